@@ -50,6 +50,7 @@ protected:                                                                      
     const AFX_MSGMAP* theClass::GetThisMessageMap() {                                            \
         typedef theClass ThisClass;                                                              \
         typedef baseClass TheBaseClass;                                                          \
+        static_assert(sizeof(ThisClass) > 0);                                                    \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                                                        \
@@ -276,8 +277,8 @@ public:
     virtual BOOL InitInstance();
     virtual int ExitInstance();
 
-    // The title: caption of every message box.
-    const std::string& GetAppName() const { return m_strAppName; }
+    // The title: caption of every message box (string AFX_IDS_APP_TITLE when none was given).
+    std::string GetAppName() const;
 
     // The command-line tail: what follows the program name (empty without arguments).
     std::string m_lpCmdLine;

@@ -40,6 +40,9 @@ constexpr REGSAM KEY_READ = 0x20019;
 constexpr REGSAM KEY_WRITE = 0x20006;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 
+// A key path with an empty part ("a\\b", "\\a") or a key name that is too long.
+constexpr LONG ERROR_BAD_PATHNAME = 161;
+
 constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
@@ -110,7 +113,9 @@ public:
 };
 
 // Installs the backend behind the registry functions (not owned; null uninstalls). Keys opened
-// before a change of backend are stale afterwards.
+// before a change of backend are stale afterwards (ERROR_INVALID_HANDLE). With no backend
+// installed every call but RegCloseKey fails with ERROR_BADDB. The backend is called under one
+// lock, so the registry functions may be used from any thread.
 void InstallRegistry(RegistryBackend* backend);
 RegistryBackend* InstalledRegistry();
 

@@ -1,0 +1,250 @@
+// The application object, the entry, message boxes, threads, resources and the small helpers of
+// the framework.
+#include "platform/ui_backend.h"
+#include "platform/ui_resources.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+CWinApp* g_app = nullptr;
+const platform::ui::ResourceTable* g_resources = nullptr;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Resources.
+
+namespace platform::ui {
+
+void SetResources(const ResourceTable* resources) { g_resources = resources; }
+const ResourceTable* Resources() { return g_resources; }
+
+const DialogTemplate* FindDialogTemplate(UINT id) {
+    if (!g_resources)
+        return nullptr;
+    for (const DialogTemplate& t : g_resources->dialogs)
+        if (t.id == id)
+            return &t;
+    return nullptr;
+}
+
+const IconImage* FindIcon(UINT id) {
+    if (!g_resources)
+        return nullptr;
+    for (const IconImage& icon : g_resources->icons)
+        if (icon.id == id)
+            return &icon;
+    return nullptr;
+}
+
+bool IconFromXpm(UINT id, const char* const* xpm, IconImage* icon) {
+    if (!xpm || !xpm[0])
+        return false;
+    int width = 0, height = 0, colours = 0, cpp = 0;
+    if (std::sscanf(xpm[0], "%d %d %d %d", &width, &height, &colours, &cpp) != 4 || width <= 0 ||
+        height <= 0 || colours <= 0 || cpp <= 0 || cpp > 4)
+        return false;
+    std::map<std::string, uint32_t> palette;
+    for (int i = 0; i < colours; ++i) {
+        const char* line = xpm[1 + i];
+        if (!line || static_cast<int>(std::strlen(line)) < cpp)
+            return false;
+        std::string key(line, static_cast<size_t>(cpp));
+        std::string rest(line + cpp);
+        size_t c = rest.find(" c ");
+        if (c == std::string::npos)
+            c = rest.find("\tc ");
+        if (c == std::string::npos)
+            return false;
+        std::string value = rest.substr(c + 3);
+        value.erase(0, value.find_first_not_of(" \t"));
+        value.erase(value.find_last_not_of(" \t") + 1);
+        uint32_t argb = 0;
+        std::string lower = value;
+        for (auto& ch : lower)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (lower == "none") {
+            argb = 0;
+        } else if (value.size() == 7 && value[0] == '#') {
+            argb = 0xFF000000u | static_cast<uint32_t>(std::strtoul(value.c_str() + 1, nullptr, 16));
+        } else {
+            return false;
+        }
+        palette[key] = argb;
+    }
+    icon->id = id;
+    icon->width = width;
+    icon->height = height;
+    icon->pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    for (int y = 0; y < height; ++y) {
+        const char* row = xpm[1 + colours + y];
+        if (!row || static_cast<int>(std::strlen(row)) < width * cpp)
+            return false;
+        for (int x = 0; x < width; ++x) {
+            auto it = palette.find(std::string(row + x * cpp, static_cast<size_t>(cpp)));
+            if (it == palette.end())
+                return false;
+            icon->pixels[static_cast<size_t>(y) * static_cast<size_t>(width) +
+                         static_cast<size_t>(x)] = it->second;
+        }
+    }
+    return true;
+}
+
+} // namespace platform::ui
+
+std::string AfxLoadString(UINT nID) {
+    if (!g_resources)
+        return std::string();
+    auto it = g_resources->strings.find(nID);
+    return it == g_resources->strings.end() ? std::string() : it->second;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The application.
+
+BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
+END_MESSAGE_MAP()
+
+CWinApp::CWinApp(LPCSTR lpszAppName) {
+    if (lpszAppName)
+        m_strAppName = lpszAppName;
+    g_app = this;
+}
+
+CWinApp::~CWinApp() {
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+BOOL CWinApp::InitInstance() { return TRUE; }
+int CWinApp::ExitInstance() { return 0; }
+
+std::string CWinApp::GetAppName() const {
+    return m_strAppName.empty() ? AfxLoadString(AFX_IDS_APP_TITLE) : m_strAppName;
+}
+
+CWinApp* AfxGetApp() { return g_app; }
+
+int AfxWinMain(int argc, char** argv) {
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return 1;
+    app->m_lpCmdLine = argc > 1 ? AfxJoinCommandLine(argc - 1, argv + 1) : std::string();
+    if (app->m_strAppName.empty())
+        app->m_strAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+    // Without a main window the framework runs no message loop: InitInstance is the program.
+    app->InitInstance();
+    return app->ExitInstance();
+}
+
+int AfxMessageBox(const std::string& text, UINT nType, UINT) {
+    platform::ui::UiBackend* ui = platform::ui::InstalledUi();
+    if (!ui)
+        return 0;
+    std::string caption = g_app ? g_app->GetAppName() : AfxLoadString(AFX_IDS_APP_TITLE);
+    return ui->MessageBox(text, caption, nType);
+}
+
+CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int, UINT, DWORD, void*) {
+    auto* thread = new CWinThread;
+    std::thread([pfnThreadProc, pParam] { pfnThreadProc(pParam); }).detach();
+    return thread;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Helpers.
+
+std::string AfxFormatMessage(const char* pattern, long arg1, long arg2) {
+    std::string out;
+    for (const char* p = pattern; p && *p; ++p) {
+        if (*p != '%') {
+            out += *p;
+            continue;
+        }
+        if (p[1] == '%') {
+            out += '%';
+            ++p;
+            continue;
+        }
+        if (!std::isdigit(static_cast<unsigned char>(p[1]))) {
+            out += *p;
+            continue;
+        }
+        int index = 0;
+        ++p;
+        while (std::isdigit(static_cast<unsigned char>(*p)))
+            index = index * 10 + (*p++ - '0');
+        // An optional printf format between exclamation marks; only numbers are inserted here.
+        if (*p == '!') {
+            const char* end = std::strchr(p + 1, '!');
+            p = end ? end : p + std::strlen(p) - 1;
+        } else {
+            --p;
+        }
+        long value = index == 1 ? arg1 : index == 2 ? arg2 : 0;
+        out += std::to_string(value);
+    }
+    return out;
+}
+
+std::string AfxJoinCommandLine(int argc, const char* const* argv) {
+    std::string line;
+    for (int i = 0; i < argc; ++i) {
+        if (i)
+            line += ' ';
+        std::string arg = argv[i] ? argv[i] : "";
+        bool plain = !arg.empty() && arg.find_first_of(" \t\"") == std::string::npos;
+        if (plain) {
+            line += arg;
+            continue;
+        }
+        // Quoted: backslashes are doubled where a quote follows them, quotes are escaped.
+        line += '"';
+        size_t backslashes = 0;
+        for (char c : arg) {
+            if (c == '\\') {
+                ++backslashes;
+                continue;
+            }
+            if (c == '"') {
+                line.append(backslashes * 2 + 1, '\\');
+                line += '"';
+            } else {
+                line.append(backslashes, '\\');
+                line += c;
+            }
+            backslashes = 0;
+        }
+        line.append(backslashes * 2, '\\');
+        line += '"';
+    }
+    return line;
+}
+
+UINT RegisterWindowMessageA(LPCSTR lpString) {
+    static std::mutex mutex;
+    static std::map<std::string, UINT> registered;
+    if (!lpString || !*lpString)
+        return 0;
+    std::string key = lpString;
+    for (auto& c : key)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = registered.find(key);
+    if (it != registered.end())
+        return it->second;
+    UINT next = 0xC000u + static_cast<UINT>(registered.size());
+    if (next > 0xFFFFu)
+        return 0;
+    registered[key] = next;
+    return next;
+}

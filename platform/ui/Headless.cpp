@@ -1,0 +1,157 @@
+// The headless backend: records instead of windows, a script instead of a user.
+#include "platform/ui_headless.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace platform::ui {
+
+Window& HeadlessDialog::Control(int id) const {
+    Window* c = m_dialog.child(id);
+    if (!c)
+        throw std::logic_error("dialog " + std::to_string(m_dialog.id) + " has no control " +
+                               std::to_string(id));
+    return *c;
+}
+
+std::string HeadlessDialog::Text(int id) const { return Control(id).text; }
+bool HeadlessDialog::Enabled(int id) const { return Control(id).enabled; }
+bool HeadlessDialog::Visible(int id) const { return Control(id).visible; }
+UINT HeadlessDialog::Checked(int id) const { return Control(id).check; }
+std::vector<std::string> HeadlessDialog::Items(int id) const { return Control(id).items; }
+int HeadlessDialog::Selection(int id) const { return Control(id).curSel; }
+UINT HeadlessDialog::LimitText(int id) const { return Control(id).limitText; }
+std::pair<int, int> HeadlessDialog::Range(int updownId) const {
+    return {Control(updownId).rangeLow, Control(updownId).rangeHigh};
+}
+
+void HeadlessDialog::Type(int id, const std::string& text) { DeliverText(Control(id), text); }
+void HeadlessDialog::Click(int id) { DeliverClick(Control(id)); }
+void HeadlessDialog::Select(int id, int index) { DeliverSelection(Control(id), index); }
+void HeadlessDialog::Spin(int updownId, int delta) { DeliverSpin(Control(updownId), delta); }
+void HeadlessDialog::Enter() { DeliverEnter(m_dialog); }
+void HeadlessDialog::Escape() { DeliverEscape(m_dialog); }
+void HeadlessDialog::Close() { DeliverClose(m_dialog); }
+void HeadlessDialog::PressF1() {
+    SendMessageA(m_dialog.handle(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(ID_APP_ABOUT), 0), 0);
+}
+
+bool HeadlessDialog::TimerRunning(UINT_PTR id) const { return m_dialog.timers.count(id) != 0; }
+void HeadlessDialog::Tick(UINT_PTR id) { DeliverTimer(m_dialog, id); }
+int HeadlessDialog::DeliverPosted() { return DeliverPostedMessages(); }
+
+void HeadlessUi::Play(UINT templateId, DialogScript script) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_scripts.emplace_back(templateId, std::move(script));
+}
+
+void HeadlessUi::Answer(int button) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_answers.push_back(button);
+}
+
+std::vector<MessageBoxRecord> HeadlessUi::MessageBoxes() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_boxes;
+}
+
+std::vector<UINT> HeadlessUi::DialogsRun() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_dialogsRun;
+}
+
+std::vector<std::string> HeadlessUi::Problems() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_problems;
+}
+
+std::vector<Window*> HeadlessUi::OpenDialogs() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_open;
+}
+
+SIZE HeadlessUi::DialogBaseUnits(const std::string&, int) {
+    // The classic base units of an 8-point dialog font at 96 dots per inch.
+    return {6, 13};
+}
+
+int HeadlessUi::GetSystemMetrics(int index) {
+    switch (index) {
+    case SM_CXSCREEN:
+        return 1024;
+    case SM_CYSCREEN:
+        return 768;
+    case SM_CXICON:
+    case SM_CYICON:
+        return 32;
+    default:
+        return 0;
+    }
+}
+
+void HeadlessUi::Realize(Window& dialog) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_open.push_back(&dialog);
+}
+
+void HeadlessUi::Unrealize(Window& dialog) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_open.erase(std::remove(m_open.begin(), m_open.end(), &dialog), m_open.end());
+}
+
+void HeadlessUi::RunModalLoop(Window& dialog) {
+    DialogScript script;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_dialogsRun.push_back(static_cast<UINT>(dialog.id));
+        auto it = std::find_if(m_scripts.begin(), m_scripts.end(),
+                               [&](const auto& s) { return s.first == static_cast<UINT>(dialog.id); });
+        if (it != m_scripts.end()) {
+            script = std::move(it->second);
+            m_scripts.erase(it);
+        } else {
+            m_problems.push_back("dialog " + std::to_string(dialog.id) + " ran without a script");
+        }
+    }
+    HWND handle = dialog.handle();
+    HeadlessDialog user(dialog);
+    if (script)
+        script(user);
+    if (FromHandle(handle) && !dialog.ended) {
+        DeliverPostedMessages();
+    }
+    if (FromHandle(handle) && !dialog.ended) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (script)
+                m_problems.push_back("the script of dialog " + std::to_string(dialog.id) +
+                                     " left it open");
+        }
+        DeliverEscape(dialog);
+        if (!dialog.ended) {
+            dialog.ended = true;
+            dialog.result = -1;
+        }
+    }
+}
+
+int HeadlessUi::MessageBox(const std::string& text, const std::string& caption, UINT type) {
+    MessageBoxRecord record{text, caption, type, 0};
+    std::function<void(const MessageBoxRecord&)> hook;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_answers.empty()) {
+            record.answer = m_answers.front();
+            m_answers.pop_front();
+        } else {
+            record.answer = (type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+        }
+        m_boxes.push_back(record);
+        hook = onMessageBox;
+    }
+    if (hook)
+        hook(record);
+    return record.answer;
+}
+
+} // namespace platform::ui
