@@ -1,0 +1,50 @@
+// VIZevu.exe, the boot program of the installation. After an update that needs a restart the
+// launcher starts it and ends; it starts the launcher again, in its own place and with the same
+// environment, so the new run uses the same registry, phone book and dial-up state.
+//
+// The launcher's path is the first line of the file "launcher-path" beside this program; the
+// installation writes it.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string OwnDirectory() {
+    char path[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) {
+        return "";
+    }
+    std::string self(path, static_cast<size_t>(length));
+    return self.substr(0, self.rfind('/') + 1);
+}
+
+} // namespace
+
+int main() {
+    const std::string dir = OwnDirectory();
+    const std::string pathFile = dir + "launcher-path";
+    std::ifstream in(pathFile);
+    std::string launcher;
+    if (!in || !std::getline(in, launcher) || launcher.empty()) {
+        std::fprintf(stderr, "VIZevu.exe: cannot read the launcher's path from %s\n",
+                     pathFile.c_str());
+        return 1;
+    }
+    if (launcher.back() == '\r') {
+        launcher.pop_back();
+    }
+    std::printf("Sky.Vane boot: starting %s\n", launcher.c_str());
+    std::fflush(stdout);
+
+    char* argv[] = {launcher.data(), nullptr};
+    execv(launcher.c_str(), argv);
+    std::fprintf(stderr, "VIZevu.exe: cannot start %s: %s\n", launcher.c_str(),
+                 std::strerror(errno));
+    return 1;
+}
