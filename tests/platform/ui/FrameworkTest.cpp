@@ -1,0 +1,392 @@
+// The framework on the headless backend: message maps, the controls' own behaviour, posted
+// messages, modal runs, and the helpers.
+#include "platform/process.h"
+#include "platform/ui_headless.h"
+#include "platform/ui_resources.h"
+#include "res/Resources.h"
+#include "res/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using platform::ui::HeadlessDialog;
+using platform::ui::HeadlessUi;
+
+namespace {
+
+constexpr UINT kTestDialog = 900;
+constexpr int kList = 10, kEdit = 11, kCheck = 12, kSpin = 13, kPlain = 14, kApply = 15;
+
+platform::ui::ResourceTable TestResources() {
+    platform::ui::ResourceTable t;
+    t.dialogs.push_back({kTestDialog,
+                         WS_POPUP | WS_CAPTION | DS_MODALFRAME,
+                         "Test",
+                         "MS Sans Serif",
+                         8,
+                         0, 0, 200, 100,
+                         {
+                             {IDOK, "BUTTON", "&Go", BS_DEFPUSHBUTTON, 140, 7, 50, 14},
+                             {IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON, 140, 24, 50, 14},
+                             {kApply, "BUTTON", "&Apply", BS_PUSHBUTTON, 140, 41, 50, 14},
+                             {kList, "LISTBOX", "", LBS_SORT | LBS_NOTIFY, 7, 7, 60, 50},
+                             {kPlain, "LISTBOX", "", 0, 7, 60, 60, 30},
+                             {kCheck, "BUTTON", "Check", BS_AUTOCHECKBOX, 70, 7, 60, 10},
+                             {kEdit, "EDIT", "", ES_AUTOHSCROLL, 70, 20, 40, 12},
+                             {kSpin, "msctls_updown32", "", UDS_AUTOBUDDY | UDS_SETBUDDYINT, 110,
+                              20, 10, 12},
+                         }});
+    t.strings[AFX_IDS_APP_TITLE] = "Test Title";
+    return t;
+}
+
+class TestDlg : public CDialog {
+public:
+    explicit TestDlg(CWnd* parent = nullptr) : CDialog(kTestDialog, parent) {}
+
+    std::vector<std::string> events;
+    bool endInInit = false;
+    std::function<void(TestDlg&)> onApply;
+
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        events.push_back("init");
+        if (endInInit)
+            EndDialog(IDCANCEL);
+        return TRUE;
+    }
+    void OnOK() override {
+        events.push_back("ok");
+        CDialog::OnOK();
+    }
+    void OnApply() {
+        events.push_back("apply");
+        if (onApply)
+            onApply(*this);
+    }
+    void OnSelchange() { events.push_back("selchange"); }
+    void OnCheck() { events.push_back("check"); }
+    void OnEditChange() { events.push_back("change"); }
+    void OnTimer(UINT_PTR id) override { events.push_back("timer " + std::to_string(id)); }
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message >= 0xC000)
+            events.push_back("event " + std::to_string(wParam));
+        return CDialog::DefWindowProc(message, wParam, lParam);
+    }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(TestDlg, CDialog)
+ON_BN_CLICKED(kApply, OnApply)
+ON_LBN_SELCHANGE(kList, OnSelchange)
+ON_BN_CLICKED(kCheck, OnCheck)
+ON_EN_CHANGE(kEdit, OnEditChange)
+ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+class TestApp : public CWinApp {
+public:
+    int abouts = 0;
+    void OnAbout() { ++abouts; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(TestApp, CWinApp)
+ON_COMMAND(ID_APP_ABOUT, OnAbout)
+END_MESSAGE_MAP()
+
+class FrameworkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::ui::InstallUi(&ui);
+        platform::ui::SetResources(&resources);
+    }
+    void TearDown() override {
+        EXPECT_TRUE(ui.Problems().empty()) << ::testing::PrintToString(ui.Problems());
+        platform::ui::InstallUi(nullptr);
+        platform::ui::SetResources(nullptr);
+    }
+    platform::ui::ResourceTable resources = TestResources();
+    HeadlessUi ui;
+};
+
+TEST_F(FrameworkTest, MessageMapsReachHandlersAndDefaultsEndTheDialog) {
+    TestDlg dlg;
+    ui.Play(kTestDialog, [](HeadlessDialog& d) {
+        d.Click(kApply);
+        d.Click(kCheck);
+        d.Type(kEdit, "x");
+        d.Enter();
+    });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_EQ((std::vector<std::string>{"init", "apply", "check", "change", "ok"}), dlg.events);
+    EXPECT_EQ(nullptr, dlg.m_hWnd);
+}
+
+TEST_F(FrameworkTest, EscapeAndCloseBoxCancel) {
+    for (int way = 0; way < 2; ++way) {
+        TestDlg dlg;
+        ui.Play(kTestDialog, [way](HeadlessDialog& d) { way ? d.Close() : d.Escape(); });
+        EXPECT_EQ(IDCANCEL, dlg.DoModal()) << way;
+    }
+}
+
+TEST_F(FrameworkTest, DisabledDefaultButtonIgnoresEnter) {
+    TestDlg dlg;
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        dlg.GetDlgItem(IDOK)->EnableWindow(FALSE);
+        d.Enter();
+        EXPECT_FALSE(d.Ended());
+        d.Escape();
+    });
+    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+}
+
+TEST_F(FrameworkTest, SortedListNotifiesOnlyTheUsersSelection) {
+    TestDlg dlg;
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        auto* list = static_cast<CListBox*>(dlg.GetDlgItem(kList));
+        EXPECT_EQ(0, list->AddString("beta"));
+        EXPECT_EQ(0, list->AddString("Alpha"));
+        EXPECT_EQ(2, list->AddString("gamma"));
+        // Equal names (ignoring case) keep the order they came in.
+        EXPECT_EQ(2, list->AddString("BETA"));
+        EXPECT_EQ((std::vector<std::string>{"Alpha", "beta", "BETA", "gamma"}), d.Items(kList));
+        EXPECT_EQ(LB_ERR, list->GetCurSel());
+        EXPECT_EQ(3, list->SetCurSel(3));
+        EXPECT_EQ(LB_ERR, list->SetCurSel(4));
+        EXPECT_EQ(LB_ERR, list->GetCurSel());
+        std::string text = "sentinel";
+        EXPECT_EQ(LB_ERR, list->GetText(-1, text));
+        EXPECT_EQ("", text);
+        EXPECT_EQ(5, list->GetText(3, text));
+        EXPECT_EQ("gamma", text);
+        d.Select(kList, 1);
+        EXPECT_EQ(1, list->GetCurSel());
+        // A list without LBS_NOTIFY keeps quiet.
+        static_cast<CListBox*>(dlg.GetDlgItem(kPlain))->AddString("x");
+        d.Select(kPlain, 0);
+        d.Escape();
+    });
+    dlg.DoModal();
+    EXPECT_EQ((std::vector<std::string>{"init", "selchange"}), dlg.events);
+}
+
+TEST_F(FrameworkTest, ReadsNumbersAsWindowsDoes) {
+    struct Row {
+        const char* text;
+        BOOL isSigned;
+        UINT value;
+        BOOL ok;
+    };
+    const Row rows[] = {
+        {"10", FALSE, 10, TRUE},          {" 7 ", FALSE, 7, TRUE},
+        {"abc", FALSE, 0, FALSE},         {"-3", FALSE, 0, FALSE},
+        {"-3", TRUE, static_cast<UINT>(-3), TRUE},
+        {"", FALSE, 0, FALSE},            {"4294967295", FALSE, 4294967295u, TRUE},
+        {"4294967296", FALSE, 0, FALSE},  {"2147483648", TRUE, 0, FALSE},
+        {"12a", FALSE, 0, FALSE},         {"86400", FALSE, 86400, TRUE},
+    };
+    TestDlg dlg;
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        for (const Row& r : rows) {
+            dlg.SetDlgItemText(kEdit, r.text);
+            BOOL ok = -1;
+            EXPECT_EQ(r.value, dlg.GetDlgItemInt(kEdit, &ok, r.isSigned)) << r.text;
+            EXPECT_EQ(r.ok, ok) << r.text;
+        }
+        dlg.SetDlgItemInt(kEdit, 86400, FALSE);
+        EXPECT_EQ("86400", d.Text(kEdit));
+        d.Escape();
+    });
+    dlg.DoModal();
+}
+
+TEST_F(FrameworkTest, EditLimitCutsTypingAndSpinStaysInRange) {
+    TestDlg dlg;
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        dlg.SendDlgItemMessage(kEdit, EM_LIMITTEXT, 3);
+        d.Type(kEdit, "12345");
+        EXPECT_EQ("123", d.Text(kEdit));
+
+        // The 16-bit range message cannot hold 86400; the 32-bit one can.
+        dlg.SendDlgItemMessage(kSpin, UDM_SETRANGE, 0, MAKELPARAM(86400 & 0xFFFF, 0));
+        EXPECT_EQ(std::make_pair(0, 86400 & 0xFFFF), d.Range(kSpin));
+        dlg.SendDlgItemMessage(kSpin, UDM_SETRANGE32, 0, 86400);
+        EXPECT_EQ(std::make_pair(0, 86400), d.Range(kSpin));
+
+        dlg.SendDlgItemMessage(kSpin, UDM_SETRANGE32, 1, 10);
+        dlg.SetDlgItemText(kEdit, "10");
+        d.Spin(kSpin, 1);
+        EXPECT_EQ("10", d.Text(kEdit));
+        d.Spin(kSpin, -1);
+        EXPECT_EQ("9", d.Text(kEdit));
+        dlg.SetDlgItemText(kEdit, "abc");
+        d.Spin(kSpin, 1);
+        EXPECT_EQ("2", d.Text(kEdit));
+        d.Escape();
+    });
+    dlg.DoModal();
+}
+
+TEST_F(FrameworkTest, TimersTickOnlyWhileSet) {
+    TestDlg dlg;
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        EXPECT_EQ(2u, dlg.SetTimer(2, 1000, nullptr));
+        EXPECT_TRUE(d.TimerRunning(2));
+        d.Tick(2);
+        EXPECT_TRUE(dlg.KillTimer(2));
+        EXPECT_FALSE(dlg.KillTimer(2));
+        d.Tick(2);
+        d.Escape();
+    });
+    dlg.DoModal();
+    EXPECT_EQ((std::vector<std::string>{"init", "timer 2"}), dlg.events);
+}
+
+TEST_F(FrameworkTest, PostedMessagesFromAnotherThreadArriveInOrderOnTheLoop) {
+    UINT msg = RegisterWindowMessageA("TestEvent");
+    TestDlg dlg;
+    HWND seen = nullptr;
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        seen = dlg.m_hWnd;
+        std::thread worker([&] {
+            for (int i = 1; i <= 3; ++i)
+                EXPECT_TRUE(PostMessageA(dlg.m_hWnd, msg, static_cast<WPARAM>(i), 0));
+        });
+        worker.join();
+        EXPECT_EQ(3u, dlg.events.size() + 2); // nothing delivered before the loop runs
+        EXPECT_EQ(3, d.DeliverPosted());
+        d.Escape();
+    });
+    dlg.DoModal();
+    EXPECT_EQ((std::vector<std::string>{"init", "event 1", "event 2", "event 3"}), dlg.events);
+    // The window is gone: posting to it fails and nothing is left to deliver.
+    EXPECT_FALSE(PostMessageA(seen, msg, 4, 0));
+    EXPECT_EQ(0, platform::ui::DeliverPostedMessages());
+}
+
+TEST_F(FrameworkTest, MessagesPostedToAWindowThatWentAwayAreDropped) {
+    UINT msg = RegisterWindowMessageA("TestEvent");
+    TestDlg dlg;
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        EXPECT_TRUE(PostMessageA(dlg.m_hWnd, msg, 1, 0));
+        d.Escape();
+    });
+    dlg.DoModal();
+    EXPECT_EQ(0, platform::ui::DeliverPostedMessages());
+}
+
+TEST_F(FrameworkTest, DialogEndedDuringInitialisationRunsNoLoop) {
+    TestDlg dlg;
+    dlg.endInInit = true;
+    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    EXPECT_TRUE(ui.DialogsRun().empty());
+}
+
+TEST_F(FrameworkTest, NestedModalDisablesItsOwnerWhileItRuns) {
+    TestDlg outer;
+    outer.onApply = [](TestDlg& self) {
+        TestDlg inner(&self);
+        EXPECT_EQ(IDOK, inner.DoModal());
+        EXPECT_TRUE(self.IsWindowEnabled());
+    };
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        d.Click(kApply);
+        d.Escape();
+    });
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        EXPECT_FALSE(outer.IsWindowEnabled());
+        d.Enter();
+    });
+    EXPECT_EQ(IDCANCEL, outer.DoModal());
+}
+
+TEST_F(FrameworkTest, UnhandledCommandsReachTheApplication) {
+    TestApp app;
+    TestDlg dlg;
+    ui.Play(kTestDialog, [](HeadlessDialog& d) {
+        d.PressF1();
+        d.Escape();
+    });
+    dlg.DoModal();
+    EXPECT_EQ(1, app.abouts);
+}
+
+TEST_F(FrameworkTest, MessageBoxesCarryTheTitleAndDefaultToTheFirstButton) {
+    {
+        TestApp app;
+        EXPECT_EQ(IDYES, AfxMessageBox("Question?", MB_YESNO | MB_SYSTEMMODAL));
+        ui.Answer(IDNO);
+        EXPECT_EQ(IDNO, AfxMessageBox("Again?", MB_YESNO));
+    }
+    EXPECT_EQ(IDOK, AfxMessageBox("Without an application object"));
+    auto boxes = ui.MessageBoxes();
+    ASSERT_EQ(3u, boxes.size());
+    EXPECT_EQ("Test Title", boxes[0].caption);
+    EXPECT_EQ(MB_YESNO | MB_SYSTEMMODAL, boxes[0].type);
+    EXPECT_EQ("Test Title", boxes[2].caption);
+}
+
+TEST(FrameworkHelpers, FormatsNumberInserts) {
+    EXPECT_EQ("Attempt 2 of 10", AfxFormatMessage("Attempt %1!d! of %2!d!", 2, 10));
+    EXPECT_EQ("Delaying  :  4", AfxFormatMessage("Delaying  :  %1!d!", 4));
+    EXPECT_EQ("Attempt 1 of 0", AfxFormatMessage("Attempt %1!d! of %2!d!", 1, 0));
+    EXPECT_EQ("100% -1", AfxFormatMessage("100%% %1!d!", -1));
+}
+
+TEST(FrameworkHelpers, RegisteredMessagesAreStablePerName) {
+    UINT a = RegisterWindowMessageA("RasDialEvent");
+    EXPECT_GE(a, 0xC000u);
+    EXPECT_EQ(a, RegisterWindowMessageA("rasdialevent"));
+    EXPECT_NE(a, RegisterWindowMessageA("OtherEvent"));
+    EXPECT_EQ(0u, RegisterWindowMessageA(""));
+}
+
+TEST(FrameworkHelpers, JoinedCommandLineSplitsBackIntoTheSameArguments) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"prog"},
+        {"C:\\Program Files\\x.exe", "a b", ""},
+        {"p", "say \"hi\"", "back\\slash", "trail\\", "trail two\\\\"},
+        {"p", "\\\"", "\t", "a\\\\\"b"},
+    };
+    for (const auto& args : cases) {
+        std::vector<const char*> argv;
+        for (const auto& a : args)
+            argv.push_back(a.c_str());
+        std::string line = AfxJoinCommandLine(static_cast<int>(argv.size()), argv.data());
+        std::vector<std::string> back = platform::SplitCommandLine(line);
+        // The program path's backslashes are directory separators to the runner; compare the
+        // arguments after it.
+        ASSERT_EQ(args.size(), back.size()) << line;
+        for (size_t i = 1; i < args.size(); ++i)
+            EXPECT_EQ(args[i], back[i]) << line;
+    }
+}
+
+TEST(FrameworkHelpers, LauncherIconIsA32By32ImageWithTransparentCorners) {
+    const auto& resources = LauncherResources();
+    platform::ui::SetResources(&resources);
+    const platform::ui::IconImage* icon = platform::ui::FindIcon(IDR_MAINFRAME);
+    ASSERT_NE(nullptr, icon);
+    EXPECT_EQ(32, icon->width);
+    EXPECT_EQ(32, icon->height);
+    EXPECT_EQ(0u, icon->pixels[0] >> 24);
+    EXPECT_EQ(0xFFu, icon->pixels[16 * 32 + 16] >> 24);
+    EXPECT_EQ("Ostrel Sky.Vane", AfxLoadString(AFX_IDS_APP_TITLE));
+    platform::ui::SetResources(nullptr);
+}
+
+TEST(FrameworkHelpers, XpmReaderRefusesBrokenImages) {
+    static const char* const bad_header[] = {"2 2"};
+    static const char* const bad_colour[] = {"1 1 1 1", "a c red", "a"};
+    static const char* const short_row[] = {"2 1 1 1", "a c #000000", "a"};
+    platform::ui::IconImage icon;
+    EXPECT_FALSE(platform::ui::IconFromXpm(1, bad_header, &icon));
+    EXPECT_FALSE(platform::ui::IconFromXpm(1, bad_colour, &icon));
+    EXPECT_FALSE(platform::ui::IconFromXpm(1, short_row, &icon));
+}
+
+} // namespace
