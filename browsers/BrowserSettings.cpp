@@ -1,0 +1,96 @@
+#include "browsers/BrowserSettings.h"
+
+#include "settings/Registry.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The read buffer of ReadRegString; anything larger needs the whole-value read.
+constexpr DWORD READ_BUFFER_SIZE = 1024;
+// A value that keeps growing between the size query and the read is given up after this.
+constexpr int WHOLE_READ_ATTEMPTS = 3;
+
+std::string TextUpToNul(const std::vector<BYTE>& data)
+{
+    std::string strText(data.begin(), data.end());
+    const std::string::size_type nNul = strText.find('\0');
+    if (nNul != std::string::npos) {
+        strText.resize(nNul);
+    }
+    return strText;
+}
+
+} // namespace
+
+CBrowserSettings::~CBrowserSettings() = default;
+
+void CBrowserSettings::CreateRestoreKey()
+{
+    SECURITY_ATTRIBUTES sa = {sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+    std::string strClass = RESTORE_KEY_CLASS;
+    HKEY hKey = nullptr;
+    DWORD dwDisposition = 0;
+    const LONG lResult =
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, RESTORE_KEY, 0, strClass.data(),
+                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa, &hKey, &dwDisposition);
+    if (lResult == ERROR_SUCCESS) {
+        RegCloseKey(hKey);
+    }
+}
+
+bool CBrowserSettings::IsRestoreKeyEmpty()
+{
+    return ReadRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key1").empty();
+}
+
+void CBrowserSettings::WriteRestoreRecord(int nRecord, const std::string& strKey,
+                                          const std::string& strType, const std::string& strValue)
+{
+    const std::string strNumber = std::to_string(nRecord);
+    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key" + strNumber, strKey);
+    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "type" + strNumber, strType);
+    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "value" + strNumber, strValue);
+}
+
+std::string CBrowserSettings::FormatRecordNumber(DWORD dwValue)
+{
+    return std::to_string(static_cast<LONG>(dwValue));
+}
+
+std::string CBrowserSettings::ReadRegStringWhole(HKEY hRoot, const std::string& strSubKey,
+                                                 const std::string& strValueName)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(hRoot, strSubKey.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
+        std::vector<BYTE> data;
+        for (int nAttempt = 0; nAttempt < WHOLE_READ_ATTEMPTS; ++nAttempt) {
+            DWORD cbData = 0;
+            if (RegQueryValueExA(hKey, strValueName.c_str(), nullptr, nullptr, nullptr,
+                                 &cbData) != ERROR_SUCCESS ||
+                cbData <= READ_BUFFER_SIZE) {
+                break;
+            }
+            data.resize(cbData);
+            const LONG lResult = RegQueryValueExA(hKey, strValueName.c_str(), nullptr, nullptr,
+                                                  data.data(), &cbData);
+            if (lResult == ERROR_SUCCESS) {
+                RegCloseKey(hKey);
+                data.resize(cbData);
+                return TextUpToNul(data);
+            }
+            if (lResult != ERROR_MORE_DATA) {
+                break;
+            }
+        }
+        RegCloseKey(hKey);
+    }
+    // Short, missing or unreadable values take the ordinary path with its diagnostics.
+    return ReadRegString(hRoot, strSubKey, strValueName);
+}
+
+void CBrowserSettings::FlushRestoreKey()
+{
+    RegFlushKey(HKEY_LOCAL_MACHINE);
+}

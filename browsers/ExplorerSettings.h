@@ -1,0 +1,28 @@
+// Configurator for Internet Explorer: proxy on, HTTP through the local proxy at port 128 (the
+// user's entries for other protocols stay), Java applets allowed.
+#pragma once
+
+#include "browsers/BrowserSettings.h"
+
+#include <string>
+
+class CExplorerSettings : public CBrowserSettings {
+public:
+    // The HTTP entry that ApplySettings puts first in the proxy list.
+    static constexpr const char* PROXY_ENTRY = "http=http://localhost:128";
+
+    std::string GetBrowserPath() override;
+    std::string GetBookmarksPath() override;
+    void ApplySettings() override;
+    void RestoreSettings() override;
+
+    // The proxy list with our HTTP entry first, the user's first HTTP entry dropped and every
+    // other entry kept in its order.
+    static std::string MergeProxyServer(const std::string& strOld);
+
+private:
+    // The values found by ApplySettings, written back by RestoreSettings.
+    DWORD m_dwProxyEnable = 0;
+    std::string m_strProxyServer;
+    DWORD m_dwJavaApplets = 0;
+};

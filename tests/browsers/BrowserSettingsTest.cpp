@@ -1,0 +1,232 @@
+// The save-once protocol of the Restore key, for both configurators.
+#include "BrowserFixture.h"
+
+#include "browsers/ExplorerSettings.h"
+#include "browsers/NetscapeSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace probe;
+
+namespace {
+
+struct Browser {
+    const char* pszName;
+    std::function<std::unique_ptr<CBrowserSettings>()> create;
+    std::function<void()> install;
+    // The key that holds the settings that are changed (all of them, for Internet Explorer).
+    std::string strSettingsKey;
+    // The records a first run writes for the installed browser.
+    std::vector<std::vector<std::string>> records;
+    // The records written when the browser is not installed at all.
+    std::vector<std::vector<std::string>> emptyRecords;
+};
+
+const std::string NAV_RECORD = "HKEY_CURRENT_USER\\Software\\Netscape\\Netscape Navigator\\";
+const std::string IE_RECORD =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\";
+
+const Browser NAVIGATOR_BROWSER = {
+    "Navigator",
+    [] { return std::make_unique<CNetscapeSettings>(); },
+    InstallNavigator,
+    NAV_PROXY,
+    {
+        {NAV_RECORD + "Java\\Enable Java", "str", "no"},
+        {NAV_RECORD + "Proxy Information\\Proxy Type", "int", "3"},
+        {NAV_RECORD + "Proxy Information\\HTTP_Proxy", "str", "proxy.example.net"},
+        {NAV_RECORD + "Proxy Information\\HTTP_ProxyPort", "int", "8080"},
+        {NAV_RECORD + "Cache\\Memory Cache Size", "int", "1024"},
+        {NAV_RECORD + "Cache\\Disk Cache Size", "int", "7680"},
+        {NAV_RECORD + "Network\\Max Connections", "int", "4"},
+    },
+    {
+        {NAV_RECORD + "Java\\Enable Java", "str", ""},
+        {NAV_RECORD + "Proxy Information\\Proxy Type", "int", "0"},
+        {NAV_RECORD + "Proxy Information\\HTTP_Proxy", "str", ""},
+        {NAV_RECORD + "Proxy Information\\HTTP_ProxyPort", "int", "0"},
+        {NAV_RECORD + "Cache\\Memory Cache Size", "int", "0"},
+        {NAV_RECORD + "Cache\\Disk Cache Size", "int", "0"},
+        {NAV_RECORD + "Network\\Max Connections", "int", "0"},
+    },
+};
+
+const Browser EXPLORER_BROWSER = {
+    "Explorer",
+    [] { return std::make_unique<CExplorerSettings>(); },
+    InstallExplorer,
+    IE_SETTINGS,
+    {
+        {IE_RECORD + "ProxyEnable", "int", "0"},
+        {IE_RECORD + "ProxyServer", "str", "ftp=b:21"},
+        {IE_RECORD + "Security_RunJavaApplets", "int", "3"},
+    },
+    {
+        {IE_RECORD + "ProxyEnable", "int", "0"},
+        {IE_RECORD + "ProxyServer", "str", ""},
+        {IE_RECORD + "Security_RunJavaApplets", "int", "0"},
+    },
+};
+
+// The order in which records must be set: key1, type1, value1, key2, ...
+std::vector<std::string> RecordWrites(size_t nRecords)
+{
+    std::vector<std::string> writes;
+    for (size_t n = 1; n <= nRecords; ++n) {
+        for (const char* pszField : {"key", "type", "value"}) {
+            writes.push_back("set HKEY_LOCAL_MACHINE\\" + RESTORE + "\\" + pszField +
+                             std::to_string(n));
+        }
+    }
+    return writes;
+}
+
+class RestoreRecordTest : public BrowserTest, public ::testing::WithParamInterface<Browser> {};
+
+TEST_P(RestoreRecordTest, FirstRunCreatesKeyWithClassAndWritesRecordsInOrder)
+{
+    const Browser& browser = GetParam();
+    browser.install();
+    Calls().clear();
+
+    auto pSettings = browser.create();
+    pSettings->ApplySettings();
+
+    EXPECT_EQ("Application Global Data", KeyClass(HKEY_LOCAL_MACHINE, RESTORE));
+    EXPECT_EQ(browser.records, Records());
+    EXPECT_EQ(RecordWrites(browser.records.size()),
+              CallsStartingWith("set HKEY_LOCAL_MACHINE\\" + RESTORE));
+    // The browser is changed only after the records are durable, and flushed at the end.
+    EXPECT_EQ((std::vector<std::string>{"flush HKEY_LOCAL_MACHINE", "flush HKEY_CURRENT_USER"}),
+              CallsStartingWith("flush"));
+    EXPECT_EQ("flush HKEY_CURRENT_USER", Calls().back());
+}
+
+TEST_P(RestoreRecordTest, BrowserNotInstalledStillRecordsAndCreatesNoBrowserKey)
+{
+    const Browser& browser = GetParam();
+    auto pSettings = browser.create();
+
+    EXPECT_EQ("", pSettings->GetBrowserPath());
+    EXPECT_EQ("", pSettings->GetBookmarksPath());
+    pSettings->ApplySettings();
+    EXPECT_EQ(browser.emptyRecords, Records());
+    pSettings->RestoreSettings();
+
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, NAVIGATOR));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, IE_SETTINGS));
+    EXPECT_TRUE(CallsStartingWith("set HKEY_CURRENT_USER").empty());
+}
+
+TEST_P(RestoreRecordTest, CreateRestoreKeyKeepsTheClassOfAnExistingKey)
+{
+    CreateKey(HKEY_LOCAL_MACHINE, RESTORE, "Other Class");
+    GetParam().create()->CreateRestoreKey();
+    EXPECT_EQ("Other Class", KeyClass(HKEY_LOCAL_MACHINE, RESTORE));
+}
+
+// The state of the Restore key before a run, and whether that run writes the records.
+struct SaveOnceRow {
+    const char* pszState;
+    std::function<void()> prepare;
+    bool bWritesRecords;
+};
+
+const SaveOnceRow SAVE_ONCE_ROWS[] = {
+    {"no Restore key", [] {}, true},
+    {"key without values", [] { CreateKey(HKEY_LOCAL_MACHINE, RESTORE); }, true},
+    {"key1 empty, stale records behind it",
+     [] {
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", "");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "type1", "old");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "value9", "old");
+     },
+     true},
+    {"key1 set, later records missing",
+     [] { SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", "HKEY_CURRENT_USER\\x\\y"); }, false},
+    {"full record set of an earlier run",
+     [] {
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", "HKEY_CURRENT_USER\\x\\y");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "type1", "int");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "value1", "5");
+     },
+     false},
+};
+
+TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten)
+{
+    const Browser& browser = GetParam();
+    for (const SaveOnceRow& row : SAVE_ONCE_ROWS) {
+        SCOPED_TRACE(row.pszState);
+        ResetRegistry();
+        browser.install();
+        row.prepare();
+        const std::vector<std::string> before = Snapshot(HKEY_CURRENT_USER, browser.strSettingsKey);
+        const std::vector<std::string> restoreBefore = Snapshot(HKEY_LOCAL_MACHINE, RESTORE);
+        Calls().clear();
+
+        auto pSettings = browser.create();
+        pSettings->ApplySettings();
+        if (row.bWritesRecords) {
+            EXPECT_EQ(RecordWrites(browser.records.size()),
+                      CallsStartingWith("set HKEY_LOCAL_MACHINE"));
+            const std::vector<std::vector<std::string>> records = Records();
+            ASSERT_GE(records.size(), browser.records.size());
+            EXPECT_EQ(browser.records, std::vector<std::vector<std::string>>(
+                                           records.begin(), records.begin() +
+                                                                static_cast<std::ptrdiff_t>(
+                                                                    browser.records.size())));
+        } else {
+            EXPECT_TRUE(CallsStartingWith("set HKEY_LOCAL_MACHINE").empty());
+            EXPECT_EQ(restoreBefore, Snapshot(HKEY_LOCAL_MACHINE, RESTORE));
+        }
+        // The browser is switched and put back either way.
+        EXPECT_FALSE(CallsStartingWith("set HKEY_CURRENT_USER").empty());
+        pSettings->RestoreSettings();
+        EXPECT_EQ(before, Snapshot(HKEY_CURRENT_USER, browser.strSettingsKey));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Browsers, RestoreRecordTest,
+                         ::testing::Values(NAVIGATOR_BROWSER, EXPLORER_BROWSER),
+                         [](const auto& paramInfo) { return std::string(paramInfo.param.pszName); });
+
+TEST_F(BrowserTest, NavigatorRecordsStayWhenExplorerIsConfiguredLater)
+{
+    InstallNavigator();
+    InstallExplorer();
+    CNetscapeSettings navigator;
+    navigator.ApplySettings();
+    navigator.RestoreSettings();
+    const std::vector<std::string> recorded = Snapshot(HKEY_LOCAL_MACHINE, RESTORE);
+
+    SetText(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyServer", "gopher=g:70");
+    CExplorerSettings explorer;
+    explorer.ApplySettings();
+    EXPECT_EQ("http=http://localhost:128;gopher=g:70",
+              Query(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyServer").Text());
+    explorer.RestoreSettings();
+
+    EXPECT_EQ(recorded, Snapshot(HKEY_LOCAL_MACHINE, RESTORE));
+    EXPECT_EQ(NAVIGATOR_BROWSER.records, Records());
+    EXPECT_EQ("gopher=g:70", Query(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyServer").Text());
+}
+
+TEST_F(BrowserTest, RecordsFormatNumbersAsSignedDecimal)
+{
+    SetDword(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyEnable", 4294967295u);
+    SetDword(HKEY_CURRENT_USER, IE_SETTINGS, "Security_RunJavaApplets", 2147483648u);
+    CExplorerSettings explorer;
+    explorer.ApplySettings();
+    const std::vector<std::vector<std::string>> records = Records();
+    ASSERT_EQ(3u, records.size());
+    EXPECT_EQ("-1", records[0][2]);
+    EXPECT_EQ("-2147483648", records[2][2]);
+}
+
+} // namespace

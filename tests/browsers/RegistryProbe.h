@@ -1,0 +1,210 @@
+// Test helpers that set up and inspect registry values through the public registry functions,
+// and a backend wrapper that records the order of writes and flushes.
+#pragma once
+
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace probe {
+
+struct Stored {
+    LONG lResult = ERROR_FILE_NOT_FOUND;
+    DWORD dwType = REG_NONE;
+    std::vector<BYTE> data;
+
+    bool Exists() const { return lResult == ERROR_SUCCESS; }
+    // The data as text, without the terminating NUL.
+    std::string Text() const
+    {
+        std::string strText(data.begin(), data.end());
+        if (!strText.empty() && strText.back() == '\0') {
+            strText.pop_back();
+        }
+        return strText;
+    }
+};
+
+inline std::vector<BYTE> Bytes(DWORD dwValue)
+{
+    return {static_cast<BYTE>(dwValue & 0xFF), static_cast<BYTE>((dwValue >> 8) & 0xFF),
+            static_cast<BYTE>((dwValue >> 16) & 0xFF), static_cast<BYTE>((dwValue >> 24) & 0xFF)};
+}
+
+inline void CreateKey(HKEY hRoot, const std::string& strPath, const char* pszClass = nullptr)
+{
+    std::string strClass = pszClass != nullptr ? pszClass : "";
+    HKEY hKey = nullptr;
+    DWORD dwDisposition = 0;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(hRoot, strPath.c_str(), 0, strClass.data(), REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &hKey, &dwDisposition))
+        << strPath;
+    RegCloseKey(hKey);
+}
+
+inline void SetRaw(HKEY hRoot, const std::string& strPath, const std::string& strName,
+                   DWORD dwType, const std::vector<BYTE>& data)
+{
+    CreateKey(hRoot, strPath);
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_WRITE, &hKey));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(hKey, strName.c_str(), 0, dwType, data.data(),
+                                            static_cast<DWORD>(data.size())));
+    RegCloseKey(hKey);
+}
+
+inline void SetText(HKEY hRoot, const std::string& strPath, const std::string& strName,
+                    const std::string& strText)
+{
+    std::vector<BYTE> data(strText.begin(), strText.end());
+    data.push_back(0);
+    SetRaw(hRoot, strPath, strName, REG_SZ, data);
+}
+
+inline void SetDword(HKEY hRoot, const std::string& strPath, const std::string& strName,
+                     DWORD dwValue)
+{
+    SetRaw(hRoot, strPath, strName, REG_DWORD, Bytes(dwValue));
+}
+
+inline Stored Query(HKEY hRoot, const std::string& strPath, const std::string& strName)
+{
+    Stored stored;
+    HKEY hKey = nullptr;
+    stored.lResult = RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_READ, &hKey);
+    if (stored.lResult != ERROR_SUCCESS) {
+        return stored;
+    }
+    DWORD cbData = 0;
+    stored.lResult =
+        RegQueryValueExA(hKey, strName.c_str(), nullptr, &stored.dwType, nullptr, &cbData);
+    if (stored.lResult == ERROR_SUCCESS) {
+        stored.data.resize(cbData);
+        stored.lResult = RegQueryValueExA(hKey, strName.c_str(), nullptr, &stored.dwType,
+                                          stored.data.data(), &cbData);
+        stored.data.resize(cbData);
+    }
+    RegCloseKey(hKey);
+    return stored;
+}
+
+inline bool KeyExists(HKEY hRoot, const std::string& strPath)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(hKey);
+    return true;
+}
+
+inline std::string KeyClass(HKEY hRoot, const std::string& strPath)
+{
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+        return "<no key>";
+    }
+    char szClass[256] = {};
+    DWORD cchClass = sizeof(szClass);
+    const LONG lResult = RegQueryInfoKeyA(hKey, szClass, &cchClass, nullptr, nullptr);
+    RegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS ? std::string(szClass, cchClass) : "<error>";
+}
+
+// Every value of a key as "name=type:hex bytes", in the store's order: a snapshot to compare.
+inline std::vector<std::string> Snapshot(HKEY hRoot, const std::string& strPath)
+{
+    std::vector<std::string> lines;
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+        return {"<no key>"};
+    }
+    for (DWORD dwIndex = 0;; ++dwIndex) {
+        char szName[512];
+        DWORD cchName = sizeof(szName);
+        DWORD dwType = REG_NONE;
+        std::vector<BYTE> data(1 << 16);
+        DWORD cbData = static_cast<DWORD>(data.size());
+        if (RegEnumValueA(hKey, dwIndex, szName, &cchName, nullptr, &dwType, data.data(),
+                          &cbData) != ERROR_SUCCESS) {
+            break;
+        }
+        std::string strLine = std::string(szName, cchName) + "=" + std::to_string(dwType) + ":";
+        static const char HEX[] = "0123456789abcdef";
+        for (DWORD n = 0; n < cbData; ++n) {
+            strLine += HEX[data[n] >> 4];
+            strLine += HEX[data[n] & 0xF];
+        }
+        lines.push_back(strLine);
+    }
+    RegCloseKey(hKey);
+    return lines;
+}
+
+// Passes every call on to another backend and notes each value set and each flush, as
+// "set <root>\<path>\<name>" and "flush <root>".
+class RecordingRegistry : public platform::RegistryBackend {
+public:
+    explicit RecordingRegistry(platform::RegistryBackend* pInner) : m_pInner(pInner) {}
+
+    std::vector<std::string> m_calls;
+
+    LONG OpenKey(HKEY root, const std::string& path, REGSAM access) override
+    {
+        return m_pInner->OpenKey(root, path, access);
+    }
+    LONG CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
+                   bool* created) override
+    {
+        return m_pInner->CreateKey(root, path, keyClass, created);
+    }
+    LONG QueryValue(HKEY root, const std::string& path, const std::string& name,
+                    platform::RegistryValue* value) override
+    {
+        return m_pInner->QueryValue(root, path, name, value);
+    }
+    LONG SetValue(HKEY root, const std::string& path, const platform::RegistryValue& value) override
+    {
+        const LONG lResult = m_pInner->SetValue(root, path, value);
+        if (lResult == ERROR_SUCCESS) {
+            m_calls.push_back("set " + platform::RootKeyName(root) + "\\" + path + "\\" +
+                              value.name);
+        }
+        return lResult;
+    }
+    LONG DeleteValue(HKEY root, const std::string& path, const std::string& name) override
+    {
+        return m_pInner->DeleteValue(root, path, name);
+    }
+    LONG DeleteKey(HKEY root, const std::string& path) override
+    {
+        return m_pInner->DeleteKey(root, path);
+    }
+    LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) override
+    {
+        return m_pInner->EnumKeys(root, path, names);
+    }
+    LONG EnumValues(HKEY root, const std::string& path,
+                    std::vector<platform::RegistryValue>* values) override
+    {
+        return m_pInner->EnumValues(root, path, values);
+    }
+    LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) override
+    {
+        return m_pInner->QueryKeyClass(root, path, keyClass);
+    }
+    LONG Flush(HKEY root) override
+    {
+        m_calls.push_back("flush " + platform::RootKeyName(root));
+        return m_pInner->Flush(root);
+    }
+
+private:
+    platform::RegistryBackend* m_pInner;
+};
+
+} // namespace probe
