@@ -1,0 +1,73 @@
+// The registry store on disk: one SQLite file holding the keys below the three roots, their
+// class strings and typed values. Several processes may use one store at once (WAL journal,
+// writers wait for each other up to a time-out). A file that is not a store, or a damaged one,
+// is never written: opening it fails, and damage found later makes every call fail with
+// ERROR_BADDB.
+#pragma once
+
+#include "platform/registry.h"
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// $SKYVANE_REGISTRY, else $XDG_DATA_HOME/skyvane/registry.db with the XDG default
+// ~/.local/share; "" when no home directory is known.
+std::string DefaultRegistryPath();
+
+class SqliteRegistry : public RegistryBackend {
+public:
+    struct Options {
+        // Make a new, empty store when the file is missing (its folders too, mode 0700).
+        bool create;
+        // How long a call waits for another process that is writing, in milliseconds.
+        int busyTimeoutMs;
+    };
+    static constexpr Options kDefaultOptions{true, 5000};
+
+    // Opens the store at `path`. On failure: null, *error a sentence naming the file and what is
+    // wrong with it, *code the Windows error code (ERROR_BADDB for a file that is not a store or
+    // is damaged, ERROR_ACCESS_DENIED, ERROR_LOCK_VIOLATION, ERROR_PATH_NOT_FOUND, ...).
+    static std::unique_ptr<SqliteRegistry> Open(const std::string& path, const Options& options,
+                                                std::string* error, LONG* code = nullptr);
+    static std::unique_ptr<SqliteRegistry> Open(const std::string& path, std::string* error,
+                                                LONG* code = nullptr) {
+        return Open(path, kDefaultOptions, error, code);
+    }
+    ~SqliteRegistry() override;
+    SqliteRegistry(const SqliteRegistry&) = delete;
+    SqliteRegistry& operator=(const SqliteRegistry&) = delete;
+
+    // Calls that find the store locked by another process beyond the time-out report
+    // ERROR_LOCK_VIOLATION and change nothing.
+    LONG OpenKey(HKEY root, const std::string& path, REGSAM access) override;
+    LONG CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
+                   bool* created) override;
+    LONG QueryValue(HKEY root, const std::string& path, const std::string& name,
+                    RegistryValue* value) override;
+    LONG SetValue(HKEY root, const std::string& path, const RegistryValue& value) override;
+    LONG DeleteValue(HKEY root, const std::string& path, const std::string& name) override;
+    LONG DeleteKey(HKEY root, const std::string& path) override;
+    LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) override;
+    LONG EnumValues(HKEY root, const std::string& path,
+                    std::vector<RegistryValue>* values) override;
+    LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) override;
+    // Moves every committed write into the store file and syncs it to disk.
+    LONG Flush(HKEY root) override;
+
+    // A batch makes the writes between BeginBatch and CommitBatch land together or not at all;
+    // other processes wait for it. RollbackBatch (or destroying the store) drops them.
+    LONG BeginBatch();
+    LONG CommitBatch();
+    void RollbackBatch();
+
+    const std::string& Path() const;
+
+private:
+    struct Impl;
+    explicit SqliteRegistry(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_pImpl;
+};
+
+} // namespace platform

@@ -1,0 +1,377 @@
+// The Win32 registry functions, run over each backend: the same calls must give the same codes.
+#include "TempDir.h"
+#include "platform/registry.h"
+#include "platform/registry_memory.h"
+#include "platform/registry_sqlite.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct MemoryStore {
+    std::unique_ptr<platform::RegistryBackend> Make() {
+        return std::make_unique<platform::MemoryRegistry>();
+    }
+};
+
+struct SqliteStore {
+    TempDir dir;
+    std::unique_ptr<platform::RegistryBackend> Make() {
+        std::string error;
+        auto store = platform::SqliteRegistry::Open(dir.File("registry.db"), &error);
+        EXPECT_NE(store, nullptr) << error;
+        return store;
+    }
+};
+
+template <class Store> class RegistryApiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_backend = m_store.Make();
+        ASSERT_NE(m_backend, nullptr);
+        platform::InstallRegistry(m_backend.get());
+    }
+    void TearDown() override { platform::InstallRegistry(nullptr); }
+
+    HKEY Create(HKEY root, const char* path, const char* keyClass = nullptr) {
+        HKEY key = nullptr;
+        DWORD disposition = 0;
+        EXPECT_EQ(RegCreateKeyExA(root, path, 0, const_cast<LPSTR>(keyClass), 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, &disposition),
+                  ERROR_SUCCESS)
+            << path;
+        return key;
+    }
+    void SetString(HKEY key, const char* name, const std::string& text) {
+        ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>(text.size() + 1)),
+                  ERROR_SUCCESS);
+    }
+
+    Store m_store;
+    std::unique_ptr<platform::RegistryBackend> m_backend;
+};
+
+using Stores = ::testing::Types<MemoryStore, SqliteStore>;
+class StoreNames {
+public:
+    template <class T> static std::string GetName(int) {
+        return std::is_same_v<T, MemoryStore> ? "Memory" : "Sqlite";
+    }
+};
+TYPED_TEST_SUITE(RegistryApiTest, Stores, StoreNames);
+
+TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
+    HKEY key = this->Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel");
+    this->SetString(key, "Name", "abc");
+    RegCloseKey(key);
+
+    struct Row {
+        const char* path;
+        const char* value;
+        LONG openCode;
+        LONG queryCode;
+    } rows[] = {
+        {"SOFTWARE\\Ostrel", "Name", ERROR_SUCCESS, ERROR_SUCCESS},
+        {"software\\OSTREL", "NAME", ERROR_SUCCESS, ERROR_SUCCESS},
+        {"SOFTWARE\\Ostrel\\", "Name", ERROR_SUCCESS, ERROR_SUCCESS},
+        {"SOFTWARE\\Ostrel", "Missing", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
+        {"SOFTWARE\\Ostrel", "", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
+        {"SOFTWARE\\Missing", "Name", ERROR_FILE_NOT_FOUND, 0},
+        {"SOFTWARE\\Ostrel\\Name", "Name", ERROR_FILE_NOT_FOUND, 0},
+        {"SOFTWARE\\\\Ostrel", "Name", ERROR_BAD_PATHNAME, 0},
+        {"\\SOFTWARE", "Name", ERROR_BAD_PATHNAME, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, row.path, 0, KEY_READ, &opened), row.openCode);
+        if (row.openCode != ERROR_SUCCESS) {
+            continue;
+        }
+        char buffer[16] = {};
+        DWORD size = sizeof buffer;
+        DWORD type = 0xDEAD;
+        EXPECT_EQ(RegQueryValueExA(opened, row.value, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(buffer), &size),
+                  row.queryCode);
+        if (row.queryCode == ERROR_SUCCESS) {
+            EXPECT_EQ(type, REG_SZ);
+            EXPECT_EQ(size, 4u);
+            EXPECT_STREQ(buffer, "abc");
+        }
+        EXPECT_EQ(RegCloseKey(opened), ERROR_SUCCESS);
+    }
+    // Another root is another tree.
+    HKEY opened = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrel", 0, KEY_READ, &opened),
+              ERROR_FILE_NOT_FOUND);
+}
+
+TYPED_TEST(RegistryApiTest, QueryReportsSizeAndRefusesShortBuffers) {
+    HKEY key = this->Create(HKEY_CURRENT_USER, "Sizes");
+    this->SetString(key, "Text", "0123456789"); // 11 bytes with the NUL
+
+    DWORD size = 0;
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 11u);
+    EXPECT_EQ(type, REG_SZ);
+
+    BYTE buffer[11];
+    std::memset(buffer, 0xAA, sizeof buffer);
+    size = 10;
+    EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, buffer, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 11u);
+
+    size = 11;
+    EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, buffer, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::memcmp(buffer, "0123456789", 11), 0);
+
+    // A buffer without a size is a caller's mistake, not a crash.
+    EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, buffer, nullptr),
+              ERROR_INVALID_PARAMETER);
+    RegCloseKey(key);
+}
+
+TYPED_TEST(RegistryApiTest, HandlesAreCheckedAndRespectTheirRights) {
+    HKEY key = this->Create(HKEY_LOCAL_MACHINE, "Rights");
+    RegCloseKey(key);
+
+    HKEY reader = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Rights", 0, KEY_READ, &reader), ERROR_SUCCESS);
+    const BYTE one[4] = {1, 0, 0, 0};
+    EXPECT_EQ(RegSetValueExA(reader, "v", 0, REG_DWORD, one, 4), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegDeleteValueA(reader, "v"), ERROR_ACCESS_DENIED);
+
+    HKEY writer = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Rights", 0, KEY_WRITE, &writer), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(writer, "v", 0, REG_DWORD, one, 4), ERROR_SUCCESS);
+    DWORD size = 4;
+    BYTE data[4];
+    EXPECT_EQ(RegQueryValueExA(writer, "v", nullptr, nullptr, data, &size), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegQueryValueExA(reader, "v", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+
+    EXPECT_EQ(RegCloseKey(reader), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(reader), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegQueryValueExA(reader, "v", nullptr, nullptr, data, &size), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegSetValueExA(reinterpret_cast<HKEY>(0x1234), "v", 0, REG_DWORD, one, 4),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
+    RegCloseKey(writer);
+
+    // A new backend makes old handles stale; without a backend the store cannot be read.
+    HKEY stale = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Rights", 0, KEY_READ, &stale), ERROR_SUCCESS);
+    platform::InstallRegistry(nullptr);
+    HKEY none = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Rights", 0, KEY_READ, &none), ERROR_BADDB);
+    EXPECT_EQ(RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_DWORD, one, 4), ERROR_BADDB);
+    platform::InstallRegistry(this->m_backend.get());
+    EXPECT_EQ(RegQueryValueExA(stale, "v", nullptr, nullptr, data, &size), ERROR_INVALID_HANDLE);
+}
+
+TYPED_TEST(RegistryApiTest, SetNeverCreatesKeysAndDeletedKeysStayGone) {
+    HKEY parent = this->Create(HKEY_LOCAL_MACHINE, "Parent");
+    HKEY child = this->Create(parent, "Child");
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Parent"), ERROR_ACCESS_DENIED); // has a subkey
+    EXPECT_EQ(RegDeleteKeyA(parent, "Child"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyA(parent, "Child"), ERROR_FILE_NOT_FOUND);
+
+    // The handle of the deleted key neither writes nor brings the key back.
+    const BYTE one[4] = {1, 0, 0, 0};
+    EXPECT_EQ(RegSetValueExA(child, "v", 0, REG_DWORD, one, 4), ERROR_KEY_DELETED);
+    HKEY opened = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(parent, "Child", 0, KEY_READ, &opened), ERROR_FILE_NOT_FOUND);
+    DWORD subKeys = 9;
+    DWORD values = 9;
+    EXPECT_EQ(RegQueryInfoKeyA(parent, nullptr, nullptr, &subKeys, &values), ERROR_SUCCESS);
+    EXPECT_EQ(subKeys, 0u);
+    EXPECT_EQ(values, 0u);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, ""), ERROR_ACCESS_DENIED);
+    RegCloseKey(child);
+    RegCloseKey(parent);
+}
+
+TYPED_TEST(RegistryApiTest, NamesIgnoreCaseButKeepIt) {
+    HKEY key = this->Create(HKEY_CURRENT_USER, "Software\\MixedCase");
+    DWORD disposition = 0;
+    HKEY again = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\mixedcase", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &again, &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    this->SetString(key, "ProxyServer", "first");
+    this->SetString(again, "PROXYSERVER", "second"); // same value, name kept
+
+    char name[32];
+    DWORD cch = sizeof name;
+    BYTE data[32];
+    DWORD size = sizeof data;
+    ASSERT_EQ(RegEnumValueA(key, 0, name, &cch, nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "ProxyServer");
+    EXPECT_STREQ(reinterpret_cast<char*>(data), "second");
+    cch = sizeof name;
+    EXPECT_EQ(RegEnumValueA(key, 1, name, &cch, nullptr, nullptr, nullptr, nullptr),
+              ERROR_NO_MORE_ITEMS);
+
+    cch = sizeof name;
+    HKEY software = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software", 0, KEY_READ, &software), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumKeyExA(software, 0, name, &cch, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(name, "MixedCase");
+    EXPECT_EQ(cch, 9u);
+    RegCloseKey(software);
+    RegCloseKey(again);
+    RegCloseKey(key);
+}
+
+TYPED_TEST(RegistryApiTest, EnumeratesInFoldedOrderAndReportsShortNameBuffers) {
+    HKEY key = this->Create(HKEY_CLASSES_ROOT, "Order");
+    for (const char* sub : {"beta", "Alpha", "_under", "Gamma"}) {
+        RegCloseKey(this->Create(key, sub));
+    }
+    std::vector<std::string> seen;
+    char name[16];
+    for (DWORD i = 0;; ++i) {
+        DWORD cch = sizeof name;
+        LONG rc = RegEnumKeyExA(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) {
+            break;
+        }
+        ASSERT_EQ(rc, ERROR_SUCCESS);
+        seen.push_back(name);
+    }
+    // '_' (0x5F) sorts before the folded letters.
+    EXPECT_EQ(seen, (std::vector<std::string>{"_under", "Alpha", "beta", "Gamma"}));
+
+    DWORD cch = 5; // "Alpha" needs 6 with its NUL
+    EXPECT_EQ(RegEnumKeyExA(key, 1, name, &cch, nullptr, nullptr, nullptr, nullptr),
+              ERROR_MORE_DATA);
+    RegCloseKey(key);
+}
+
+TYPED_TEST(RegistryApiTest, KeepsTypesBytesAndClasses) {
+    HKEY key = this->Create(HKEY_LOCAL_MACHINE, "Typed", "MyClass");
+    std::vector<BYTE> every(256);
+    for (int i = 0; i < 256; ++i) {
+        every[i] = static_cast<BYTE>(i);
+    }
+    const BYTE multi[] = {'a', 0, 'b', 'c', 0, 0};
+    struct Row {
+        const char* name;
+        DWORD type;
+        std::vector<BYTE> data;
+    } rows[] = {
+        {"binary", REG_BINARY, every},
+        {"multi", REG_MULTI_SZ, std::vector<BYTE>(multi, multi + sizeof multi)},
+        {"empty", REG_BINARY, {}},
+        {"odd type", 0x12345678u, {9, 8, 7}},
+        {"", REG_EXPAND_SZ, {'%', 'A', '%', 0}},
+        {"no nul", REG_SZ, {'x', 'y'}},
+    };
+    for (const Row& row : rows) {
+        ASSERT_EQ(RegSetValueExA(key, row.name, 0, row.type, row.data.data(),
+                                 static_cast<DWORD>(row.data.size())),
+                  ERROR_SUCCESS);
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        BYTE buffer[300];
+        DWORD size = sizeof buffer;
+        DWORD type = 0;
+        ASSERT_EQ(RegQueryValueExA(key, row.name, nullptr, &type, buffer, &size), ERROR_SUCCESS);
+        EXPECT_EQ(type, row.type);
+        EXPECT_EQ(std::vector<BYTE>(buffer, buffer + size), row.data);
+    }
+
+    char keyClass[16];
+    DWORD cch = sizeof keyClass;
+    DWORD values = 0;
+    ASSERT_EQ(RegQueryInfoKeyA(key, keyClass, &cch, nullptr, &values), ERROR_SUCCESS);
+    EXPECT_STREQ(keyClass, "MyClass");
+    EXPECT_EQ(values, std::size(rows));
+    // Opening an existing key with another class keeps the first one.
+    RegCloseKey(this->Create(HKEY_LOCAL_MACHINE, "Typed", "Other"));
+    char name[16];
+    DWORD cchName = sizeof name;
+    cch = sizeof keyClass;
+    HKEY hklm = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_READ, &hklm), ERROR_SUCCESS);
+    ASSERT_EQ(RegEnumKeyExA(hklm, 0, name, &cchName, nullptr, keyClass, &cch, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(name, "Typed");
+    EXPECT_STREQ(keyClass, "MyClass");
+    RegCloseKey(hklm);
+    RegCloseKey(key);
+}
+
+TYPED_TEST(RegistryApiTest, CreateNeedsTheRightToCreate) {
+    RegCloseKey(this->Create(HKEY_LOCAL_MACHINE, "Base\\Existing"));
+    HKEY base = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Base", 0, KEY_READ, &base), ERROR_SUCCESS);
+    HKEY sub = nullptr;
+    DWORD disposition = 0;
+    EXPECT_EQ(RegCreateKeyExA(base, "New", 0, nullptr, 0, KEY_READ, nullptr, &sub, &disposition),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegCreateKeyExA(base, "Existing", 0, nullptr, 0, KEY_READ, nullptr, &sub,
+                              &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    RegCloseKey(sub);
+    RegCloseKey(base);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "a\\\\b", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &sub, &disposition),
+              ERROR_BAD_PATHNAME);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, std::string(256, 'k').c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &sub, &disposition),
+              ERROR_BAD_PATHNAME);
+    EXPECT_EQ(RegFlushKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
+}
+
+TEST(RootKeyNames, LongAndShortNamesIgnoreCase) {
+    struct Row {
+        const char* name;
+        HKEY root;
+    } rows[] = {
+        {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"hklm", HKEY_LOCAL_MACHINE},
+        {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},   {"HKCU", HKEY_CURRENT_USER},
+        {"hkey_classes_root", HKEY_CLASSES_ROOT},   {"HKCR", HKEY_CLASSES_ROOT},
+        {"HKEY_USERS", nullptr},                    {"HKLM\\x", nullptr},
+        {"", nullptr},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(platform::RootKeyFromName(row.name), row.root) << row.name;
+        if (row.root != nullptr) {
+            EXPECT_EQ(platform::RootKeyFromName(platform::RootKeyName(row.root)), row.root);
+        }
+    }
+}
+
+TEST(MemoryRegistryHooks, RefuseOpenOrSetOfOneKey) {
+    platform::MemoryRegistry memory;
+    platform::InstallRegistry(&memory);
+    bool created = false;
+    ASSERT_EQ(memory.CreateKey(HKEY_LOCAL_MACHINE, "Denied\\Sub", "", &created), ERROR_SUCCESS);
+    memory.RefuseOpen(HKEY_LOCAL_MACHINE, "denied", ERROR_ACCESS_DENIED,
+                      KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Denied", 0, KEY_WRITE, &key), ERROR_ACCESS_DENIED);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Denied", 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    // Only the key named, not its subkeys.
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Denied\\Sub", 0, KEY_WRITE, &key), ERROR_SUCCESS);
+    memory.RefuseSet(HKEY_LOCAL_MACHINE, "Denied\\Sub", ERROR_CANTWRITE);
+    const BYTE one[4] = {1, 0, 0, 0};
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_DWORD, one, 4), ERROR_CANTWRITE);
+    memory.ClearRefusals();
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_DWORD, one, 4), ERROR_SUCCESS);
+    RegCloseKey(key);
+    platform::InstallRegistry(nullptr);
+}
+
+} // namespace

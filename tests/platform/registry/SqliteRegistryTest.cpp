@@ -1,0 +1,528 @@
+// The SQLite store as a file: privacy, persistence, files that are not stores, locks held by
+// other processes, concurrent writers and flushing.
+#include "TempDir.h"
+#include "platform/registry_sqlite.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <cstdlib>
+#include <iterator>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using platform::RegistryValue;
+using platform::SqliteRegistry;
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+int Mode(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+RegistryValue Text(const std::string& name, const std::string& text) {
+    RegistryValue value{name, REG_SZ, std::vector<BYTE>(text.begin(), text.end())};
+    value.data.push_back(0);
+    return value;
+}
+
+std::string TextOf(const RegistryValue& value) {
+    return std::string(value.data.begin(), value.data.end() - (value.data.empty() ? 0 : 1));
+}
+
+std::unique_ptr<SqliteRegistry> OpenStore(const std::string& path, int busyMs = 5000) {
+    std::string error;
+    auto store = SqliteRegistry::Open(path, {true, busyMs}, &error);
+    EXPECT_NE(store, nullptr) << error;
+    return store;
+}
+
+// Runs `body` in a child process and gives its exit status (-1 when it did not exit).
+template <class F> int InChild(F&& body) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        _exit(body());
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+TEST(SqliteRegistry, NewStoreAndItsFoldersArePrivate) {
+    TempDir dir;
+    std::string folder = dir.File("skyvane");
+    std::string path = folder + "/registry.db";
+    auto store = OpenStore(path);
+    ASSERT_NE(store, nullptr);
+    bool created = false;
+    ASSERT_EQ(store->CreateKey(HKEY_CURRENT_USER, "Software", "", &created), ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "Software", Text("a", "b")), ERROR_SUCCESS);
+
+    EXPECT_EQ(Mode(folder), 0700);
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        EXPECT_EQ(Mode(path + suffix), 0600) << suffix;
+    }
+}
+
+TEST(SqliteRegistry, KeepsEverythingAcrossReopening) {
+    TempDir dir;
+    std::string path = dir.File("registry.db");
+    {
+        auto store = OpenStore(path);
+        ASSERT_NE(store, nullptr);
+        bool created = false;
+        ASSERT_EQ(store->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies", "Cls",
+                                   &created),
+                  ERROR_SUCCESS);
+        EXPECT_TRUE(created);
+        RegistryValue binary{"Bin", REG_BINARY, {0, 1, 0xFF, 0}};
+        ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, "software\\ostrel technologies", binary),
+                  ERROR_SUCCESS);
+    }
+    auto store = OpenStore(path);
+    ASSERT_NE(store, nullptr);
+    std::vector<std::string> names;
+    ASSERT_EQ(store->EnumKeys(HKEY_LOCAL_MACHINE, "SOFTWARE", &names), ERROR_SUCCESS);
+    EXPECT_EQ(names, std::vector<std::string>{"Ostrel Technologies"});
+    RegistryValue value;
+    ASSERT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\OSTREL TECHNOLOGIES", "bin", &value),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value.name, "Bin");
+    EXPECT_EQ(value.type, REG_BINARY);
+    EXPECT_EQ(value.data, (std::vector<BYTE>{0, 1, 0xFF, 0}));
+    std::string keyClass;
+    ASSERT_EQ(store->QueryKeyClass(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies", &keyClass),
+              ERROR_SUCCESS);
+    EXPECT_EQ(keyClass, "Cls");
+}
+
+// Builds an SQLite file that some other program could own.
+std::string ForeignDatabase(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return ReadFile(path);
+}
+
+TEST(SqliteRegistry, FilesThatAreNotStoresAreNeverWritten) {
+    TempDir dir;
+    std::string text = dir.File("text.db");
+    WriteFile(text, "This is not a database.\n");
+    std::string garbage = dir.File("garbage.db");
+    std::string bytes(8192, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 7 + 3);
+    }
+    WriteFile(garbage, bytes);
+    std::string foreign = dir.File("foreign.db");
+    ForeignDatabase(foreign, "CREATE TABLE mail(id INTEGER); INSERT INTO mail VALUES (1);");
+    std::string newer = dir.File("newer.db");
+    {
+        auto store = OpenStore(newer);
+        ASSERT_NE(store, nullptr);
+    }
+    ForeignDatabase(newer, "PRAGMA user_version = 99");
+
+    for (const std::string& path : {text, garbage, foreign, newer}) {
+        SCOPED_TRACE(path);
+        std::string before = ReadFile(path);
+        std::string error;
+        LONG code = 0;
+        auto store = SqliteRegistry::Open(path, &error, &code);
+        EXPECT_EQ(store, nullptr);
+        EXPECT_EQ(code, ERROR_BADDB);
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_NE(error.find("left unchanged"), std::string::npos) << error;
+        EXPECT_TRUE(ReadFile(path) == before) << "the file was changed";
+    }
+}
+
+TEST(SqliteRegistry, EmptyFileBecomesAStore) {
+    TempDir dir;
+    std::string path = dir.File("empty.db");
+    WriteFile(path, "");
+    auto store = OpenStore(path);
+    ASSERT_NE(store, nullptr);
+    bool created = false;
+    EXPECT_EQ(store->CreateKey(HKEY_CURRENT_USER, "k", "", &created), ERROR_SUCCESS);
+}
+
+// A store whose last pages (the overflow pages of a big value written last) are overwritten.
+std::string MakeDamagedStore(const std::string& path) {
+    {
+        auto store = OpenStore(path);
+        bool created = false;
+        EXPECT_EQ(store->CreateKey(HKEY_CURRENT_USER, "Small", "", &created), ERROR_SUCCESS);
+        EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "Small", Text("ok", "fine")), ERROR_SUCCESS);
+        RegistryValue big{"big", REG_BINARY, std::vector<BYTE>(40000, 0x5A)};
+        EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "Small", big), ERROR_SUCCESS);
+    } // the last connection folds the journal into the file
+    std::string bytes = ReadFile(path);
+    EXPECT_GT(bytes.size(), 8u * 4096);
+    std::fill(bytes.end() - 3 * 4096, bytes.end(), '\xFF');
+    return bytes;
+}
+
+TEST(SqliteRegistry, DamagedStoreIsRefusedAndLeftAsItWas) {
+    TempDir dir;
+    std::string path = dir.File("registry.db");
+    std::string bytes = MakeDamagedStore(path);
+    WriteFile(path, bytes);
+    std::string error;
+    LONG code = 0;
+    EXPECT_EQ(SqliteRegistry::Open(path, &error, &code), nullptr);
+    EXPECT_EQ(code, ERROR_BADDB);
+    EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+    EXPECT_TRUE(ReadFile(path) == bytes) << "the file was changed";
+}
+
+TEST(SqliteRegistry, DamageFoundLaterStopsEveryCallAndTheFileStaysAsItWas) {
+    TempDir dir;
+    std::string path = dir.File("registry.db");
+    std::string bytes = MakeDamagedStore(path);
+    auto store = OpenStore(path);
+    ASSERT_NE(store, nullptr);
+    WriteFile(path, bytes); // damaged while in use
+
+    RegistryValue value;
+    EXPECT_EQ(store->QueryValue(HKEY_CURRENT_USER, "Small", "big", &value), ERROR_BADDB);
+    // From then on nothing is read or written, not even what was sound.
+    EXPECT_EQ(store->QueryValue(HKEY_CURRENT_USER, "Small", "ok", &value), ERROR_BADDB);
+    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "Small", Text("ok", "new")), ERROR_BADDB);
+    bool created = false;
+    EXPECT_EQ(store->CreateKey(HKEY_CURRENT_USER, "Other", "", &created), ERROR_BADDB);
+    EXPECT_EQ(store->DeleteKey(HKEY_CURRENT_USER, "Small"), ERROR_BADDB);
+    EXPECT_EQ(store->Flush(HKEY_CURRENT_USER), ERROR_BADDB);
+    store.reset();
+    EXPECT_TRUE(ReadFile(path) == bytes) << "the file was changed";
+}
+
+TEST(SqliteRegistry, FolderThatIsAFileGivesAClearError) {
+    TempDir dir;
+    WriteFile(dir.File("plain"), "x");
+    std::string path = dir.File("plain") + "/registry.db";
+    std::string error;
+    LONG code = 0;
+    EXPECT_EQ(SqliteRegistry::Open(path, &error, &code), nullptr);
+    EXPECT_EQ(code, ERROR_PATH_NOT_FOUND);
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_EQ(ReadFile(dir.File("plain")), "x");
+}
+
+TEST(SqliteRegistry, MissingStoreIsNotMadeWhenNotAskedFor) {
+    TempDir dir;
+    std::string path = dir.File("none.db");
+    std::string error;
+    LONG code = 0;
+    EXPECT_EQ(SqliteRegistry::Open(path, {false, 100}, &error, &code), nullptr);
+    EXPECT_EQ(code, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Mode(path), -1);
+}
+
+// Permission bits do not stop root, so as root the check runs in a child that has given up
+// root for "nobody".
+int OpenAsUnprivileged(const std::string& path) {
+    return InChild([&] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            return 100;
+        }
+        std::string error;
+        LONG code = 0;
+        auto store = SqliteRegistry::Open(path, &error, &code);
+        return store != nullptr ? 0 : static_cast<int>(code);
+    });
+}
+
+TEST(SqliteRegistry, UnreadableFolderOrFileIsAccessDenied) {
+    TempDir dir;
+    std::string closed = dir.File("closed");
+    ASSERT_EQ(mkdir(closed.c_str(), 0700), 0);
+    std::string inClosed = closed + "/registry.db";
+    {
+        auto store = OpenStore(inClosed);
+        ASSERT_NE(store, nullptr);
+    }
+    std::string open = dir.File("open");
+    ASSERT_EQ(mkdir(open.c_str(), 0711), 0);
+    std::string unreadable = open + "/registry.db";
+    {
+        auto store = OpenStore(unreadable);
+        ASSERT_NE(store, nullptr);
+    }
+    ASSERT_EQ(chmod(unreadable.c_str(), 0), 0);
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0711), 0);
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(closed.c_str(), 0), 0);
+    }
+    std::string before = ReadFile(inClosed);
+
+    EXPECT_EQ(OpenAsUnprivileged(inClosed), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(OpenAsUnprivileged(unreadable), ERROR_ACCESS_DENIED);
+    chmod(closed.c_str(), 0700);
+    EXPECT_TRUE(ReadFile(inClosed) == before) << "the file was changed";
+}
+
+// A child that holds the store's write lock until told to let go.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& path) {
+        if (pipe(m_ready) != 0 || pipe(m_release) != 0) {
+            return;
+        }
+        m_pid = fork();
+        if (m_pid == 0) {
+            std::string error;
+            auto store = SqliteRegistry::Open(path, &error);
+            int rc = store == nullptr || store->BeginBatch() != ERROR_SUCCESS ||
+                     store->SetValue(HKEY_CURRENT_USER, "", Text("child", "held")) != ERROR_SUCCESS;
+            char c = 'r';
+            (void)!write(m_ready[1], &c, 1);
+            (void)!read(m_release[0], &c, 1);
+            if (rc == 0 && store->CommitBatch() != ERROR_SUCCESS) {
+                rc = 2;
+            }
+            _exit(rc);
+        }
+        char c = 0;
+        m_holding = m_pid > 0 && read(m_ready[0], &c, 1) == 1;
+    }
+    bool Holding() const { return m_holding; }
+    // Lets the child commit and gives its exit status.
+    int Release() {
+        char c = 'g';
+        (void)!write(m_release[1], &c, 1);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        for (int fd : {m_ready[0], m_ready[1], m_release[0], m_release[1]}) {
+            close(fd);
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    int m_ready[2] = {-1, -1};
+    int m_release[2] = {-1, -1};
+    pid_t m_pid = -1;
+    bool m_holding = false;
+};
+
+TEST(SqliteRegistry, StoreLockedByAnotherProcessGivesAClearCodeAndLosesNothing) {
+    TempDir dir;
+    std::string path = dir.File("registry.db");
+    auto store = OpenStore(path, 200);
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "", Text("mine", "before")), ERROR_SUCCESS);
+
+    LockHolder holder(path);
+    ASSERT_TRUE(holder.Holding());
+    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "", Text("mine", "after")), ERROR_LOCK_VIOLATION);
+    bool created = false;
+    EXPECT_EQ(store->CreateKey(HKEY_CURRENT_USER, "New", "", &created), ERROR_LOCK_VIOLATION);
+    // Reading goes on while the other process writes.
+    RegistryValue value;
+    ASSERT_EQ(store->QueryValue(HKEY_CURRENT_USER, "", "mine", &value), ERROR_SUCCESS);
+    EXPECT_EQ(TextOf(value), "before");
+    EXPECT_EQ(store->QueryValue(HKEY_CURRENT_USER, "", "child", &value), ERROR_FILE_NOT_FOUND);
+    // A store opened while the lock is held opens at once.
+    std::string error;
+    EXPECT_NE(SqliteRegistry::Open(path, {true, 200}, &error), nullptr) << error;
+
+    EXPECT_EQ(holder.Release(), 0);
+    ASSERT_EQ(store->QueryValue(HKEY_CURRENT_USER, "", "child", &value), ERROR_SUCCESS);
+    EXPECT_EQ(TextOf(value), "held");
+    ASSERT_EQ(store->QueryValue(HKEY_CURRENT_USER, "", "mine", &value), ERROR_SUCCESS);
+    EXPECT_EQ(TextOf(value), "before");
+    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "", Text("mine", "after")), ERROR_SUCCESS);
+    EXPECT_EQ(store->CreateKey(HKEY_CURRENT_USER, "New", "", &created), ERROR_SUCCESS);
+}
+
+TEST(SqliteRegistry, TwoProcessesWriteTheSameRowsWithoutErrors) {
+    TempDir dir;
+    std::string path = dir.File("registry.db");
+    {
+        auto store = OpenStore(path);
+        ASSERT_NE(store, nullptr);
+    }
+    constexpr int kRounds = 150;
+    auto writer = [&](const std::string& me) {
+        return [&path, me] {
+            std::string error;
+            auto store = SqliteRegistry::Open(path, &error);
+            if (store == nullptr) {
+                return 1;
+            }
+            for (int i = 0; i < kRounds; ++i) {
+                bool created = false;
+                std::string key = "Shared\\K" + std::to_string(i % 7);
+                if (store->CreateKey(HKEY_LOCAL_MACHINE, key, "", &created) != ERROR_SUCCESS ||
+                    store->SetValue(HKEY_LOCAL_MACHINE, "Shared",
+                                    Text("last", me + std::to_string(i))) != ERROR_SUCCESS ||
+                    store->SetValue(HKEY_LOCAL_MACHINE, key, Text(me, std::to_string(i))) !=
+                        ERROR_SUCCESS) {
+                    return 2;
+                }
+                LONG deleted = store->DeleteValue(HKEY_LOCAL_MACHINE, "Shared\\K0", "gone");
+                if (deleted != ERROR_FILE_NOT_FOUND) {
+                    return 3;
+                }
+            }
+            return 0;
+        };
+    };
+    pid_t pids[2];
+    for (int i = 0; i < 2; ++i) {
+        auto body = writer(i == 0 ? "a" : "b");
+        pids[i] = fork();
+        if (pids[i] == 0) {
+            _exit(body());
+        }
+    }
+    for (pid_t pid : pids) {
+        int status = -1;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    auto store = OpenStore(path);
+    ASSERT_NE(store, nullptr);
+    std::vector<std::string> keys;
+    ASSERT_EQ(store->EnumKeys(HKEY_LOCAL_MACHINE, "Shared", &keys), ERROR_SUCCESS);
+    EXPECT_EQ(keys.size(), 7u);
+    RegistryValue value;
+    int last = (kRounds - 1) % 7;
+    for (const char* me : {"a", "b"}) {
+        ASSERT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, "Shared\\K" + std::to_string(last), me,
+                                    &value),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(TextOf(value), std::to_string(kRounds - 1));
+    }
+    ASSERT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, "Shared", "last", &value), ERROR_SUCCESS);
+    std::string final = TextOf(value);
+    EXPECT_TRUE(final == "a" + std::to_string(kRounds - 1) ||
+                final == "b" + std::to_string(kRounds - 1))
+        << final;
+}
+
+TEST(SqliteRegistry, FlushPutsEarlierWritesIntoTheStoreFile) {
+    TempDir dir;
+    std::string path = dir.File("registry.db");
+    auto store = OpenStore(path);
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "", Text("flushed", "yes")), ERROR_SUCCESS);
+
+    // The store file alone, without its journal, is what survives a crash of the machine.
+    auto fileAlone = [&](const std::string& name) {
+        std::string copy = dir.File(name);
+        WriteFile(copy, ReadFile(path));
+        return OpenStore(copy);
+    };
+    RegistryValue value;
+    auto before = fileAlone("before.db");
+    ASSERT_NE(before, nullptr);
+    EXPECT_EQ(before->QueryValue(HKEY_CURRENT_USER, "", "flushed", &value), ERROR_FILE_NOT_FOUND);
+
+    ASSERT_EQ(store->Flush(HKEY_CURRENT_USER), ERROR_SUCCESS);
+    auto after = fileAlone("after.db");
+    ASSERT_NE(after, nullptr);
+    ASSERT_EQ(after->QueryValue(HKEY_CURRENT_USER, "", "flushed", &value), ERROR_SUCCESS);
+    EXPECT_EQ(TextOf(value), "yes");
+}
+
+TEST(SqliteRegistry, BatchLandsWholeOrNotAtAll) {
+    TempDir dir;
+    auto store = OpenStore(dir.File("registry.db"));
+    ASSERT_NE(store, nullptr);
+    bool created = false;
+    ASSERT_EQ(store->BeginBatch(), ERROR_SUCCESS);
+    EXPECT_EQ(store->BeginBatch(), ERROR_INVALID_FUNCTION);
+    ASSERT_EQ(store->CreateKey(HKEY_CURRENT_USER, "A\\B", "", &created), ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "A\\B", Text("v", "1")), ERROR_SUCCESS);
+    // A failed write inside the batch leaves the rest of the batch alone.
+    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "A\\Missing", Text("v", "1")),
+              ERROR_FILE_NOT_FOUND);
+    store->RollbackBatch();
+    EXPECT_EQ(store->OpenKey(HKEY_CURRENT_USER, "A", KEY_READ), ERROR_FILE_NOT_FOUND);
+
+    ASSERT_EQ(store->BeginBatch(), ERROR_SUCCESS);
+    ASSERT_EQ(store->CreateKey(HKEY_CURRENT_USER, "A\\B", "", &created), ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "A\\B", Text("v", "1")), ERROR_SUCCESS);
+    EXPECT_EQ(store->DeleteKey(HKEY_CURRENT_USER, "A\\Missing"), ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(store->CommitBatch(), ERROR_SUCCESS);
+    RegistryValue value;
+    EXPECT_EQ(store->QueryValue(HKEY_CURRENT_USER, "a\\b", "V", &value), ERROR_SUCCESS);
+}
+
+class EnvironmentGuard {
+public:
+    EnvironmentGuard() {
+        for (const char* name : kNames) {
+            const char* value = std::getenv(name);
+            m_saved.emplace_back(name, value != nullptr ? std::optional<std::string>(value)
+                                                        : std::nullopt);
+        }
+    }
+    ~EnvironmentGuard() {
+        for (const auto& [name, value] : m_saved) {
+            if (value) {
+                setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                unsetenv(name.c_str());
+            }
+        }
+    }
+    static constexpr const char* kNames[] = {"SKYVANE_REGISTRY", "XDG_DATA_HOME", "HOME"};
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+TEST(SqliteRegistry, DefaultPathFollowsTheEnvironment) {
+    EnvironmentGuard guard;
+    TempDir dir;
+    const std::string store = dir.File("store.db");
+    const std::string data = dir.File("data");
+    const std::string home = dir.File("home");
+    const std::string inData = data + "/skyvane/registry.db";
+    const std::string inHome = home + "/.local/share/skyvane/registry.db";
+    struct Row {
+        const char* skyvane;
+        const char* xdg;
+        const char* home;
+        std::string expected;
+    } rows[] = {
+        {store.c_str(), data.c_str(), home.c_str(), store},
+        {"", data.c_str(), home.c_str(), inData},
+        {nullptr, data.c_str(), home.c_str(), inData},
+        {nullptr, "", home.c_str(), inHome},
+        {nullptr, "relative", home.c_str(), inHome}, // XDG ignores relative folders
+        {nullptr, nullptr, home.c_str(), inHome},
+    };
+    for (const Row& row : rows) {
+        const char* values[] = {row.skyvane, row.xdg, row.home};
+        for (int i = 0; i < 3; ++i) {
+            if (values[i] != nullptr) {
+                setenv(EnvironmentGuard::kNames[i], values[i], 1);
+            } else {
+                unsetenv(EnvironmentGuard::kNames[i]);
+            }
+        }
+        EXPECT_EQ(platform::DefaultRegistryPath(), row.expected);
+    }
+}
+
+} // namespace
