@@ -32,15 +32,20 @@ int LocalField(std::int64_t time, int std::tm::*field, int offset) {
 
 } // namespace
 
-void InstallClock(ClockBackend* backend) { g_clock.store(backend); }
+void InstallClock(ClockBackend* backend) {
+    g_clock.store(backend);
+}
 
-ClockBackend* InstalledClock() { return g_clock.load(); }
+ClockBackend* InstalledClock() {
+    return g_clock.load();
+}
 
 } // namespace platform
 
 CTimeSpan::CTimeSpan(LONG lDays, int nHours, int nMins, int nSecs)
-    : m_timeSpan(static_cast<std::int64_t>(lDays) * 86400 + static_cast<std::int64_t>(nHours) * 3600 +
-                 static_cast<std::int64_t>(nMins) * 60 + nSecs) {}
+    : m_timeSpan(static_cast<std::int64_t>(lDays) * 86400 +
+                 static_cast<std::int64_t>(nHours) * 3600 + static_cast<std::int64_t>(nMins) * 60 +
+                 nSecs) {}
 
 CTime::CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int nDST) {
     std::tm fields{};
@@ -69,10 +74,24 @@ CTime CTime::GetCurrentTime() {
     return CTime(duration_cast<seconds>(system_clock::now().time_since_epoch()).count());
 }
 
-int CTime::GetYear() const { return platform::LocalField(m_time, &std::tm::tm_year, 1900); }
-int CTime::GetMonth() const { return platform::LocalField(m_time, &std::tm::tm_mon, 1); }
-int CTime::GetDay() const { return platform::LocalField(m_time, &std::tm::tm_mday, 0); }
-int CTime::GetHour() const { return platform::LocalField(m_time, &std::tm::tm_hour, 0); }
-int CTime::GetMinute() const { return platform::LocalField(m_time, &std::tm::tm_min, 0); }
-int CTime::GetSecond() const { return platform::LocalField(m_time, &std::tm::tm_sec, 0); }
-int CTime::GetDayOfWeek() const { return platform::LocalField(m_time, &std::tm::tm_wday, 1); }
+int CTime::GetYear() const {
+    return platform::LocalField(m_time, &std::tm::tm_year, 1900);
+}
+int CTime::GetMonth() const {
+    return platform::LocalField(m_time, &std::tm::tm_mon, 1);
+}
+int CTime::GetDay() const {
+    return platform::LocalField(m_time, &std::tm::tm_mday, 0);
+}
+int CTime::GetHour() const {
+    return platform::LocalField(m_time, &std::tm::tm_hour, 0);
+}
+int CTime::GetMinute() const {
+    return platform::LocalField(m_time, &std::tm::tm_min, 0);
+}
+int CTime::GetSecond() const {
+    return platform::LocalField(m_time, &std::tm::tm_sec, 0);
+}
+int CTime::GetDayOfWeek() const {
+    return platform::LocalField(m_time, &std::tm::tm_wday, 1);
+}

@@ -4,7 +4,9 @@
 namespace platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The program: quotes group and are dropped, backslashes are plain characters.
 size_t ReadProgram(const std::string& line, size_t pos, std::string* out) {

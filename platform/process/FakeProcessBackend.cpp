@@ -17,7 +17,7 @@ struct FakeProcessBackend::State {
 };
 
 class FakeProcessBackend::Child : public ChildProcess {
-public:
+  public:
     Child(std::shared_ptr<State> state, const FakeProgram& program, DWORD processId)
         : m_state(std::move(state)), m_program(program), m_processId(processId) {
         std::lock_guard lock(m_state->mutex);
@@ -48,7 +48,7 @@ public:
 
     DWORD ProcessId() const override { return m_processId; }
 
-private:
+  private:
     std::shared_ptr<State> m_state; // children may outlive the backend
     FakeProgram m_program;
     const DWORD m_processId;
@@ -58,8 +58,7 @@ FakeProcessBackend::FakeProcessBackend() : m_state(std::make_shared<State>()) {}
 
 FakeProcessBackend::~FakeProcessBackend() = default;
 
-DWORD FakeProcessBackend::Start(const ProcessStart& request,
-                                std::shared_ptr<ChildProcess>* child) {
+DWORD FakeProcessBackend::Start(const ProcessStart& request, std::shared_ptr<ChildProcess>* child) {
     FakeProgram program;
     Handler handler;
     {

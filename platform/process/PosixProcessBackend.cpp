@@ -99,7 +99,7 @@ int OpenPidFd(pid_t pid) {
 }
 
 class PosixChild : public ChildProcess {
-public:
+  public:
     explicit PosixChild(pid_t pid) : m_pid(pid), m_pidfd(OpenPidFd(pid)) {}
 
     ~PosixChild() override {
@@ -164,7 +164,7 @@ public:
 
     DWORD ProcessId() const override { return static_cast<DWORD>(m_pid); }
 
-private:
+  private:
     // Collects the child's status if it has ended; true once it has. Called under m_mutex.
     bool TryReap() {
         if (m_reaped || m_lost) {

@@ -62,9 +62,13 @@ BOOL Fail(DWORD error) {
 
 } // namespace
 
-void InstallProcess(ProcessBackend* backend) { g_backend.store(backend); }
+void InstallProcess(ProcessBackend* backend) {
+    g_backend.store(backend);
+}
 
-ProcessBackend* InstalledProcess() { return g_backend.load(); }
+ProcessBackend* InstalledProcess() {
+    return g_backend.load();
+}
 
 int OpenProcessHandleCount() {
     std::lock_guard lock(g_handleMutex);
@@ -100,7 +104,8 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
     request.creationFlags = dwCreationFlags;
     if (lpEnvironment != nullptr) {
         request.hasEnvironment = true;
-        request.environment = platform::ReadEnvironmentBlock(static_cast<const char*>(lpEnvironment));
+        request.environment =
+            platform::ReadEnvironmentBlock(static_cast<const char*>(lpEnvironment));
     }
     if (lpCurrentDirectory != nullptr) {
         request.hasCurrentDirectory = true;
@@ -185,6 +190,10 @@ void Sleep(DWORD dwMilliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
 }
 
-DWORD GetLastError() { return platform::t_lastError; }
+DWORD GetLastError() {
+    return platform::t_lastError;
+}
 
-void SetLastError(DWORD dwErrCode) { platform::t_lastError = dwErrCode; }
+void SetLastError(DWORD dwErrCode) {
+    platform::t_lastError = dwErrCode;
+}

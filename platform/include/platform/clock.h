@@ -9,7 +9,7 @@
 
 // A signed span of whole seconds.
 class CTimeSpan {
-public:
+  public:
     CTimeSpan() = default;
     CTimeSpan(std::int64_t seconds) : m_timeSpan(seconds) {}
     CTimeSpan(LONG lDays, int nHours, int nMins, int nSecs);
@@ -37,12 +37,12 @@ public:
     CTimeSpan operator-() const { return -m_timeSpan; }
     auto operator<=>(const CTimeSpan&) const = default;
 
-private:
+  private:
     std::int64_t m_timeSpan = 0;
 };
 
 class CTime {
-public:
+  public:
     CTime() = default;
     CTime(std::int64_t time) : m_time(time) {}
     // Local time of that date and hour, by mktime: fields out of range carry over (month 13 is
@@ -77,14 +77,14 @@ public:
     }
     auto operator<=>(const CTime&) const = default;
 
-private:
+  private:
     std::int64_t m_time = 0;
 };
 
 namespace platform {
 
 class ClockBackend {
-public:
+  public:
     virtual ~ClockBackend() = default;
     // Seconds since 1970-01-01 00:00:00 UTC.
     virtual std::int64_t Now() = 0;

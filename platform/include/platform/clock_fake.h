@@ -8,7 +8,7 @@
 namespace platform {
 
 class FakeClock : public ClockBackend {
-public:
+  public:
     explicit FakeClock(std::int64_t now = 0) : m_now(now) {}
 
     std::int64_t Now() override { return m_now.load(); }
@@ -16,7 +16,7 @@ public:
     void Set(const CTime& now) { m_now.store(now.GetTime()); }
     void Advance(std::int64_t seconds) { m_now.fetch_add(seconds); }
 
-private:
+  private:
     std::atomic<std::int64_t> m_now;
 };
 

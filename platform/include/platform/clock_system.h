@@ -6,7 +6,7 @@
 namespace platform {
 
 class SystemClock : public ClockBackend {
-public:
+  public:
     std::int64_t Now() override;
 };
 

@@ -106,7 +106,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
 // A program started by a backend. The service holds it while a handle to it is open.
 class ChildProcess {
-public:
+  public:
     virtual ~ChildProcess() = default;
 
     // WAIT_OBJECT_0 once the child has ended, WAIT_TIMEOUT, or WAIT_FAILED with *error set.
@@ -130,7 +130,7 @@ struct ProcessStart {
 };
 
 class ProcessBackend {
-public:
+  public:
     virtual ~ProcessBackend() = default;
 
     // ERROR_SUCCESS with *child set, or an error code and nothing started.

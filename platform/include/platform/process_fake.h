@@ -20,7 +20,7 @@ struct FakeProgram {
 };
 
 class FakeProcessBackend : public ProcessBackend {
-public:
+  public:
     // Decides the behaviour of a start when no queued program is left; it runs without the
     // fake's lock, so it may call into other services (a test can look at the world "while the
     // child runs").
@@ -47,7 +47,7 @@ public:
     // Started children still referenced by an open handle.
     int LiveChildren() const;
 
-private:
+  private:
     class Child;
     struct State;
 

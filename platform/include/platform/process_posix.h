@@ -6,7 +6,7 @@
 namespace platform {
 
 class PosixProcessBackend : public ProcessBackend {
-public:
+  public:
     DWORD Start(const ProcessStart& request, std::shared_ptr<ChildProcess>* child) override;
     void Sleep(DWORD milliseconds) override;
 };

@@ -16,7 +16,7 @@ constexpr const char* kBerlin = "CET-1CEST,M3.5.0,M10.5.0/3";
 constexpr const char* kMidnightShift = "XST3XDT,M10.1.0/0,M2.3.0/0";
 
 class TimeTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (const char* tz = std::getenv("TZ")) {
             m_savedTz = tz;
@@ -37,7 +37,7 @@ protected:
         tzset();
     }
 
-private:
+  private:
     std::string m_savedTz;
     bool m_hadTz = false;
 };
@@ -53,12 +53,12 @@ TEST_F(TimeTest, LocalMidnightFollowsTheZoneAndItsDaylightSavingRule) {
         {kUtc, 1996, 11, 5, 847152000},
         {kUtc, 1970, 1, 1, 0},
         {kUtc, 1969, 12, 31, -86400},
-        {kBerlin, 1996, 11, 5, 847152000 - 3600},     // winter: UTC+1
-        {kBerlin, 2024, 7, 1, 1719784800},            // summer: UTC+2
-        {kNewYork, 2024, 1, 1, 1704085200},           // EST
-        {kNewYork, 2024, 3, 10, 1710046800},          // day of the change, still EST at 0:00
-        {kNewYork, 2024, 3, 11, 1710046800 + 82800},  // the day had 23 hours
-        {kNewYork, 2024, 11, 4, 1730696400},          // after the change back: EST
+        {kBerlin, 1996, 11, 5, 847152000 - 3600},    // winter: UTC+1
+        {kBerlin, 2024, 7, 1, 1719784800},           // summer: UTC+2
+        {kNewYork, 2024, 1, 1, 1704085200},          // EST
+        {kNewYork, 2024, 3, 10, 1710046800},         // day of the change, still EST at 0:00
+        {kNewYork, 2024, 3, 11, 1710046800 + 82800}, // the day had 23 hours
+        {kNewYork, 2024, 11, 4, 1730696400},         // after the change back: EST
         // Beyond 2038 and far beyond.
         {kUtc, 2038, 1, 20, 2147558400},
         {kUtc, 2100, 3, 1, 4107542400},
@@ -112,8 +112,8 @@ TEST_F(TimeTest, SpansCountWholeDaysTruncatingTowardZero) {
     EXPECT_EQ(CTimeSpan(11, 0, 0, 0).GetTotalSeconds(), 950400);
     EXPECT_EQ(CTimeSpan(1, 2, 3, 4).GetTotalSeconds(), 93784);
     const std::pair<std::int64_t, std::int64_t> rows[] = {
-        {0, 0},           {86399, 0}, {86400, 1},         {863999, 9},          {864000, 10},
-        {-86399, 0},      {-86400, -1}, {-172799, -1},    {1LL << 40, 12725829},
+        {0, 0},      {86399, 0},   {86400, 1},    {863999, 9},           {864000, 10},
+        {-86399, 0}, {-86400, -1}, {-172799, -1}, {1LL << 40, 12725829},
     };
     for (auto [seconds, days] : rows) {
         EXPECT_EQ(CTimeSpan(seconds).GetDays(), days) << seconds;

@@ -9,7 +9,9 @@ struct SplitRow {
     std::vector<std::string> args;
 };
 
-void PrintTo(const SplitRow& row, std::ostream* os) { *os << "[" << row.line << "]"; }
+void PrintTo(const SplitRow& row, std::ostream* os) {
+    *os << "[" << row.line << "]";
+}
 
 class SplitCommandLineTest : public testing::TestWithParam<SplitRow> {};
 

@@ -8,7 +8,7 @@
 namespace {
 
 class FakeProcessTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { platform::InstallProcess(&m_fake); }
     void TearDown() override { platform::InstallProcess(nullptr); }
 

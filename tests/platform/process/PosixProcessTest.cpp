@@ -28,7 +28,7 @@ std::string WithBackslashes(std::string path) {
 }
 
 class PosixProcessTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::InstallProcess(&m_backend);
         std::string pattern = (fs::temp_directory_path() / "skyvane-process-XXXXXX").string();
@@ -41,8 +41,8 @@ protected:
 
     void TearDown() override {
         EXPECT_EQ(platform::OpenProcessHandleCount(), m_handlesBefore) << "a handle was left open";
-        for (const char* name : {"SKYVANE_CHILD_OUT", "SKYVANE_CHILD_EXIT", "SKYVANE_CHILD_SLEEP_MS",
-                                 "SKYVANE_CHILD_SIGNAL"}) {
+        for (const char* name : {"SKYVANE_CHILD_OUT", "SKYVANE_CHILD_EXIT",
+                                 "SKYVANE_CHILD_SLEEP_MS", "SKYVANE_CHILD_SIGNAL"}) {
             unsetenv(name);
         }
         platform::InstallProcess(nullptr);
@@ -58,9 +58,9 @@ protected:
         startup.dwFlags = STARTF_USESHOWWINDOW;
         std::string writable = commandLine;
         SetLastError(ERROR_SUCCESS);
-        BOOL started = CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE,
-                                      NORMAL_PRIORITY_CLASS, nullptr, currentDirectory, &startup,
-                                      info);
+        BOOL started =
+            CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                           nullptr, currentDirectory, &startup, info);
         *error = GetLastError();
         return started;
     }
@@ -197,7 +197,8 @@ TEST_F(PosixProcessTest, ArgumentsReachTheChildExactly) {
         {"a b\tc", {"a", "b", "c"}},
         {R"("with blank" "" "tab	inside")", {"with blank", "", "tab\tinside"}},
         {R"(\"quoted\" "say ""hi""")", {R"("quoted")", R"(say "hi")"}},
-        {R"(C:\dir\ "C:\dir with blank\\" \\\"x)", {R"(C:\dir\)", R"(C:\dir with blank\)", R"(\"x)"}},
+        {R"(C:\dir\ "C:\dir with blank\\" \\\"x)",
+         {R"(C:\dir\)", R"(C:\dir with blank\)", R"(\"x)"}},
         {R"("C:\Program Files\browser.exe" "C:\Users\me\bookmarks.htm")",
          {R"(C:\Program Files\browser.exe)", R"(C:\Users\me\bookmarks.htm)"}},
         {"$HOME `id` ; | & > * ~", {"$HOME", "`id`", ";", "|", "&", ">", "*", "~"}},
@@ -322,8 +323,8 @@ TEST_F(PosixProcessTest, MissingStructuresAreRefused) {
 
 TEST_F(PosixProcessTest, ApplicationNameAndEnvironmentBlockAreHonoured) {
     std::string line = "shown-name one";
-    std::string block = "SKYVANE_CHILD_OUT=" + m_out.string() + '\0' + "SKYVANE_CHILD_EXIT=12" +
-                        '\0' + '\0';
+    std::string block =
+        "SKYVANE_CHILD_OUT=" + m_out.string() + '\0' + "SKYVANE_CHILD_EXIT=12" + '\0' + '\0';
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

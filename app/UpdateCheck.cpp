@@ -1,0 +1,120 @@
+// CLauncherApp::CheckForUpdate: every ten days, offer to run the Java updater and act on its
+// exit code.
+#include "app/LauncherApp.h"
+
+#include "settings/Registry.h"
+
+#include "platform/clock.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const char kProductKey[] = "SOFTWARE\\Ostrel Technologies\\Skyvane";
+const char kLastUpdate[] = "Last Update";
+const char kUpdaterClass[] = "Ostrel.Server.updater.ZARuzivuz";
+const char kUpdateQuestion[] =
+    "Updates of Sky.Vane may now be available. Would you like me to make sure you have the most "
+    "recent version of Sky.Vane?";
+const char kRestartMessage[] = "Ostrel Sky.Vane must now restart to finish updating.";
+
+// Updater exit codes: done, and done but the product must restart.
+constexpr DWORD kUpdateDone = 0;
+constexpr DWORD kUpdateNeedsRestart = 2;
+
+constexpr LONG kDaysBetweenChecks = 10;
+// A check that was never recorded counts as one this long ago, so it is due.
+constexpr LONG kDaysSinceMissingCheck = 11;
+
+// One decimal integer as "%d" reads it (blanks skipped, optional sign), but a number that does
+// not fit an int is refused instead of being undefined.
+bool ReadInt(const char** text, int* value) {
+    char* end = nullptr;
+    errno = 0;
+    long long number = std::strtoll(*text, &end, 10);
+    if (end == *text || errno == ERANGE || number < INT_MIN || number > INT_MAX) {
+        return false;
+    }
+    *value = static_cast<int>(number);
+    *text = end;
+    return true;
+}
+
+bool IsRealDate(int year, int month, int day) {
+    static const int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1) {
+        return false;
+    }
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    int days = kDaysInMonth[month - 1] + (month == 2 && leap ? 1 : 0);
+    return day <= days;
+}
+
+// Local midnight of the date recorded as "year month day". False when the text does not begin
+// with three integers forming a real date: such a text counts as no record at all, rather than
+// as whatever date the local-time conversion would make of "1996 13 40".
+bool ReadLastCheck(const std::string& text, CTime* midnight) {
+    const char* cursor = text.c_str();
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (!ReadInt(&cursor, &year) || !ReadInt(&cursor, &month) || !ReadInt(&cursor, &day)) {
+        return false;
+    }
+    if (!IsRealDate(year, month, day)) {
+        return false;
+    }
+    CTime date(year, month, day, 0, 0, 0, -1);
+    if (date.GetTime() == -1) {
+        return false; // beyond what the local-time conversion can represent
+    }
+    *midnight = date;
+    return true;
+}
+
+std::string FormatDate(const CTime& time) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%d %d %d", time.GetYear(), time.GetMonth(), time.GetDay());
+    return text;
+}
+
+} // namespace
+
+BOOL CLauncherApp::CheckForUpdate() {
+    const CTime now = CTime::GetCurrentTime();
+    const std::string recorded = ReadRegString(HKEY_LOCAL_MACHINE, kProductKey, kLastUpdate);
+
+    CTime lastCheck;
+    if (!ReadLastCheck(recorded, &lastCheck)) {
+        lastCheck = now - CTimeSpan(kDaysSinceMissingCheck, 0, 0, 0);
+    }
+    // Whole days, truncated toward zero: a date in the future gives a negative count.
+    if ((now - lastCheck).GetDays() < kDaysBetweenChecks) {
+        return TRUE;
+    }
+
+    DWORD updaterResult = kUpdateDone;
+    const int answer = AfxMessageBox(kUpdateQuestion, MB_YESNO | MB_SYSTEMMODAL);
+    if (answer == IDYES) {
+        updaterResult = RunProgram(m_strJavaCommand + kUpdaterClass, INFINITE);
+        if (updaterResult != kUpdateDone && updaterResult != kUpdateNeedsRestart) {
+            // Not completed: leave the record alone so that the question comes again.
+            return TRUE;
+        }
+    } else if (answer != IDNO) {
+        // The question could not be shown, so nobody settled it: ask again next time.
+        return TRUE;
+    }
+
+    // The date of this start, not of the updater's end.
+    WriteRegString(HKEY_LOCAL_MACHINE, kProductKey, kLastUpdate, FormatDate(now));
+
+    if (updaterResult == kUpdateNeedsRestart) {
+        AfxMessageBox(kRestartMessage, MB_OK | MB_SYSTEMMODAL);
+        return FALSE;
+    }
+    return TRUE;
+}
