@@ -60,6 +60,16 @@ const IconImage* FindIcon(UINT id);
 // ---------------------------------------------------------------------------------------------
 // The framework's record of a window.
 
+// Pixels of an owner-draw control: what its DrawItem painted, kept from one paint to the next
+// (0xAARRGGBB, row by row from the top).
+struct Surface {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t At(int x, int y) const {
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
+};
+
 enum class Kind {
     Dialog,
     PushButton,
@@ -87,6 +97,7 @@ struct Window {
     bool enabled = true;
     bool visible = false;
     int iconId = 0;
+    Surface surface; // owner-draw buttons
 
     // Controls.
     std::vector<std::string> items; // list box; sorted when LBS_SORT
@@ -132,6 +143,10 @@ void DeliverTimer(Window& window, UINT_PTR id);
 // Delivers the messages posted so far (from any thread) to their windows, in order. Returns how
 // many were delivered. Backends call it from their modal loop.
 int DeliverPostedMessages();
+// A paint request of an owner-draw button: its object's DrawItem draws into control.surface,
+// which is first sized to the control; pixels it has not held yet show background (what lies
+// beneath the control). Backends then show the surface.
+void PaintOwnerDraw(Window& control, uint32_t background);
 
 // ---------------------------------------------------------------------------------------------
 

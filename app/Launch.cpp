@@ -1,0 +1,77 @@
+// CLauncherApp::LaunchConsole: the browser switched over, the splash shown, the console (or the
+// command-line tail) run and waited for, the browser put back.
+#include "app/LauncherApp.h"
+
+#include "browsers/ExplorerSettings.h"
+#include "browsers/NetscapeSettings.h"
+#include "settings/Registry.h"
+#include "splash/SplashDlg.h"
+
+#include <cctype>
+
+namespace {
+
+const char kProductKey[] = "SOFTWARE\\Ostrel Technologies\\Skyvane";
+const char kConsoleClass[] = "Ostrel.Server.console.Skyvane ";
+
+std::string ToLower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// One argument in quotation marks. A backslash right before the closing quotation mark (a
+// folder such as "C:\WINDOWS\Favorites\") would escape it and run the two arguments together,
+// so backslashes before a quotation mark are doubled and quotation marks are escaped, by the
+// rules the console splits its command line with. A path without either is only enclosed.
+std::string Quoted(const std::string& argument) {
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(backslashes * 2 + 1, '\\');
+        } else {
+            out.append(backslashes, '\\');
+        }
+        out += c;
+        backslashes = 0;
+    }
+    out.append(backslashes * 2, '\\');
+    out += '"';
+    return out;
+}
+
+} // namespace
+
+void CLauncherApp::LaunchConsole() {
+    const std::string strTail = m_lpCmdLine;
+
+    const std::string strBrowser =
+        ToLower(ReadRegString(HKEY_LOCAL_MACHINE, kProductKey, "Browser exe"));
+    if (strBrowser.find("iexplore.exe") != std::string::npos)
+        m_pBrowserSettings = new CExplorerSettings;
+    else
+        m_pBrowserSettings = new CNetscapeSettings;
+
+    m_pBrowserSettings->ApplySettings();
+
+    // Nobody waits for the thread: it ends when the console's window comes up, or with us.
+    AfxBeginThread(SplashThreadProc, nullptr, THREAD_PRIORITY_NORMAL, 0, 0, nullptr);
+
+    if (strTail.empty()) {
+        const std::string strBookmarks = m_pBrowserSettings->GetBookmarksPath();
+        const std::string strCommand =
+            m_strJavaCommand + kConsoleClass + Quoted(strBrowser) + " " + Quoted(strBookmarks);
+        RunProgram(strCommand, INFINITE);
+    } else {
+        RunProgram(strTail, INFINITE);
+    }
+
+    m_pBrowserSettings->RestoreSettings();
+    delete m_pBrowserSettings;
+    m_pBrowserSettings = nullptr;
+}
