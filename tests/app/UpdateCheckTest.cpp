@@ -3,6 +3,8 @@
 #include "app/LauncherApp.h"
 #include "support/HeadlessFixture.h"
 
+#include "platform/ras_fake.h"
+
 #include <cstdlib>
 #include <ctime>
 
@@ -312,6 +314,38 @@ TEST_F(UpdateCheckTest, QuestionThatCannotBeShownSettlesNothing) {
     platform::ui::InstallUi(&ui);
     EXPECT_EQ(Recorded(), std::string("1996 10 1") + '\0');
     EXPECT_TRUE(processes.Starts().empty());
+}
+
+TEST_F(UpdateCheckTest, RestartAfterTheUpdaterHandsOverToTheBootProgram) {
+    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies\\Skyvane\\1.0");
+    platform::RegistryValue installDir{"InstallDir", REG_SZ, {}};
+    const std::string dir = "D:\\Client\\";
+    installDir.data.assign(dir.begin(), dir.end());
+    installDir.data.push_back(0);
+    registry.SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies\\Skyvane\\1.0",
+                      installDir);
+    platform::FakeDialup dialup;
+    dialup.AddConnection(HRASCONN{1}, "Provider"); // no dialer
+    platform::InstallDialup(&dialup);
+    Record("1996 10 1");
+    Now(1996, 11, 5);
+    ui.Answer(IDYES);
+    processes.QueueProgram({.exitCode = 2});
+
+    EXPECT_FALSE(app.InitInstance());
+    platform::InstallDialup(nullptr);
+
+    EXPECT_EQ(
+        processes.CommandLines(),
+        (std::vector<std::string>{std::string(kJavaCommand) + "Ostrel.Server.updater.ZARuzivuz",
+                                  "D:\\Client\\VIZevu.exe"}))
+        << "the boot program, and no console";
+    EXPECT_EQ(processes.Waits(), std::vector<DWORD>{INFINITE})
+        << "the boot program is not waited for";
+    EXPECT_EQ(Recorded(), std::string("1996 11 5") + '\0');
+    auto boxes = ui.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, kRestart);
 }
 
 } // namespace
