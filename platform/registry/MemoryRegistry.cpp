@@ -25,10 +25,11 @@ MemoryRegistry::Key* MemoryRegistry::Find(HKEY root, const std::string& path) {
 }
 
 const MemoryRegistry::Refusal* MemoryRegistry::FindRefusal(HKEY root, const std::string& path,
-                                                           bool onSet) const {
+                                                           bool onSet, REGSAM access) const {
     std::string folded = keypath::Fold(path);
     for (const Refusal& r : m_refusals) {
-        if (r.onSet == onSet && r.root == keypath::RootIndex(root) && r.foldedPath == folded) {
+        if (r.onSet == onSet && r.root == keypath::RootIndex(root) && r.foldedPath == folded &&
+            (onSet || (r.access & access) != 0)) {
             return &r;
         }
     }
@@ -42,8 +43,7 @@ LONG MemoryRegistry::OpenKey(HKEY root, const std::string& path, REGSAM access) 
     if (Find(root, path) == nullptr) {
         return ERROR_FILE_NOT_FOUND;
     }
-    const Refusal* refusal = FindRefusal(root, path, false);
-    if (refusal != nullptr && (refusal->access & access) != 0) {
+    if (const Refusal* refusal = FindRefusal(root, path, false, access)) {
         return refusal->code;
     }
     return ERROR_SUCCESS;
@@ -59,7 +59,7 @@ LONG MemoryRegistry::CreateKey(HKEY root, const std::string& path, const std::st
     if (!keypath::Split(path, &names)) {
         return ERROR_BAD_PATHNAME;
     }
-    if (const Refusal* refusal = FindRefusal(root, path, false)) {
+    if (const Refusal* refusal = FindRefusal(root, path, false, ~REGSAM{0})) {
         return refusal->code;
     }
     Key* key = &m_roots[index];
@@ -101,7 +101,7 @@ LONG MemoryRegistry::SetValue(HKEY root, const std::string& path, const Registry
     if (key == nullptr) {
         return ERROR_FILE_NOT_FOUND;
     }
-    if (const Refusal* refusal = FindRefusal(root, path, true)) {
+    if (const Refusal* refusal = FindRefusal(root, path, true, 0)) {
         return refusal->code;
     }
     auto [it, added] = key->values.try_emplace(keypath::Fold(value.name), value);

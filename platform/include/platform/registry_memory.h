@@ -57,7 +57,8 @@ private:
     };
 
     Key* Find(HKEY root, const std::string& path);
-    const Refusal* FindRefusal(HKEY root, const std::string& path, bool onSet) const;
+    const Refusal* FindRefusal(HKEY root, const std::string& path, bool onSet,
+                               REGSAM access) const;
 
     Key m_roots[3];
     std::vector<Refusal> m_refusals;
