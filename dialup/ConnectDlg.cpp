@@ -8,9 +8,8 @@ BEGIN_MESSAGE_MAP(CConnectDlg, CDialog)
 ON_WM_TIMER()
 END_MESSAGE_MAP()
 
-CConnectDlg::CConnectDlg(std::string strEntryName, std::string strUserName,
-                         std::string strPassword, std::string strDomain, UINT nMaxAttempts,
-                         UINT nDelay, CWnd* pParent)
+CConnectDlg::CConnectDlg(std::string strEntryName, std::string strUserName, std::string strPassword,
+                         std::string strDomain, UINT nMaxAttempts, UINT nDelay, CWnd* pParent)
     : CDialog(IDD, pParent), m_strDomain(std::move(strDomain)), m_nDelay(nDelay),
       m_strEntryName(std::move(strEntryName)), m_strUserName(std::move(strUserName)),
       m_strPassword(std::move(strPassword)), m_nMaxAttempts(nMaxAttempts) {}
@@ -48,8 +47,8 @@ void CConnectDlg::Dial() {
     SetDlgItemText(IDC_ATTEMPT_LINE, AfxFormatMessage("Attempt %1!d! of %2!d!", long{m_nAttempt},
                                                       long{m_nMaxAttempts}));
 
-    DWORD dwResult = RasDialA(nullptr, nullptr, &m_dialParams, RASNOTIFIER_HWND, m_hWnd,
-                              &m_hRasConn);
+    DWORD dwResult =
+        RasDialA(nullptr, nullptr, &m_dialParams, RASNOTIFIER_HWND, m_hWnd, &m_hRasConn);
     if (dwResult == ERROR_SUCCESS)
         return;
 
@@ -73,7 +72,8 @@ LRESULT CConnectDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
     // A line that went down (or any other end but "connected") is a failed attempt, with or
     // without an error code.
-    const bool failed = error != ERROR_SUCCESS || ((state & RASCS_DONE) && state != RASCS_Connected);
+    const bool failed =
+        error != ERROR_SUCCESS || ((state & RASCS_DONE) && state != RASCS_Connected);
     if (failed) {
         if (m_nMaxAttempts > m_nAttempt) {
             m_nDelayElapsed = 0;
@@ -98,8 +98,7 @@ LRESULT CConnectDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CConnectDlg::OnTimer(UINT_PTR) {
     ++m_nDelayElapsed;
     SetDlgItemText(IDC_STATUS_LINE,
-                   AfxFormatMessage("Delaying  :  %1!d!",
-                                    long{m_nDelay} - long{m_nDelayElapsed}));
+                   AfxFormatMessage("Delaying  :  %1!d!", long{m_nDelay} - long{m_nDelayElapsed}));
     if (m_nDelay <= m_nDelayElapsed) {
         KillTimer(m_nTimer);
         Dial();
@@ -116,30 +115,55 @@ void CConnectDlg::OnCancel() {
 
 std::string CConnectDlg::GetStateText(DWORD state) {
     switch (state) {
-    case RASCS_OpenPort: return "Opening Port...";
-    case RASCS_PortOpened: return "Port Opened";
-    case RASCS_ConnectDevice: return "Connecting to Device...";
-    case RASCS_DeviceConnected: return "Device Connected";
-    case RASCS_AllDevicesConnected: return "All Devices Connected";
-    case RASCS_Authenticate: return "Authenticating";
-    case RASCS_AuthNotify: return "Authentication Notify";
-    case RASCS_AuthRetry: return "Authentication Retry";
-    case RASCS_AuthCallback: return "Callback Requested";
-    case RASCS_AuthChangePassword: return "Change Password Requested";
-    case RASCS_AuthProject: return "Projection Phase Started";
-    case RASCS_AuthLinkSpeed: return "Link Speed Calculation";
-    case RASCS_AuthAck: return "Authentication Acknowledged";
-    case RASCS_ReAuthenticate: return "Reauthenticatation Started";
-    case RASCS_Authenticated: return "Authenticated";
-    case RASCS_PrepareForCallback: return "Preparation For Callback";
-    case RASCS_WaitForModemReset: return "Waiting For Modem Reset";
-    case RASCS_WaitForCallback: return "Waiting For Callback";
-    case RASCS_Interactive: return "Interactive";
-    case RASCS_RetryAuthentication: return "Retry Authentication";
-    case RASCS_CallbackSetByCaller: return "Callback Set By Caller";
-    case RASCS_PasswordExpired: return "Password Expired";
-    case RASCS_Connected: return "Connected";
-    case RASCS_Disconnected: return "Disconnected";
-    default: return "Undefined Error";
+    case RASCS_OpenPort:
+        return "Opening Port...";
+    case RASCS_PortOpened:
+        return "Port Opened";
+    case RASCS_ConnectDevice:
+        return "Connecting to Device...";
+    case RASCS_DeviceConnected:
+        return "Device Connected";
+    case RASCS_AllDevicesConnected:
+        return "All Devices Connected";
+    case RASCS_Authenticate:
+        return "Authenticating";
+    case RASCS_AuthNotify:
+        return "Authentication Notify";
+    case RASCS_AuthRetry:
+        return "Authentication Retry";
+    case RASCS_AuthCallback:
+        return "Callback Requested";
+    case RASCS_AuthChangePassword:
+        return "Change Password Requested";
+    case RASCS_AuthProject:
+        return "Projection Phase Started";
+    case RASCS_AuthLinkSpeed:
+        return "Link Speed Calculation";
+    case RASCS_AuthAck:
+        return "Authentication Acknowledged";
+    case RASCS_ReAuthenticate:
+        return "Reauthenticatation Started";
+    case RASCS_Authenticated:
+        return "Authenticated";
+    case RASCS_PrepareForCallback:
+        return "Preparation For Callback";
+    case RASCS_WaitForModemReset:
+        return "Waiting For Modem Reset";
+    case RASCS_WaitForCallback:
+        return "Waiting For Callback";
+    case RASCS_Interactive:
+        return "Interactive";
+    case RASCS_RetryAuthentication:
+        return "Retry Authentication";
+    case RASCS_CallbackSetByCaller:
+        return "Callback Set By Caller";
+    case RASCS_PasswordExpired:
+        return "Password Expired";
+    case RASCS_Connected:
+        return "Connected";
+    case RASCS_Disconnected:
+        return "Disconnected";
+    default:
+        return "Undefined Error";
     }
 }

@@ -9,7 +9,7 @@
 #include <string>
 
 class CConnectDlg : public CDialog {
-public:
+  public:
     enum { IDD = IDD_CONNECT };
 
     CConnectDlg(std::string strEntryName, std::string strUserName, std::string strPassword,
@@ -18,7 +18,7 @@ public:
     // The status-line text of a connection state.
     static std::string GetStateText(DWORD state);
 
-protected:
+  protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;

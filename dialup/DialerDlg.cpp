@@ -114,8 +114,7 @@ void CDialerDlg::OnSelchangeEntryList() {
     SetDlgItemText(IDC_USER_NAME, platform::RasFieldText(dialParams.szUserName));
     if (fPassword) {
         SetDlgItemText(IDC_PASSWORD, platform::RasFieldText(dialParams.szPassword));
-    } else if (strEntryName ==
-               ReadRegString(HKEY_LOCAL_MACHINE, kProductKey, "Last Connection")) {
+    } else if (strEntryName == ReadRegString(HKEY_LOCAL_MACHINE, kProductKey, "Last Connection")) {
         std::string strPassword = ReadRegString(HKEY_LOCAL_MACHINE, kProductKey, "Password");
         if (!strPassword.empty())
             SetDlgItemText(IDC_PASSWORD, strPassword);
@@ -144,8 +143,8 @@ void CDialerDlg::OnOK() {
     UINT nAttempts = GetDlgItemInt(IDC_ATTEMPTS, nullptr, FALSE);
     UINT nDelay = GetDlgItemInt(IDC_DELAY, nullptr, FALSE);
 
-    CConnectDlg dlgConnect(strEntryName, m_strUserName, m_strPassword, strDomain, nAttempts,
-                           nDelay, this);
+    CConnectDlg dlgConnect(strEntryName, m_strUserName, m_strPassword, strDomain, nAttempts, nDelay,
+                           this);
     if (dlgConnect.DoModal() != IDOK)
         return;
     if (IsDlgButtonChecked(IDC_SAVE_PASSWORD) == BST_CHECKED) {
@@ -155,6 +154,10 @@ void CDialerDlg::OnOK() {
     CDialog::OnOK();
 }
 
-void CDialerDlg::OnStartWithoutDialing() { CDialog::OnOK(); }
+void CDialerDlg::OnStartWithoutDialing() {
+    CDialog::OnOK();
+}
 
-void CDialerDlg::OnCancel() { CDialog::OnCancel(); }
+void CDialerDlg::OnCancel() {
+    CDialog::OnCancel();
+}

@@ -8,7 +8,7 @@
 #include <string>
 
 class CDialerDlg : public CDialog {
-public:
+  public:
     enum { IDD = IDD_DIALER };
 
     explicit CDialerDlg(CWnd* pParent = nullptr);
@@ -16,7 +16,7 @@ public:
     std::string m_strUserName;
     std::string m_strPassword;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;

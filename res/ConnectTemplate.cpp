@@ -8,7 +8,10 @@ platform::ui::DialogTemplate ConnectTemplate() {
             "Connect",
             "MS Sans Serif",
             8,
-            0, 0, 186, 42,
+            0,
+            0,
+            186,
+            42,
             {
                 {IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 129, 7, 50, 14},
                 {IDC_ATTEMPT_LINE, "STATIC", "Attempt 1 of 1", SS_LEFT, 7, 7, 111, 8},

@@ -11,7 +11,10 @@ platform::ui::DialogTemplate DialerTemplate() {
             "Ostrel Sky.Vane Dialer",
             "MS Sans Serif",
             8,
-            0, 0, 264, 166,
+            0,
+            0,
+            264,
+            166,
             {
                 {IDOK, "BUTTON", "&Dial Now", BS_DEFPUSHBUTTON | WS_TABSTOP, 168, 7, 89, 14},
                 {IDC_START_WITHOUT_DIALING, "BUTTON", "&Start Without Dialing",

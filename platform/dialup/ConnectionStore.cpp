@@ -19,7 +19,9 @@ constexpr const char* kSuffix = ".conn";
 constexpr const char* kDialing = "dialing";
 constexpr const char* kConnected = "connected";
 
-bool ProcessAlive(long pid) { return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM; }
+bool ProcessAlive(long pid) {
+    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
 
 // The handle of a record's file name ("123.conn"), or 0.
 HRASCONN HandleFromFileName(const std::string& name) {

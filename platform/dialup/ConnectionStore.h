@@ -14,7 +14,7 @@
 namespace platform::dialup {
 
 class ConnectionStore {
-public:
+  public:
     explicit ConnectionStore(std::string directory) : m_directory(std::move(directory)) {}
 
     const std::string& Directory() const { return m_directory; }
@@ -30,7 +30,7 @@ public:
     // when it is connected or stale. ERROR_INVALID_HANDLE when there is no such record.
     DWORD Remove(HRASCONN handle, bool ownAttempt);
 
-private:
+  private:
     struct Record;
 
     DWORD EnsureDirectory(bool create) const;

@@ -111,8 +111,7 @@ bool MakePlan(const std::string& word, bool passwordAccepted, Plan* plan) {
         plan->steps =
             Then(Authenticating(), {{RASCS_Authenticate, ERROR_AUTHENTICATION_FAILURE, 3}});
     } else if (word == "drop") {
-        plan->steps =
-            Then(Authenticating(), {{RASCS_Disconnected, ERROR_REMOTE_DISCONNECTION, 2}});
+        plan->steps = Then(Authenticating(), {{RASCS_Disconnected, ERROR_REMOTE_DISCONNECTION, 2}});
     } else if (word == "hangup") {
         plan->steps = Then(Authenticating(), {{RASCS_Disconnected, 0, 2}});
     } else if (word.rfind("error:", 0) == 0) {
@@ -214,7 +213,8 @@ DialupServiceOptions DialupServiceOptions::FromEnvironment() {
         std::filesystem::path config = EnvironmentText("XDG_CONFIG_HOME");
         if (!config.is_absolute()) {
             std::string home = EnvironmentText("HOME");
-            config = home.empty() ? std::filesystem::path() : std::filesystem::path(home) / ".config";
+            config =
+                home.empty() ? std::filesystem::path() : std::filesystem::path(home) / ".config";
         }
         if (!config.empty())
             options.phoneBookPath = (config / "skyvane" / "phonebook.pbk").string();
@@ -254,8 +254,8 @@ std::size_t DialupService::HandleCount() const {
     return m_attempts.size();
 }
 
-DWORD DialupService::EnumEntries(LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName,
-                                 LPDWORD lpcb, LPDWORD lpcEntries) {
+DWORD DialupService::EnumEntries(LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName, LPDWORD lpcb,
+                                 LPDWORD lpcEntries) {
     PhoneBook book;
     DWORD result = PhoneBook::Load(PhoneBookPath(lpszPhonebook), &book);
     if (result != ERROR_SUCCESS) {

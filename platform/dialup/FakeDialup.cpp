@@ -83,8 +83,8 @@ DWORD FakeDialup::Answer(std::deque<FakeEnumAnswer>& queue, LPDWORD lpcb, LPDWOR
     FakeEnumAnswer answer = queue.front();
     queue.pop_front();
     if (answer.result == ERROR_BUFFER_TOO_SMALL && lpcb != nullptr)
-        *lpcb = answer.bytesNeeded != 0 ? answer.bytesNeeded
-                                        : static_cast<DWORD>(listed * recordSize);
+        *lpcb =
+            answer.bytesNeeded != 0 ? answer.bytesNeeded : static_cast<DWORD>(listed * recordSize);
     if (lpcCount != nullptr)
         *lpcCount = answer.count;
     return answer.result;
@@ -94,15 +94,14 @@ DWORD FakeDialup::EnumEntries(LPCSTR, LPRASENTRYNAMEA lpRasEntryName, LPDWORD lp
                               LPDWORD lpcEntries) {
     std::lock_guard<std::mutex> lock(m_mutex);
     bool answered = false;
-    DWORD result = Answer(m_enumEntries, lpcb, lpcEntries, sizeof(RASENTRYNAMEA),
-                          m_entries.size(), &answered);
+    DWORD result =
+        Answer(m_enumEntries, lpcb, lpcEntries, sizeof(RASENTRYNAMEA), m_entries.size(), &answered);
     if (answered)
         return result;
     return FillEntryNames(m_entries, lpRasEntryName, lpcb, lpcEntries);
 }
 
-DWORD FakeDialup::GetEntryDialParams(LPCSTR, LPRASDIALPARAMSA lpRasDialParams,
-                                     LPBOOL lpfPassword) {
+DWORD FakeDialup::GetEntryDialParams(LPCSTR, LPRASDIALPARAMSA lpRasDialParams, LPBOOL lpfPassword) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (lpRasDialParams == nullptr || lpfPassword == nullptr)
         return ERROR_INVALID_PARAMETER;
@@ -127,8 +126,8 @@ DWORD FakeDialup::GetEntryDialParams(LPCSTR, LPRASDIALPARAMSA lpRasDialParams,
     return ERROR_SUCCESS;
 }
 
-DWORD FakeDialup::Dial(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
-                       DWORD dwNotifierType, LPVOID lpvNotifier, LPHRASCONN lphRasConn) {
+DWORD FakeDialup::Dial(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams, DWORD dwNotifierType,
+                       LPVOID lpvNotifier, LPHRASCONN lphRasConn) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (lpRasDialParams == nullptr || lphRasConn == nullptr)
         return ERROR_INVALID_PARAMETER;
@@ -162,8 +161,8 @@ BOOL FakeDialup::Notify(RASCONNSTATE state, DWORD error) {
             if (call->notifierType == RASNOTIFIER_HWND)
                 window = static_cast<HWND>(call->notifier);
             if (state == RASCS_Connected && error == ERROR_SUCCESS)
-                m_connections.push_back({call->handle, RasFieldText(call->params.szEntryName),
-                                         "modem", "Fake Modem"});
+                m_connections.push_back(
+                    {call->handle, RasFieldText(call->params.szEntryName), "modem", "Fake Modem"});
             break;
         }
     }

@@ -39,7 +39,7 @@ struct PhoneBookEntry {
 };
 
 class PhoneBook {
-public:
+  public:
     // Reads a phone book file: ERROR_SUCCESS (a missing file is an empty phone book) or
     // ERROR_CANNOT_OPEN_PHONEBOOK when the file exists but cannot be read.
     static DWORD Load(const std::string& path, PhoneBook* book);
@@ -49,7 +49,7 @@ public:
     // The entry of that name (ASCII case ignored), or null.
     const PhoneBookEntry* Find(const std::string& name) const;
 
-private:
+  private:
     std::vector<PhoneBookEntry> m_entries;
 };
 

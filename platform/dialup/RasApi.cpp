@@ -80,8 +80,12 @@ DWORD FillRecords(const std::vector<Item>& items, Record* records, LPDWORD lpcb,
 
 } // namespace
 
-void InstallDialup(DialupBackend* backend) { g_backend.store(backend); }
-DialupBackend* InstalledDialup() { return g_backend.load(); }
+void InstallDialup(DialupBackend* backend) {
+    g_backend.store(backend);
+}
+DialupBackend* InstalledDialup() {
+    return g_backend.load();
+}
 
 DWORD FillEntryNames(const std::vector<std::string>& names, LPRASENTRYNAMEA lpRasEntryName,
                      LPDWORD lpcb, LPDWORD lpcEntries) {

@@ -88,7 +88,9 @@ std::string ErrorText(DWORD code) {
     return "Remote Access error " + std::to_string(code) + ".";
 }
 
-bool SameName(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
+bool SameName(const std::string& a, const std::string& b) {
+    return Upper(a) == Upper(b);
+}
 
 // The connections that are up, growing the buffer as the service asks.
 DWORD ListConnections(std::vector<RASCONNA>* connections) {
@@ -147,9 +149,9 @@ int Disconnect(const Arguments& args) {
         }
     }
     if (chosen.empty()) {
-        std::cout << (args.positional.empty() ? std::string("You are not connected.")
-                                              : "You are not connected to " + args.positional[0] +
-                                                    ".")
+        std::cout << (args.positional.empty()
+                          ? std::string("You are not connected.")
+                          : "You are not connected to " + args.positional[0] + ".")
                   << "\n";
         return kExitFailed;
     }
@@ -182,22 +184,36 @@ void OnDialEvent(UINT, RASCONNSTATE state, DWORD error) {
     g_wake.notify_one();
 }
 
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnInterrupt(int) {
+    g_interrupted = 1;
+}
 
 const char* StateLine(RASCONNSTATE state) {
     switch (state) {
-    case RASCS_OpenPort: return "Opening port...";
-    case RASCS_PortOpened: return "Port opened.";
-    case RASCS_ConnectDevice: return "Dialing...";
-    case RASCS_DeviceConnected: return "Device connected.";
-    case RASCS_AllDevicesConnected: return "All devices connected.";
-    case RASCS_Authenticate: return "Verifying username and password...";
-    case RASCS_AuthNotify: return "Authentication notified.";
-    case RASCS_AuthProject: return "Registering your computer on the network...";
-    case RASCS_Authenticated: return "Authenticated.";
-    case RASCS_Connected: return "Connected.";
-    case RASCS_Disconnected: return "Disconnected.";
-    default: return nullptr;
+    case RASCS_OpenPort:
+        return "Opening port...";
+    case RASCS_PortOpened:
+        return "Port opened.";
+    case RASCS_ConnectDevice:
+        return "Dialing...";
+    case RASCS_DeviceConnected:
+        return "Device connected.";
+    case RASCS_AllDevicesConnected:
+        return "All devices connected.";
+    case RASCS_Authenticate:
+        return "Verifying username and password...";
+    case RASCS_AuthNotify:
+        return "Authentication notified.";
+    case RASCS_AuthProject:
+        return "Registering your computer on the network...";
+    case RASCS_Authenticated:
+        return "Authenticated.";
+    case RASCS_Connected:
+        return "Connected.";
+    case RASCS_Disconnected:
+        return "Disconnected.";
+    default:
+        return nullptr;
     }
 }
 

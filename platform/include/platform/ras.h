@@ -9,6 +9,7 @@
 
 #include "platform/windef.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,12 @@ typedef RASDIALEXTENSIONS* LPRASDIALEXTENSIONS;
 static_assert(sizeof(RASENTRYNAMEA) == 264, "RASENTRYNAMEA must keep its Windows size");
 static_assert(sizeof(RASDIALPARAMSA) == 1052, "RASDIALPARAMSA must keep its Windows size");
 static_assert(sizeof(RASCONNA) == 412, "RASCONNA must keep its Windows size");
+static_assert(offsetof(RASDIALPARAMSA, szUserName) == 519 &&
+                  offsetof(RASDIALPARAMSA, szPassword) == 776 &&
+                  offsetof(RASDIALPARAMSA, szDomain) == 1033,
+              "RASDIALPARAMSA fields must sit where Windows has them");
+static_assert(offsetof(RASCONNA, hrasconn) == 4 && offsetof(RASCONNA, szDeviceName) == 282,
+              "RASCONNA fields must sit where Windows has them");
 
 constexpr DWORD RASCS_PAUSED = 0x1000;
 constexpr DWORD RASCS_DONE = 0x2000;
@@ -101,8 +108,8 @@ enum RASCONNSTATE : DWORD {
 constexpr UINT WM_RASDIALEVENT = 0xCCCD;
 
 // Notifier kinds of RasDialA.
-constexpr DWORD RASDIALFUNC_NOTIFIER = 0;         // lpvNotifier is a RASDIALFUNC
-constexpr DWORD RASNOTIFIER_HWND = 0xFFFFFFFFu;   // lpvNotifier is a window of this process
+constexpr DWORD RASDIALFUNC_NOTIFIER = 0;       // lpvNotifier is a RASDIALFUNC
+constexpr DWORD RASNOTIFIER_HWND = 0xFFFFFFFFu; // lpvNotifier is a window of this process
 // Called on the service's own thread for every notification.
 typedef void (*RASDIALFUNC)(UINT unMsg, RASCONNSTATE rasconnstate, DWORD dwError);
 
@@ -166,15 +173,15 @@ namespace platform {
 // A service behind the Ras functions; each method has the contract of the function of the same
 // name above.
 class DialupBackend {
-public:
+  public:
     virtual ~DialupBackend() = default;
 
     virtual DWORD EnumEntries(LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName, LPDWORD lpcb,
                               LPDWORD lpcEntries) = 0;
     virtual DWORD GetEntryDialParams(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
                                      LPBOOL lpfPassword) = 0;
-    virtual DWORD Dial(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
-                       DWORD dwNotifierType, LPVOID lpvNotifier, LPHRASCONN lphRasConn) = 0;
+    virtual DWORD Dial(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams, DWORD dwNotifierType,
+                       LPVOID lpvNotifier, LPHRASCONN lphRasConn) = 0;
     virtual DWORD HangUp(HRASCONN hRasConn) = 0;
     virtual DWORD GetErrorString(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize) = 0;
     virtual DWORD EnumConnections(LPRASCONNA lpRasConn, LPDWORD lpcb, LPDWORD lpcConnections) = 0;

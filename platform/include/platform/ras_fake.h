@@ -41,7 +41,7 @@ struct FakeDialCall {
 };
 
 class FakeDialup : public DialupBackend {
-public:
+  public:
     FakeDialup();
 
     DWORD EnumEntries(LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName, LPDWORD lpcb,
@@ -85,7 +85,7 @@ public:
     void SetErrorText(DWORD code, std::optional<std::string> text);
     std::vector<DWORD> ErrorTextsAsked() const;
 
-private:
+  private:
     DWORD Answer(std::deque<FakeEnumAnswer>& queue, LPDWORD lpcb, LPDWORD lpcCount,
                  DWORD recordSize, std::size_t listed, bool* answered);
 

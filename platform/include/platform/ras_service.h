@@ -45,7 +45,7 @@ struct DialupServiceOptions {
 };
 
 class DialupService : public DialupBackend {
-public:
+  public:
     explicit DialupService(DialupServiceOptions options);
     // Stops the attempts still dialing and releases their handles; connections that are up
     // stay up.
@@ -65,7 +65,7 @@ public:
     // Handles of this process not yet hung up: attempts dialing, failed or connected.
     std::size_t HandleCount() const;
 
-private:
+  private:
     struct Attempt;
 
     std::string PhoneBookPath(LPCSTR lpszPhonebook) const;

@@ -1,0 +1,140 @@
+// Helpers of the dial-up service tests: a private folder per test, phone-book files, and a
+// notifier that collects what the service reports.
+#pragma once
+
+#include "platform/ras.h"
+#include "platform/ras_service.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <stdlib.h>
+
+namespace dialup_test {
+
+struct Notification {
+    DWORD state;
+    DWORD error;
+    bool operator==(const Notification&) const = default;
+};
+
+// Collects the notifications of RASDIALFUNC notifiers (they have no context, so one per test
+// program).
+class Collector {
+  public:
+    static Collector& Instance() {
+        static Collector collector;
+        return collector;
+    }
+    static void Callback(UINT message, RASCONNSTATE state, DWORD error) {
+        Instance().Add(message, state, error);
+    }
+    void Reset() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_seen.clear();
+        m_messages.clear();
+    }
+    void Add(UINT message, DWORD state, DWORD error) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_seen.push_back({state, error});
+            m_messages.push_back(message);
+        }
+        m_wake.notify_all();
+    }
+    // Waits for a notification that ends the attempt (an error or a final state).
+    bool WaitForEnd(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_wake.wait_for(lock, limit, [this] {
+            return !m_seen.empty() &&
+                   (m_seen.back().error != 0 || (m_seen.back().state & RASCS_DONE) != 0);
+        });
+    }
+    bool WaitForCount(std::size_t count, std::chrono::milliseconds limit) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_wake.wait_for(lock, limit, [&] { return m_seen.size() >= count; });
+    }
+    std::vector<Notification> Seen() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_seen;
+    }
+    std::vector<UINT> Messages() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_messages;
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<Notification> m_seen;
+    std::vector<UINT> m_messages;
+};
+
+// A fresh folder for one test, removed afterwards.
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "skyvane-dialup-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            ADD_FAILURE() << "cannot make a temporary folder";
+        m_path = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::filesystem::path& Path() const { return m_path; }
+
+  private:
+    std::filesystem::path m_path;
+};
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+inline std::size_t FileCount(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::size_t count = 0;
+    for (auto it = std::filesystem::directory_iterator(folder, error);
+         !error && it != std::filesystem::directory_iterator(); ++it)
+        ++count;
+    return count;
+}
+
+inline RASDIALPARAMSA DialParams(const std::string& entry, const std::string& user = "",
+                                 const std::string& password = "") {
+    RASDIALPARAMSA params{};
+    params.dwSize = sizeof params;
+    platform::SetRasField(params.szEntryName, entry);
+    platform::SetRasField(params.szUserName, user);
+    platform::SetRasField(params.szPassword, password);
+    return params;
+}
+
+// Names of the connections that are up, through the Windows buffer protocol.
+inline std::vector<std::string> ConnectionNames(DWORD* result = nullptr) {
+    std::vector<RASCONNA> records(8);
+    records[0].dwSize = sizeof(RASCONNA);
+    DWORD bytes = static_cast<DWORD>(records.size() * sizeof(RASCONNA));
+    DWORD count = 0;
+    DWORD code = RasEnumConnectionsA(records.data(), &bytes, &count);
+    if (result != nullptr)
+        *result = code;
+    std::vector<std::string> names;
+    for (DWORD i = 0; code == ERROR_SUCCESS && i < count; ++i)
+        names.push_back(platform::RasFieldText(records[i].szEntryName));
+    return names;
+}
+
+} // namespace dialup_test
