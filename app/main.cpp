@@ -1,1 +1,82 @@
-int main() { return 0; }
+// The launcher's entry: picks the real backend of every service, then hands over to the
+// framework, which runs the start-up sequence of the application object.
+#include "app/LauncherApp.h"
+#include "res/Resources.h"
+
+#include "platform/clock_system.h"
+#include "platform/process_posix.h"
+#include "platform/ras_service.h"
+#include "platform/registry_sqlite.h"
+#include "platform/ui_fltk.h"
+#include "platform/winfind_x11.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+CLauncherApp theApp;
+
+namespace {
+
+const char kUsage[] =
+    "Usage: skyvane-launcher [COMMAND LINE]\n"
+    "\n"
+    "Starts Ostrel Sky.Vane: makes sure a dial-up connection is up, offers the updater every ten\n"
+    "days, switches the browser to the local proxy and to Java, runs the Java console and puts\n"
+    "the browser back when it ends. Any arguments are run as a command line in the console's\n"
+    "place, with the same preparation around it. Press F1 in a dialog for the About box.\n"
+    "\n"
+    "Environment:\n"
+    "  SKYVANE_REGISTRY      registry store (default $XDG_DATA_HOME/skyvane/registry.db)\n"
+    "  SKYVANE_PHONEBOOK     dial-up phone book (default $XDG_CONFIG_HOME/skyvane/phonebook.pbk)\n"
+    "  SKYVANE_DIALUP_STATE  connections that are up (default $XDG_RUNTIME_DIR/skyvane/)\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
+    std::string error;
+    std::unique_ptr<platform::ui::UiBackend> ui = platform::ui::OpenFltkUi(error);
+    if (!ui) {
+        std::fprintf(stderr, "skyvane-launcher: %s\n", error.c_str());
+        return 1;
+    }
+
+    const std::string storePath = platform::DefaultRegistryPath();
+    std::unique_ptr<platform::SqliteRegistry> registry =
+        platform::SqliteRegistry::Open(storePath, &error);
+    if (!registry) {
+        // Nothing is changed: the store is left exactly as it was found.
+        std::fprintf(stderr, "skyvane-launcher: cannot use the registry store %s: %s\n",
+                     storePath.c_str(), error.c_str());
+        return 1;
+    }
+
+    platform::PosixProcessBackend processes;
+    platform::SystemClock clock;
+    platform::DialupService dialup(platform::DialupServiceOptions::FromEnvironment());
+    platform::X11WindowFinder windows;
+
+    platform::InstallRegistry(registry.get());
+    platform::InstallProcess(&processes);
+    platform::InstallClock(&clock);
+    platform::InstallDialup(&dialup);
+    platform::InstallWindowFinder(&windows);
+    platform::ui::InstallUi(ui.get());
+    platform::ui::SetResources(&LauncherResources());
+
+    const int code = AfxWinMain(argc, argv);
+
+    // The splash thread may still be polling: the process ends without waiting for it and
+    // without tearing down what it might use. The store is closed first so that nothing
+    // written is lost.
+    platform::InstallRegistry(nullptr);
+    registry.reset();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(code);
+}
