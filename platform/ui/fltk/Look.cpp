@@ -1,0 +1,182 @@
+#include "Look.h"
+
+#include "Text.h"
+
+#include <FL/Fl.H>
+#include <FL/fl_draw.H>
+
+#include <cmath>
+
+namespace platform::ui::fltk {
+
+Fl_Color FaceColor() {
+    return fl_rgb_color(192, 192, 192);
+}
+Fl_Color ShadowColor() {
+    return fl_rgb_color(128, 128, 128);
+}
+Fl_Color HighlightColor() {
+    return fl_rgb_color(255, 255, 255);
+}
+Fl_Color DarkShadowColor() {
+    return fl_rgb_color(0, 0, 0);
+}
+Fl_Color FieldColor() {
+    return fl_rgb_color(255, 255, 255);
+}
+Fl_Color SelectionColor() {
+    return fl_rgb_color(0, 0, 128);
+}
+
+namespace {
+
+// Two-pixel edge: outer and inner lines, each with a top-left and a bottom-right colour.
+void DrawEdge(int x, int y, int w, int h, Fl_Color outerTopLeft, Fl_Color outerBottomRight,
+              Fl_Color innerTopLeft, Fl_Color innerBottomRight) {
+    if (w < 2 || h < 2)
+        return;
+    fl_color(outerTopLeft);
+    fl_xyline(x, y, x + w - 2);
+    fl_yxline(x, y, y + h - 2);
+    fl_color(outerBottomRight);
+    fl_xyline(x, y + h - 1, x + w - 1);
+    fl_yxline(x + w - 1, y, y + h - 1);
+    if (w < 4 || h < 4)
+        return;
+    fl_color(innerTopLeft);
+    fl_xyline(x + 1, y + 1, x + w - 3);
+    fl_yxline(x + 1, y + 1, y + h - 3);
+    fl_color(innerBottomRight);
+    fl_xyline(x + 1, y + h - 2, x + w - 2);
+    fl_yxline(x + w - 2, y + 1, y + h - 2);
+}
+
+void RaisedBox(int x, int y, int w, int h, Fl_Color c) {
+    fl_color(c);
+    fl_rectf(x + 2, y + 2, w - 4, h - 4);
+    DrawRaisedEdge(x, y, w, h);
+}
+
+void RaisedFrame(int x, int y, int w, int h, Fl_Color) {
+    DrawRaisedEdge(x, y, w, h);
+}
+
+void SunkenBoxDraw(int x, int y, int w, int h, Fl_Color c) {
+    fl_color(c);
+    fl_rectf(x + 2, y + 2, w - 4, h - 4);
+    DrawSunkenEdge(x, y, w, h);
+}
+
+void SunkenFrame(int x, int y, int w, int h, Fl_Color) {
+    DrawSunkenEdge(x, y, w, h);
+}
+
+} // namespace
+
+void DrawRaisedEdge(int x, int y, int w, int h) {
+    // A push button's edge: white and face colour at the top left, black and grey at the
+    // bottom right.
+    DrawEdge(x, y, w, h, HighlightColor(), DarkShadowColor(), FaceColor(), ShadowColor());
+}
+
+void DrawSunkenEdge(int x, int y, int w, int h) {
+    DrawEdge(x, y, w, h, ShadowColor(), HighlightColor(), DarkShadowColor(), FaceColor());
+}
+
+void DrawEtchedRect(int x, int y, int w, int h) {
+    if (w < 2 || h < 2)
+        return;
+    fl_color(ShadowColor());
+    fl_rect(x, y, w - 1, h - 1);
+    fl_color(HighlightColor());
+    fl_xyline(x + 1, y + 1, x + w - 3);
+    fl_yxline(x + 1, y + 1, y + h - 3);
+    fl_xyline(x, y + h - 1, x + w - 1);
+    fl_yxline(x + w - 1, y, y + h - 1);
+}
+
+void DrawFocusRect(int x, int y, int w, int h) {
+    if (w < 1 || h < 1)
+        return;
+    // Every other pixel, as Windows' DrawFocusRect.
+    fl_color(DarkShadowColor());
+    for (int i = 0; i < w; i += 2) {
+        fl_point(x + i, y);
+        fl_point(x + i, y + h - 1);
+    }
+    for (int j = 0; j < h; j += 2) {
+        fl_point(x, y + j);
+        fl_point(x + w - 1, y + j);
+    }
+}
+
+void DrawPushButtonFrame(int x, int y, int w, int h, bool pressed, bool isDefault) {
+    fl_color(FaceColor());
+    fl_rectf(x, y, w, h);
+    if (isDefault || pressed) {
+        fl_color(DarkShadowColor());
+        fl_rect(x, y, w, h);
+        x += 1;
+        y += 1;
+        w -= 2;
+        h -= 2;
+    }
+    if (pressed) {
+        fl_color(ShadowColor());
+        fl_rect(x, y, w, h);
+        return;
+    }
+    DrawRaisedEdge(x, y, w, h);
+}
+
+void DrawText(const std::string& utf8, int x, int y, int w, int h, Fl_Align align, bool prefix,
+              bool enabled, Fl_Color color) {
+    const char saved = fl_draw_shortcut;
+    fl_draw_shortcut = prefix ? 1 : 0;
+    const std::string text = prefix ? PrefixedLabel(utf8) : utf8;
+    if (!enabled) {
+        fl_color(HighlightColor());
+        fl_draw(text.c_str(), x + 1, y + 1, w, h, align, nullptr, 0);
+        color = ShadowColor();
+    }
+    fl_color(color);
+    fl_draw(text.c_str(), x, y, w, h, align, nullptr, 0);
+    fl_draw_shortcut = saved;
+}
+
+void InstallLook() {
+    Fl::scheme(nullptr);
+    Fl::background(192, 192, 192);
+    Fl::background2(255, 255, 255);
+    Fl::foreground(0, 0, 0);
+    Fl::set_color(FL_SELECTION_COLOR, 0, 0, 128);
+    Fl::set_boxtype(FL_UP_BOX, RaisedBox, 2, 2, 4, 4);
+    Fl::set_boxtype(FL_UP_FRAME, RaisedFrame, 2, 2, 4, 4);
+    Fl::set_boxtype(FL_DOWN_BOX, SunkenBoxDraw, 2, 2, 4, 4);
+    Fl::set_boxtype(FL_DOWN_FRAME, SunkenFrame, 2, 2, 4, 4);
+    Fl::scrollbar_size(16);
+    // "MS Sans Serif" has the proportions of Arial; fontconfig gives Arial's metric twin where
+    // one is installed (Liberation Sans, Nimbus Sans) and its default sans-serif font otherwise.
+    Fl::set_font(DialogFont(), " Arial");
+}
+
+Fl_Boxtype SunkenBox() {
+    return FL_DOWN_BOX;
+}
+
+Fl_Font DialogFont() {
+    return FL_FREE_FONT;
+}
+
+int FontPixels(int points) {
+    return (points * 96 + 36) / 72;
+}
+
+SIZE BaseUnitsOf(int pixels) {
+    fl_font(DialogFont(), pixels);
+    const double width = fl_width("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const long total = std::lround(width);
+    return SIZE{static_cast<LONG>((total / 26 + 1) / 2), static_cast<LONG>(fl_height())};
+}
+
+} // namespace platform::ui::fltk

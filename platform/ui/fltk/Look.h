@@ -1,0 +1,47 @@
+// The Windows 95 dialog look drawn with FLTK: system colours, 3-D edges, text with mnemonic
+// underlines, and the dialog font with its base units.
+#pragma once
+
+#include "platform/windef.h"
+
+#include <FL/Enumerations.H>
+
+#include <string>
+
+namespace platform::ui::fltk {
+
+// The classic system colours.
+Fl_Color FaceColor();       // COLOR_BTNFACE 192,192,192
+Fl_Color ShadowColor();     // COLOR_BTNSHADOW 128,128,128
+Fl_Color HighlightColor();  // COLOR_BTNHIGHLIGHT white
+Fl_Color DarkShadowColor(); // COLOR_3DDKSHADOW black
+Fl_Color FieldColor();      // COLOR_WINDOW white
+Fl_Color SelectionColor();  // COLOR_HIGHLIGHT navy
+
+// Box types that draw the Windows edges; FLTK's own up and down boxes are replaced by them too,
+// so that FLTK's internal widgets (scroll bars) match. Call once with the display open.
+void InstallLook();
+Fl_Boxtype SunkenBox(); // the client edge of edits and list boxes, white inside
+
+// Edges, each two pixels wide, in the manner of DrawEdge.
+void DrawRaisedEdge(int x, int y, int w, int h);
+void DrawSunkenEdge(int x, int y, int w, int h);
+void DrawEtchedRect(int x, int y, int w, int h);
+void DrawFocusRect(int x, int y, int w, int h);
+// A push button face: edges, the default frame and the pressed state.
+void DrawPushButtonFrame(int x, int y, int w, int h, bool pressed, bool isDefault);
+
+// Draws UTF-8 text within a box. With prefix, "&x" underlines x and "&&" is a literal '&'.
+// Disabled text is drawn embossed, as Windows does.
+void DrawText(const std::string& utf8, int x, int y, int w, int h, Fl_Align align, bool prefix,
+              bool enabled, Fl_Color color = FL_BLACK);
+
+// The dialog font: a sans-serif font shaped like Arial where one is installed, at the pixel
+// size Windows gives the point size at 96 dots per inch.
+Fl_Font DialogFont();
+int FontPixels(int points);
+// Dialog base units of the font at that pixel size, computed from its metrics as Windows does:
+// the average width of "A".."Z" "a".."z" rounded, and the font height.
+SIZE BaseUnitsOf(int pixels);
+
+} // namespace platform::ui::fltk

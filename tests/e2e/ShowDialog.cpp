@@ -1,0 +1,180 @@
+// show-dialog: runs one of the launcher's dialogs, or a message box, with the FLTK backend, so
+// that a person or a test can look at it, press its keys and take its picture.
+//
+//   show-dialog about                      the About box
+//   show-dialog controls                   a dialog with one control of every kind; prints
+//                                          what they held when it ended
+//   show-dialog msgbox TYPE TEXT [CAPTION] a message box; TYPE is the MB_ flags in decimal or
+//                                          0x hex
+//   show-dialog units                      the dialog base units of "MS Sans Serif" 8
+//
+// The dialog's result (or the button of the message box) is printed on standard output when it
+// ends. Without a display it says so on standard error and ends with status 1.
+#include "platform/afxwin.h"
+#include "platform/ui_backend.h"
+#include "platform/ui_fltk.h"
+#include "res/Resources.h"
+#include "res/resource.h"
+#include "splash/AboutDlg.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr UINT kControlsDialog = 9000;
+
+// A dialog that has every kind of control the launcher's dialogs use, for the tests of the
+// keyboard: labels with mnemonics before edits, a masked edit, a limited edit, a sorted list,
+// a number with arrows and a check box.
+platform::ui::DialogTemplate ControlsTemplate() {
+    const DWORD edit = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
+    return {kControlsDialog,
+            WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+            "Controls",
+            "MS Sans Serif",
+            8,
+            0,
+            0,
+            200,
+            122,
+            {
+                {IDOK, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 143, 7, 50, 14},
+                {IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 143, 24, 50, 14},
+                {IDC_STATIC, "STATIC", "&User Name", SS_LEFT, 7, 9, 40, 8},
+                {1002, "EDIT", "", edit, 52, 7, 80, 12},
+                {IDC_STATIC, "STATIC", "&Password", SS_LEFT, 7, 25, 40, 8},
+                {1003, "EDIT", "", edit | ES_PASSWORD, 52, 23, 80, 12},
+                {IDC_STATIC, "STATIC", "&Domain", SS_LEFT, 7, 41, 40, 8},
+                {1004, "EDIT", "", edit, 52, 39, 80, 12},
+                {IDC_STATIC, "BUTTON", "Dialing", BS_GROUPBOX, 5, 56, 188, 60},
+                {IDC_STATIC, "STATIC", "&List", SS_LEFT, 12, 67, 30, 8},
+                {1001, "LISTBOX", "", LBS_NOTIFY | LBS_SORT | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
+                 12, 77, 60, 33},
+                {IDC_STATIC, "STATIC", "&Attempts", SS_LEFT, 80, 67, 40, 8},
+                {1021, "EDIT", "", edit | ES_NUMBER, 80, 77, 30, 12},
+                {1022, "msctls_updown32", "",
+                 UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 110, 77, 10, 12},
+                {1026, "BUTTON", "&Save Password", BS_AUTOCHECKBOX | WS_TABSTOP, 80, 97, 70, 10},
+            }};
+}
+
+class CControlsDlg : public CDialog {
+  public:
+    CControlsDlg() : CDialog(kControlsDialog) {}
+
+    // What the controls held when the dialog ended, one "id text" line each.
+    std::string m_strReport;
+
+  protected:
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        SetDlgItemInt(1021, 10);
+        SendDlgItemMessage(1022, UDM_SETRANGE, 0, MAKELPARAM(20, 1));
+        SendDlgItemMessage(1004, EM_LIMITTEXT, 5);
+        auto* list = static_cast<CListBox*>(GetDlgItem(1001));
+        for (const char* entry : {"Office", "Home", "Zeta"})
+            list->AddString(entry);
+        list->SetCurSel(0);
+        return TRUE;
+    }
+    void OnOK() override {
+        Report();
+        CDialog::OnOK();
+    }
+    void OnCancel() override {
+        Report();
+        CDialog::OnCancel();
+    }
+    void OnSelchange() { ++m_nSelchanges; }
+
+    DECLARE_MESSAGE_MAP()
+
+  private:
+    void Report() {
+        for (int id : {1002, 1003, 1004, 1021}) {
+            std::string text;
+            GetDlgItemText(id, text);
+            m_strReport += std::to_string(id) + " " + text + "\n";
+        }
+        auto* list = static_cast<CListBox*>(GetDlgItem(1001));
+        std::string entry;
+        list->GetText(list->GetCurSel(), entry);
+        m_strReport += "1001 " + entry + "\n";
+        m_strReport += "selchanges " + std::to_string(m_nSelchanges) + "\n";
+        m_strReport += "1026 " + std::to_string(IsDlgButtonChecked(1026)) + "\n";
+    }
+    int m_nSelchanges = 0;
+};
+
+BEGIN_MESSAGE_MAP(CControlsDlg, CDialog)
+ON_LBN_SELCHANGE(1001, OnSelchange)
+END_MESSAGE_MAP()
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: show-dialog about | controls | msgbox TYPE TEXT [CAPTION] | units\n");
+    return 2;
+}
+
+// The dialogs this program can show, by name.
+const std::map<std::string, std::function<INT_PTR()>>& Dialogs() {
+    static const std::map<std::string, std::function<INT_PTR()>> dialogs = {
+        {"about",
+         [] {
+             CAboutDlg dlg;
+             return dlg.DoModal();
+         }},
+        {"controls",
+         [] {
+             CControlsDlg dlg;
+             const INT_PTR result = dlg.DoModal();
+             std::fputs(dlg.m_strReport.c_str(), stdout);
+             return result;
+         }},
+    };
+    return dialogs;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return Usage();
+    const std::string what = argv[1];
+
+    std::string error;
+    std::unique_ptr<platform::ui::UiBackend> ui = platform::ui::OpenFltkUi(error);
+    if (!ui) {
+        std::fprintf(stderr, "show-dialog: %s\n", error.c_str());
+        return 1;
+    }
+    platform::ui::InstallUi(ui.get());
+    // The launcher's resources and the test dialog.
+    platform::ui::ResourceTable resources = LauncherResources();
+    resources.dialogs.push_back(ControlsTemplate());
+    platform::ui::SetResources(&resources);
+
+    long result = 0;
+    if (what == "units") {
+        const SIZE units = ui->DialogBaseUnits("MS Sans Serif", 8);
+        std::printf("%ld %ld\n", static_cast<long>(units.cx), static_cast<long>(units.cy));
+    } else if (what == "msgbox" && argc >= 4) {
+        const UINT type = static_cast<UINT>(std::strtoul(argv[2], nullptr, 0));
+        const std::string caption = argc >= 5 ? argv[4] : "Ostrel Sky.Vane";
+        result = ui->MessageBox(argv[3], caption, type);
+        std::printf("%ld\n", result);
+    } else if (auto it = Dialogs().find(what); it != Dialogs().end()) {
+        result = static_cast<long>(it->second());
+        std::printf("%ld\n", result);
+    } else {
+        platform::ui::InstallUi(nullptr);
+        return Usage();
+    }
+    std::fflush(stdout);
+    platform::ui::InstallUi(nullptr);
+    return 0;
+}
