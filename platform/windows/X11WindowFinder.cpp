@@ -270,7 +270,19 @@ void RequestAboveState(const Connection& c, Window root, Window w, bool above) {
 X11WindowFinder::X11WindowFinder(std::string displayName)
     : m_displayName(std::move(displayName)), m_generation(g_nextGeneration.fetch_add(1)) {}
 
-X11WindowFinder::~X11WindowFinder() = default;
+// The calling thread's connection goes with the finder; other threads close theirs when they
+// end.
+X11WindowFinder::~X11WindowFinder() {
+    auto& list = t_connections.list;
+    for (auto it = list.begin(); it != list.end();) {
+        if (it->generation == m_generation) {
+            XCloseDisplay(it->display);
+            it = list.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
 
 unsigned long X11WindowFinder::WindowId(HWND hWnd) {
     return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hWnd));
