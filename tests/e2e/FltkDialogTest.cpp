@@ -116,6 +116,23 @@ TEST_F(FltkDialog, AboutBoxMatchesItsTemplate) {
     EXPECT_EQ(about.ExitStatus(), 0);
 }
 
+TEST_F(FltkDialog, ModelessDialogOfAnotherThreadIsPaintedWithoutAnEventLoop) {
+    ShowDialog program({"thread"});
+    const unsigned long window = probe_->WaitForWindow("About Pallix", 10);
+    ASSERT_NE(window, 0u) << program.Errors();
+    // Shown and painted once; nobody handles its events afterwards.
+    EXPECT_FALSE(program.Wait(0.3));
+    const Picture p = probe_->Capture(window);
+    ASSERT_GT(p.width, 0);
+    EXPECT_EQ(p.At(2, 2), kFace);
+    const int ix = Px(11), iy = Py(17);
+    EXPECT_GT(CountIn(p, ix, iy, ix + 32, iy + 32, [](uint32_t c) { return c != kFace; }), 300);
+    EXPECT_GT(CountIn(p, Px(40), Py(10), Px(159), Py(18), Dark), 30);
+    ASSERT_TRUE(program.Wait(10));
+    EXPECT_EQ(program.ExitStatus(), 0);
+    EXPECT_FALSE(probe_->Viewable(window));
+}
+
 TEST_F(FltkDialog, AboutBoxEndsWithCancelOnEscapeAndOnTheCloseBox) {
     {
         ShowDialog about({"about"});
@@ -156,7 +173,26 @@ TEST_F(FltkDialog, KeysReachTheControls) {
                                "1001 Office\n"
                                "selchanges 1\n"
                                "1026 1\n"
+                               "posted 5\n"
+                               "ticking yes\n"
                                "1\n");
+}
+
+TEST_F(FltkDialog, F1OpensTheAboutBoxOverTheDialog) {
+    ShowDialog dialog({"controls"});
+    const unsigned long window = probe_->WaitForWindow("Controls", 10);
+    ASSERT_NE(window, 0u) << dialog.Errors();
+    ASSERT_TRUE(probe_->Keys(window, "F1"));
+    const unsigned long about = probe_->WaitForWindow("About Pallix", 10);
+    ASSERT_NE(about, 0u) << "F1 did not open the About box";
+    ASSERT_TRUE(probe_->Keys(about, "Escape"));
+    for (int i = 0; i < 100 && probe_->Viewable(about); ++i)
+        dialog.Wait(0.05);
+    EXPECT_FALSE(probe_->Viewable(about));
+    EXPECT_TRUE(probe_->Viewable(window)) << "Escape in the About box ended the dialog beneath";
+    ASSERT_TRUE(probe_->Keys(window, "Escape"));
+    ASSERT_TRUE(dialog.Wait(10));
+    EXPECT_EQ(dialog.Output().substr(dialog.Output().size() - 2), "2\n");
 }
 
 TEST_F(FltkDialog, PasswordEditShowsNoneOfItsText) {
@@ -218,6 +254,24 @@ TEST_F(FltkDialog, OkBoxEndsOnEscapeAndWrapsLongText) {
     EXPECT_GT(width, 200);
     EXPECT_GT(height, 3 * by_); // several lines above the button
     ASSERT_TRUE(probe_->Keys(window, "Escape"));
+    ASSERT_TRUE(box.Wait(10));
+    EXPECT_EQ(box.Output(), "1\n");
+}
+
+TEST_F(FltkDialog, SystemModalBoxStaysAboveOtherWindows) {
+    if (!probe_->WindowManagerRunning())
+        GTEST_SKIP() << "no window manager to keep windows above others";
+    ShowDialog box({"msgbox", "0x1010", "Error executing x"});
+    const unsigned long window = probe_->WaitForWindow("Ostrel Sky.Vane", 10);
+    ASSERT_NE(window, 0u) << box.Errors();
+    bool above = false;
+    for (int i = 0; i < 40 && !above; ++i) {
+        above = probe_->HasState(window, "_NET_WM_STATE_ABOVE");
+        if (!above)
+            box.Wait(0.05);
+    }
+    EXPECT_TRUE(above);
+    ASSERT_TRUE(probe_->Keys(window, "Return"));
     ASSERT_TRUE(box.Wait(10));
     EXPECT_EQ(box.Output(), "1\n");
 }

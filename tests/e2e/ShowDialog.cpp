@@ -4,6 +4,9 @@
 //   show-dialog about                      the About box
 //   show-dialog controls                   a dialog with one control of every kind; prints
 //                                          what they held when it ended
+//   show-dialog thread                     the About box made modeless by a second thread,
+//                                          shown and painted once, then left without an event
+//                                          loop for two seconds, as the splash screen is
 //   show-dialog msgbox TYPE TEXT [CAPTION] a message box; TYPE is the MB_ flags in decimal or
 //                                          0x hex
 //   show-dialog units                      the dialog base units of "MS Sans Serif" 8
@@ -17,11 +20,13 @@
 #include "res/resource.h"
 #include "splash/AboutDlg.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -62,9 +67,15 @@ platform::ui::DialogTemplate ControlsTemplate() {
             }};
 }
 
+constexpr UINT kWorkerMessage = WM_USER + 1;
+
 class CControlsDlg : public CDialog {
   public:
     CControlsDlg() : CDialog(kControlsDialog) {}
+    ~CControlsDlg() override {
+        if (m_worker.joinable())
+            m_worker.join();
+    }
 
     // What the controls held when the dialog ended, one "id text" line each.
     std::string m_strReport;
@@ -79,7 +90,29 @@ class CControlsDlg : public CDialog {
         for (const char* entry : {"Office", "Home", "Zeta"})
             list->AddString(entry);
         list->SetCurSel(0);
+        // A timer, and messages posted from another thread, as the Connect dialog gets them.
+        SetTimer(2, 100, nullptr);
+        HWND hWnd = m_hWnd;
+        m_worker = std::thread([hWnd] {
+            for (int i = 0; i < 5; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                PostMessageA(hWnd, kWorkerMessage, static_cast<WPARAM>(i), 0);
+            }
+        });
         return TRUE;
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == kWorkerMessage) {
+            // In the order posted.
+            if (static_cast<int>(wParam) == m_nPosted)
+                ++m_nPosted;
+            return 0;
+        }
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
+    void OnTimer(UINT_PTR nIDEvent) override {
+        if (nIDEvent == 2)
+            ++m_nTicks;
     }
     void OnOK() override {
         Report();
@@ -106,12 +139,34 @@ class CControlsDlg : public CDialog {
         m_strReport += "1001 " + entry + "\n";
         m_strReport += "selchanges " + std::to_string(m_nSelchanges) + "\n";
         m_strReport += "1026 " + std::to_string(IsDlgButtonChecked(1026)) + "\n";
+        m_strReport += "posted " + std::to_string(m_nPosted) + "\n";
+        m_strReport += std::string("ticking ") + (m_nTicks >= 3 ? "yes" : "no") + "\n";
     }
     int m_nSelchanges = 0;
+    int m_nPosted = 0;
+    int m_nTicks = 0;
+    std::thread m_worker;
 };
 
 BEGIN_MESSAGE_MAP(CControlsDlg, CDialog)
 ON_LBN_SELCHANGE(1001, OnSelchange)
+ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+// F1 in a dialog is the About command, which the application object answers.
+class CShowDialogApp : public CWinApp {
+  public:
+    void OnAppAbout() {
+        CAboutDlg dlg;
+        dlg.DoModal();
+    }
+
+  protected:
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CShowDialogApp, CWinApp)
+ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
 END_MESSAGE_MAP()
 
 int Usage() {
@@ -127,6 +182,20 @@ const std::map<std::string, std::function<INT_PTR()>>& Dialogs() {
          [] {
              CAboutDlg dlg;
              return dlg.DoModal();
+         }},
+        {"thread",
+         [] {
+             // The main thread waits meanwhile, as it waits for a child program.
+             std::thread splash([] {
+                 CDialog dlg;
+                 dlg.Create(IDD_ABOUTBOX);
+                 dlg.ShowWindow(SW_SHOW);
+                 dlg.UpdateWindow();
+                 std::this_thread::sleep_for(std::chrono::seconds(2));
+                 dlg.DestroyWindow();
+             });
+             splash.join();
+             return INT_PTR{0};
          }},
         {"controls",
          [] {
@@ -157,6 +226,7 @@ int main(int argc, char** argv) {
     platform::ui::ResourceTable resources = LauncherResources();
     resources.dialogs.push_back(ControlsTemplate());
     platform::ui::SetResources(&resources);
+    CShowDialogApp app;
 
     long result = 0;
     if (what == "units") {

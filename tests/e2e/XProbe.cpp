@@ -195,6 +195,41 @@ Picture XProbe::Capture(unsigned long window) {
     return picture;
 }
 
+bool XProbe::WindowManagerRunning() {
+    Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found =
+        XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &after, &data) == Success &&
+        data && count == 1;
+    if (data)
+        XFree(data);
+    return found;
+}
+
+bool XProbe::HasState(unsigned long window, const std::string& state) {
+    Atom property = XInternAtom(display_, "_NET_WM_STATE", False);
+    Atom wanted = XInternAtom(display_, state.c_str(), False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(display_, window, property, 0, 64, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) == Success &&
+        data) {
+        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count; ++i)
+            found |= atoms[i] == wanted;
+    }
+    if (data)
+        XFree(data);
+    return found;
+}
+
 void XProbe::Close(unsigned long window) {
     XEvent event{};
     event.xclient.type = ClientMessage;

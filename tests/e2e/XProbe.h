@@ -33,6 +33,10 @@ class XProbe {
     // The client area's size.
     bool Size(unsigned long window, int* width, int* height);
     Picture Capture(unsigned long window);
+    // Whether a window manager has announced itself (_NET_SUPPORTING_WM_CHECK).
+    bool WindowManagerRunning();
+    // Whether the window's _NET_WM_STATE holds the named state.
+    bool HasState(unsigned long window, const std::string& state);
     // The close box: WM_DELETE_WINDOW, as a window manager sends it.
     void Close(unsigned long window);
     // Focuses the window and types keys (xdotool names, e.g. "Return", "alt+n").
