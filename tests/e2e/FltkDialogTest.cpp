@@ -38,6 +38,8 @@ class FltkDialog : public ::testing::Test {
         if (!HaveDisplay())
             GTEST_SKIP() << "no X display";
         ASSERT_TRUE(probe_ && probe_->Connected()) << "cannot connect to the X display";
+        ASSERT_EQ(std::system("command -v xdotool >/dev/null"), 0)
+            << "these tests type their keys with xdotool, which is not installed";
         ShowDialog units({"units"});
         ASSERT_TRUE(units.Wait(10)) << "show-dialog units did not end";
         std::istringstream in(units.Output());
