@@ -16,7 +16,9 @@ bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && Fold(a) == Fold(b);
 }
 
-bool NameLess(std::string_view a, std::string_view b) { return Fold(a) < Fold(b); }
+bool NameLess(std::string_view a, std::string_view b) {
+    return Fold(a) < Fold(b);
+}
 
 int RootIndex(HKEY root) {
     if (root == HKEY_CLASSES_ROOT) {
@@ -52,8 +54,8 @@ bool Split(std::string_view path, std::vector<std::string>* names) {
     size_t start = 0;
     while (true) {
         size_t end = path.find('\\', start);
-        std::string_view name =
-            path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view name = path.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (name.empty() || name.size() > kMaxKeyNameLength) {
             names->clear();
             return false;

@@ -150,8 +150,7 @@ LONG MemoryRegistry::DeleteKey(HKEY root, const std::string& path) {
     return ERROR_SUCCESS;
 }
 
-LONG MemoryRegistry::EnumKeys(HKEY root, const std::string& path,
-                              std::vector<std::string>* names) {
+LONG MemoryRegistry::EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) {
     Key* key = Find(root, path);
     if (key == nullptr) {
         return ERROR_FILE_NOT_FOUND;
@@ -201,6 +200,8 @@ void MemoryRegistry::RefuseSet(HKEY root, const std::string& path, LONG code) {
     m_refusals.push_back({keypath::RootIndex(root), keypath::Fold(path), code, 0, true});
 }
 
-void MemoryRegistry::ClearRefusals() { m_refusals.clear(); }
+void MemoryRegistry::ClearRefusals() {
+    m_refusals.clear();
+}
 
 } // namespace platform

@@ -232,7 +232,7 @@ LONG RegCloseKey(HKEY hKey) {
     }
     std::lock_guard lock(g_lock);
     return g_keys.erase(reinterpret_cast<ULONG_PTR>(hKey)) == 1 ? ERROR_SUCCESS
-                                                                 : ERROR_INVALID_HANDLE;
+                                                                : ERROR_INVALID_HANDLE;
 }
 
 LONG RegFlushKey(HKEY hKey) {
@@ -276,9 +276,8 @@ LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     return g_backend->DeleteKey(key.root, path);
 }
 
-LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
-                   LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
-                   void* /*lpftLastWriteTime*/) {
+LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                   LPSTR lpClass, LPDWORD lpcchClass, void* /*lpftLastWriteTime*/) {
     if (lpReserved != nullptr || lpcchName == nullptr ||
         (lpClass != nullptr && lpcchClass == nullptr)) {
         return ERROR_INVALID_PARAMETER;

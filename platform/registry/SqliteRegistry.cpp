@@ -72,7 +72,7 @@ int MakeParentFolders(const std::string& path) {
 
 // A prepared statement in use; resets it when done so that the cached statement can be reused.
 class Statement {
-public:
+  public:
     Statement(sqlite3_stmt* stmt) : m_stmt(stmt) {}
     ~Statement() {
         if (m_stmt != nullptr) {
@@ -110,7 +110,7 @@ public:
                                : std::vector<BYTE>();
     }
 
-private:
+  private:
     sqlite3_stmt* m_stmt;
 };
 
@@ -351,8 +351,8 @@ LONG SqliteRegistry::Impl::OpenSchema(std::string* error) {
     sqlite3_db_release_memory(db); // the check read every page; later calls read what they need
 
     sqlite3_stmt* roots = nullptr;
-    rc = sqlite3_prepare_v2(db, "SELECT root, id FROM keys WHERE parent IS NULL AND path = ''",
-                            -1, &roots, nullptr);
+    rc = sqlite3_prepare_v2(db, "SELECT root, id FROM keys WHERE parent IS NULL AND path = ''", -1,
+                            &roots, nullptr);
     int found = 0;
     while (rc == SQLITE_OK && (rc = sqlite3_step(roots)) == SQLITE_ROW) {
         sqlite3_int64 index = sqlite3_column_int64(roots, 0);
@@ -396,8 +396,8 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
     if (stat(path.c_str(), &st) != 0) {
         int err = errno;
         if (err != ENOENT) {
-            return failWith(CodeFromErrno(err), "cannot open the registry store " + path + ": " +
-                                                    std::strerror(err));
+            return failWith(CodeFromErrno(err),
+                            "cannot open the registry store " + path + ": " + std::strerror(err));
         }
         if (!options.create) {
             return failWith(ERROR_FILE_NOT_FOUND, "the registry store " + path + " does not exist");
@@ -415,8 +415,8 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
             }
         }
         if (err != 0) {
-            return failWith(CodeFromErrno(err), "cannot make the registry store " + path + ": " +
-                                                    std::strerror(err));
+            return failWith(CodeFromErrno(err),
+                            "cannot make the registry store " + path + ": " + std::strerror(err));
         }
     } else if (!S_ISREG(st.st_mode)) {
         return failWith(ERROR_CANTOPEN, "the registry store " + path + " is not a file");
@@ -444,7 +444,9 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
 SqliteRegistry::SqliteRegistry(std::unique_ptr<Impl> impl) : m_pImpl(std::move(impl)) {}
 SqliteRegistry::~SqliteRegistry() = default;
 
-const std::string& SqliteRegistry::Path() const { return m_pImpl->storePath; }
+const std::string& SqliteRegistry::Path() const {
+    return m_pImpl->storePath;
+}
 
 LONG SqliteRegistry::OpenKey(HKEY root, const std::string& path, REGSAM /*access*/) {
     sqlite3_int64 id = 0;
@@ -596,7 +598,8 @@ LONG SqliteRegistry::DeleteKey(HKEY root, const std::string& path) {
                 return d.Fail(step, true);
             }
         }
-        for (const char* sql : {"DELETE FROM vals WHERE key = ?1", "DELETE FROM keys WHERE id = ?1"}) {
+        for (const char* sql :
+             {"DELETE FROM vals WHERE key = ?1", "DELETE FROM keys WHERE id = ?1"}) {
             Statement st(d.Prepare(sql));
             if (!st.Ok()) {
                 return d.PrepareFailed(true);
@@ -610,8 +613,7 @@ LONG SqliteRegistry::DeleteKey(HKEY root, const std::string& path) {
     });
 }
 
-LONG SqliteRegistry::EnumKeys(HKEY root, const std::string& path,
-                              std::vector<std::string>* names) {
+LONG SqliteRegistry::EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) {
     Impl& d = *m_pImpl;
     sqlite3_int64 id = 0;
     LONG rc = d.FindKey(root, path, &id);

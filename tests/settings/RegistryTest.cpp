@@ -34,7 +34,7 @@ struct SqliteStore {
 };
 
 template <class Store> class SettingsRegistryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_backend = m_store.Make();
         ASSERT_NE(m_backend, nullptr);
@@ -67,7 +67,7 @@ protected:
 
 using Stores = ::testing::Types<MemoryStore, SqliteStore>;
 class StoreNames {
-public:
+  public:
     template <class T> static std::string GetName(int) {
         return std::is_same_v<T, MemoryStore> ? "Memory" : "Sqlite";
     }
@@ -104,10 +104,9 @@ TYPED_TEST(SettingsRegistryTest, ReadStringGivesTextOrNothingWithADiagnostic) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::string result;
-        EXPECT_EQ(this->Printed([&] {
-            result = ReadRegString(HKEY_LOCAL_MACHINE, row.path, row.name);
-        }),
-                  row.printed);
+        EXPECT_EQ(
+            this->Printed([&] { result = ReadRegString(HKEY_LOCAL_MACHINE, row.path, row.name); }),
+            row.printed);
         EXPECT_EQ(result, row.expected);
     }
 }
@@ -135,9 +134,8 @@ TYPED_TEST(SettingsRegistryTest, ReadDwordTakesTheFirstFourBytesOfAnyType) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         DWORD result = 0xDEADBEEF;
-        EXPECT_EQ(this->Printed([&] {
-            result = ReadRegDword(HKEY_LOCAL_MACHINE, kProductKey, row.name);
-        }),
+        EXPECT_EQ(this->Printed(
+                      [&] { result = ReadRegDword(HKEY_LOCAL_MACHINE, kProductKey, row.name); }),
                   row.printed);
         EXPECT_EQ(result, row.expected);
     }
@@ -196,8 +194,7 @@ TYPED_TEST(SettingsRegistryTest, FailuresInARowShareOneLine) {
         ReadRegDword(HKEY_LOCAL_MACHINE, kProductKey, "Missing");
         WriteRegBinary(HKEY_CURRENT_USER, "Missing", "x", 1);
     });
-    EXPECT_EQ(printed,
-              "Error: RegOpenKeyEx = 2Error: RegQueryValueEx = 2Error: RegOpenKeyEx = 2");
+    EXPECT_EQ(printed, "Error: RegOpenKeyEx = 2Error: RegQueryValueEx = 2Error: RegOpenKeyEx = 2");
 }
 
 TYPED_TEST(SettingsRegistryTest, AFailedReadAfterAGoodOneGivesNothing) {
@@ -211,12 +208,11 @@ TYPED_TEST(SettingsRegistryTest, AFailedReadAfterAGoodOneGivesNothing) {
 
 // The memory store plays a registry without the rights.
 class SettingsRefusalTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::InstallRegistry(&m_memory);
         bool created = false;
-        ASSERT_EQ(m_memory.CreateKey(HKEY_LOCAL_MACHINE, kProductKey, "", &created),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(m_memory.CreateKey(HKEY_LOCAL_MACHINE, kProductKey, "", &created), ERROR_SUCCESS);
         platform::RegistryValue value{"Browser exe", REG_SZ, {'n', 0}};
         ASSERT_EQ(m_memory.SetValue(HKEY_LOCAL_MACHINE, kProductKey, value), ERROR_SUCCESS);
     }

@@ -13,7 +13,7 @@
 namespace platform {
 
 class MemoryRegistry : public RegistryBackend {
-public:
+  public:
     MemoryRegistry();
     ~MemoryRegistry() override;
 
@@ -40,7 +40,7 @@ public:
     // Number of successful Flush calls, for tests that expect a flush.
     int FlushCount() const { return m_nFlushes; }
 
-private:
+  private:
     struct Key {
         std::string name;
         std::string keyClass;
@@ -57,8 +57,7 @@ private:
     };
 
     Key* Find(HKEY root, const std::string& path);
-    const Refusal* FindRefusal(HKEY root, const std::string& path, bool onSet,
-                               REGSAM access) const;
+    const Refusal* FindRefusal(HKEY root, const std::string& path, bool onSet, REGSAM access) const;
 
     Key m_roots[3];
     std::vector<Refusal> m_refusals;

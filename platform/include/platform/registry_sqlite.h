@@ -17,7 +17,7 @@ namespace platform {
 std::string DefaultRegistryPath();
 
 class SqliteRegistry : public RegistryBackend {
-public:
+  public:
     struct Options {
         // Make a new, empty store when the file is missing (its folders too, mode 0700).
         bool create;
@@ -64,7 +64,7 @@ public:
 
     const std::string& Path() const;
 
-private:
+  private:
     struct Impl;
     explicit SqliteRegistry(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_pImpl;

@@ -28,7 +28,7 @@ struct SqliteStore {
 };
 
 template <class Store> class RegistryApiTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_backend = m_store.Make();
         ASSERT_NE(m_backend, nullptr);
@@ -57,7 +57,7 @@ protected:
 
 using Stores = ::testing::Types<MemoryStore, SqliteStore>;
 class StoreNames {
-public:
+  public:
     template <class T> static std::string GetName(int) {
         return std::is_same_v<T, MemoryStore> ? "Memory" : "Sqlite";
     }
@@ -318,9 +318,9 @@ TYPED_TEST(RegistryApiTest, CreateNeedsTheRightToCreate) {
     DWORD disposition = 0;
     EXPECT_EQ(RegCreateKeyExA(base, "New", 0, nullptr, 0, KEY_READ, nullptr, &sub, &disposition),
               ERROR_ACCESS_DENIED);
-    EXPECT_EQ(RegCreateKeyExA(base, "Existing", 0, nullptr, 0, KEY_READ, nullptr, &sub,
-                              &disposition),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegCreateKeyExA(base, "Existing", 0, nullptr, 0, KEY_READ, nullptr, &sub, &disposition),
+        ERROR_SUCCESS);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
     RegCloseKey(sub);
     RegCloseKey(base);
@@ -338,10 +338,14 @@ TEST(RootKeyNames, LongAndShortNamesIgnoreCase) {
         const char* name;
         HKEY root;
     } rows[] = {
-        {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"hklm", HKEY_LOCAL_MACHINE},
-        {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},   {"HKCU", HKEY_CURRENT_USER},
-        {"hkey_classes_root", HKEY_CLASSES_ROOT},   {"HKCR", HKEY_CLASSES_ROOT},
-        {"HKEY_USERS", nullptr},                    {"HKLM\\x", nullptr},
+        {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+        {"hklm", HKEY_LOCAL_MACHINE},
+        {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+        {"HKCU", HKEY_CURRENT_USER},
+        {"hkey_classes_root", HKEY_CLASSES_ROOT},
+        {"HKCR", HKEY_CLASSES_ROOT},
+        {"HKEY_USERS", nullptr},
+        {"HKLM\\x", nullptr},
         {"", nullptr},
     };
     for (const Row& row : rows) {

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <fstream>
 #include <cstdlib>
+#include <fstream>
 #include <iterator>
 #include <optional>
 #include <sys/stat.h>
@@ -86,9 +86,9 @@ TEST(SqliteRegistry, KeepsEverythingAcrossReopening) {
         auto store = OpenStore(path);
         ASSERT_NE(store, nullptr);
         bool created = false;
-        ASSERT_EQ(store->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies", "Cls",
-                                   &created),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            store->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies", "Cls", &created),
+            ERROR_SUCCESS);
         EXPECT_TRUE(created);
         RegistryValue binary{"Bin", REG_BINARY, {0, 1, 0xFF, 0}};
         ASSERT_EQ(store->SetValue(HKEY_LOCAL_MACHINE, "software\\ostrel technologies", binary),
@@ -280,7 +280,7 @@ TEST(SqliteRegistry, UnreadableFolderOrFileIsAccessDenied) {
 
 // A child that holds the store's write lock until told to let go.
 class LockHolder {
-public:
+  public:
     explicit LockHolder(const std::string& path) {
         if (pipe(m_ready) != 0 || pipe(m_release) != 0) {
             return;
@@ -315,7 +315,7 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-private:
+  private:
     int m_ready[2] = {-1, -1};
     int m_release[2] = {-1, -1};
     pid_t m_pid = -1;
@@ -406,9 +406,9 @@ TEST(SqliteRegistry, TwoProcessesWriteTheSameRowsWithoutErrors) {
     RegistryValue value;
     int last = (kRounds - 1) % 7;
     for (const char* me : {"a", "b"}) {
-        ASSERT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, "Shared\\K" + std::to_string(last), me,
-                                    &value),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            store->QueryValue(HKEY_LOCAL_MACHINE, "Shared\\K" + std::to_string(last), me, &value),
+            ERROR_SUCCESS);
         EXPECT_EQ(TextOf(value), std::to_string(kRounds - 1));
     }
     ASSERT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, "Shared", "last", &value), ERROR_SUCCESS);
@@ -468,7 +468,7 @@ TEST(SqliteRegistry, BatchLandsWholeOrNotAtAll) {
 }
 
 class EnvironmentGuard {
-public:
+  public:
     EnvironmentGuard() {
         for (const char* name : kNames) {
             const char* value = std::getenv(name);
@@ -487,7 +487,7 @@ public:
     }
     static constexpr const char* kNames[] = {"SKYVANE_REGISTRY", "XDG_DATA_HOME", "HOME"};
 
-private:
+  private:
     std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
 

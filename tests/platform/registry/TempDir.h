@@ -6,7 +6,7 @@
 #include <string>
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "skyvane-reg-XXXXXX");
         if (mkdtemp(pattern.data()) != nullptr) {
@@ -25,6 +25,6 @@ public:
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
 
-private:
+  private:
     std::string m_path;
 };
