@@ -97,8 +97,9 @@ LRESULT CConnectDlg::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CConnectDlg::OnTimer(UINT_PTR) {
     ++m_nDelayElapsed;
-    SetDlgItemText(IDC_STATUS_LINE,
-                   AfxFormatMessage("Delaying  :  %1!d!", long{m_nDelay} - long{m_nDelayElapsed}));
+    // Seconds still to wait; with no delay at all the first tick shows 0, not a negative count.
+    UINT nRemaining = m_nDelay > m_nDelayElapsed ? m_nDelay - m_nDelayElapsed : 0;
+    SetDlgItemText(IDC_STATUS_LINE, AfxFormatMessage("Delaying  :  %1!d!", long{nRemaining}));
     if (m_nDelay <= m_nDelayElapsed) {
         KillTimer(m_nTimer);
         Dial();

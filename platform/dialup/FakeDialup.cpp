@@ -6,6 +6,24 @@ namespace platform {
 
 FakeDialup::FakeDialup() = default;
 
+void FakeDialup::Reset() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_entries.clear();
+    m_params.clear();
+    m_enumEntries.clear();
+    m_dialParamsResults.clear();
+    m_dialParamsAsked.clear();
+    m_dialResults.clear();
+    m_dials.clear();
+    m_nextHandle = 0x101;
+    m_hangUps.clear();
+    m_connections.clear();
+    m_enumConnections.clear();
+    m_enumConnectionsCalls = 0;
+    m_errorTexts.clear();
+    m_errorTextsAsked.clear();
+}
+
 void FakeDialup::AddEntry(const std::string& name, const FakeDialEntry& params) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_entries.push_back(name);

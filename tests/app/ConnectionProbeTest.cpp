@@ -13,7 +13,7 @@
 namespace {
 
 class ConnectionProbeTest : public HeadlessFixture {
-protected:
+  protected:
     void SetUp() override {
         HeadlessFixture::SetUp();
         platform::InstallDialup(&dialup);
@@ -38,7 +38,7 @@ protected:
 struct ProbeRow {
     const char* what;
     int connectionsUp;
-    std::vector<platform::FakeEnumAnswer> answers; // forced answers, in call order
+    std::vector<platform::FakeEnumAnswer> answers;    // forced answers, in call order
     std::vector<std::pair<DWORD, const char*>> texts; // error texts changed (null: none)
     int expectedCount;
     int expectedCalls;
@@ -50,19 +50,37 @@ TEST_F(ConnectionProbeTest, CountsConnectionsAndReportsFailures) {
         {"no connection", 0, {}, {}, 0, 1, {}},
         {"one connection fits the first record", 1, {}, {}, 1, 1, {}},
         {"three connections need a grown buffer", 3, {}, {}, 3, 2, {}},
-        {"failure with a text", 0, {{ERROR_ACCESS_DENIED, 0, 0}}, {}, 0, 1,
-         {"Access is denied."}},
+        {"failure with a text", 0, {{ERROR_ACCESS_DENIED, 0, 0}}, {}, 0, 1, {"Access is denied."}},
         {"failure without a text", 0, {{1234, 0, 0}}, {}, 0, 1, {}},
         {"failure whose text cannot be had", 0, {{691, 0, 0}}, {{691, nullptr}}, 0, 1, {}},
-        {"failure that leaves a count", 0, {{ERROR_PORT_NOT_FOUND, 0, 4}}, {}, 4, 1,
+        {"failure that leaves a count",
+         0,
+         {{ERROR_PORT_NOT_FOUND, 0, 4}},
+         {},
+         4,
+         1,
          {"The port was not found."}},
-        {"second call short again: no third", 3,
-         {{ERROR_BUFFER_TOO_SMALL, 0, 0}, {ERROR_BUFFER_TOO_SMALL, 5 * 412, 0}}, {}, 0, 2,
+        {"second call short again: no third",
+         3,
+         {{ERROR_BUFFER_TOO_SMALL, 0, 0}, {ERROR_BUFFER_TOO_SMALL, 5 * 412, 0}},
+         {},
+         0,
+         2,
          {"Caller's buffer is too small."}},
-        {"second call fails with another code", 2, {{ERROR_BUFFER_TOO_SMALL, 0, 0}, {87, 0, 0}},
-         {{87, "Bad parameter here."}}, 0, 2, {"Bad parameter here."}},
-        {"second call fails without a text", 2, {{ERROR_BUFFER_TOO_SMALL, 0, 0}, {4321, 0, 0}},
-         {}, 0, 2, {}},
+        {"second call fails with another code",
+         2,
+         {{ERROR_BUFFER_TOO_SMALL, 0, 0}, {87, 0, 0}},
+         {{87, "Bad parameter here."}},
+         0,
+         2,
+         {"Bad parameter here."}},
+        {"second call fails without a text",
+         2,
+         {{ERROR_BUFFER_TOO_SMALL, 0, 0}, {4321, 0, 0}},
+         {},
+         0,
+         2,
+         {}},
     };
     for (const ProbeRow& row : rows) {
         SCOPED_TRACE(row.what);

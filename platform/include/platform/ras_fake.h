@@ -43,6 +43,8 @@ struct FakeDialCall {
 class FakeDialup : public DialupBackend {
   public:
     FakeDialup();
+    // Forgets everything: phone book, queued answers, calls, connections, texts.
+    void Reset();
 
     DWORD EnumEntries(LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName, LPDWORD lpcb,
                       LPDWORD lpcEntries) override;
