@@ -35,11 +35,6 @@ int FakeWindowFinder::FindCount() const {
     return static_cast<int>(m_searched.size());
 }
 
-int FakeWindowFinder::SearchingThreads() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<int>(m_searchers.size());
-}
-
 std::vector<std::string> FakeWindowFinder::TitlesSearched() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_searched;
@@ -56,7 +51,6 @@ HWND FakeWindowFinder::FindTopLevel(const char* title) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_searched.push_back(title ? title : "");
-        m_searchers.insert(std::this_thread::get_id());
         number = static_cast<int>(m_searched.size());
         onFind = m_onFind;
     }

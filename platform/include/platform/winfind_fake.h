@@ -6,9 +6,7 @@
 
 #include <functional>
 #include <mutex>
-#include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace platform {
@@ -33,8 +31,6 @@ public:
     void SetOnFind(std::function<void(int)> onFind);
 
     int FindCount() const;
-    // How many different threads have searched.
-    int SearchingThreads() const;
     std::vector<std::string> TitlesSearched() const;
     std::vector<PosCall> PosCalls() const;
 
@@ -54,7 +50,6 @@ private:
     mutable std::mutex m_mutex;
     std::vector<Entry> m_windows;
     std::vector<std::string> m_searched;
-    std::set<std::thread::id> m_searchers;
     std::vector<PosCall> m_posCalls;
     std::function<void(int)> m_onFind;
 };
