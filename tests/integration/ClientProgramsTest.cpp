@@ -129,15 +129,14 @@ std::string DumpStore(platform::RegistryBackend& store) {
 
 std::unique_ptr<platform::SqliteRegistry> OpenStore(const fs::path& dest) {
     std::string error;
-    auto store = platform::SqliteRegistry::Open((dest / "registry.db").string(),
-                                                platform::SqliteRegistry::Options{false, 5000},
-                                                &error);
+    auto store = platform::SqliteRegistry::Open(
+        (dest / "registry.db").string(), platform::SqliteRegistry::Options{false, 5000}, &error);
     EXPECT_TRUE(store) << error;
     return store;
 }
 
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const std::string& value) : m_name(name) {
         const char* old = std::getenv(name);
         m_had = old != nullptr;
@@ -154,22 +153,22 @@ public:
         }
     }
 
-private:
+  private:
     const char* m_name;
     bool m_had = false;
     std::string m_old;
 };
 
 class DemoInstallation : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         std::string pattern = (fs::temp_directory_path() / "skyvane-demo-XXXXXX").string();
         s_root = mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
         s_plain = s_root / "demo";
         s_blank = s_root / "Sky Vane demo";
         s_dateBefore = Today();
-        s_setupOk = !s_root.empty() && MakeDemo(s_plain, &s_setupLog) &&
-                    MakeDemo(s_blank, &s_setupLog);
+        s_setupOk =
+            !s_root.empty() && MakeDemo(s_plain, &s_setupLog) && MakeDemo(s_blank, &s_setupLog);
         s_dateAfter = Today();
     }
     static void TearDownTestSuite() {
@@ -182,8 +181,8 @@ protected:
     static bool MakeDemo(const fs::path& dest, std::string* log) {
         std::string command = "SKYVANE_REG=" + ShellQuote(SKYVANE_REG_TOOL) +
                               " SKYVANE_LAUNCHER=" + ShellQuote(SKYVANE_LAUNCHER_EXE) + " bash " +
-                              ShellQuote(std::string(SKYVANE_SOURCE_DIR) + "/demo/setup.sh") +
-                              " " + ShellQuote(SKYVANE_BINARY_DIR) + " --dest " +
+                              ShellQuote(std::string(SKYVANE_SOURCE_DIR) + "/demo/setup.sh") + " " +
+                              ShellQuote(SKYVANE_BINARY_DIR) + " --dest " +
                               ShellQuote(dest.string());
         int status = RunShell(command, log);
         *log += "(exit status " + std::to_string(status) + ")\n";
@@ -260,9 +259,9 @@ TEST_F(DemoInstallation, SetupRecordsTheInstallationAndItsBrowsers) {
         EXPECT_NE(env.find("export SKYVANE_REGISTRY='" + (dest / "registry.db").string() + "'"),
                   std::string::npos)
             << env;
-        EXPECT_NE(env.find("export SKYVANE_DIALUP_STATE='" + (dest / "dialup-state").string() +
-                           "'"),
-                  std::string::npos)
+        EXPECT_NE(
+            env.find("export SKYVANE_DIALUP_STATE='" + (dest / "dialup-state").string() + "'"),
+            std::string::npos)
             << env;
         EXPECT_NE(env.find("export SKYVANE_PHONEBOOK="), std::string::npos) << env;
         EXPECT_TRUE(fs::is_directory(dest / "dialup-state"));
@@ -284,9 +283,9 @@ TEST_F(DemoInstallation, RunningSetupAgainGivesTheSameInstallation) {
     EXPECT_EQ(m_store->DeleteValue(HKEY_CURRENT_USER, kBookmarkKey, "File Location"),
               ERROR_SUCCESS);
     bool created = false;
-    EXPECT_EQ(m_store->CreateKey(HKEY_LOCAL_MACHINE, kRestoreKey, "Application Global Data",
-                                 &created),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        m_store->CreateKey(HKEY_LOCAL_MACHINE, kRestoreKey, "Application Global Data", &created),
+        ERROR_SUCCESS);
     m_store.reset();
     WriteFile(dest / "install/updater-exit-code", "2\n");
     WriteFile(dest / "install/Classes/Stray.class", "");

@@ -24,12 +24,14 @@ TEST(JavaExeClassPath, TakesTheLocalFormAndLeavesOutMissingEntries) {
     };
     const Row rows[] = {
         // The launcher's class path for an installation without classes.zip.
-        {R"(/opt/sky/\jdk\classes.zip;/opt/sky/\Classes)", {"/opt/sky//Classes"},
+        {R"(/opt/sky/\jdk\classes.zip;/opt/sky/\Classes)",
+         {"/opt/sky//Classes"},
          "/opt/sky//Classes"},
         {R"(/opt/sky/\jdk\classes.zip;/opt/sky/\Classes)",
          {"/opt/sky//jdk/classes.zip", "/opt/sky//Classes"},
          "/opt/sky//jdk/classes.zip:/opt/sky//Classes"},
-        {R"(/tmp/Sky Vane\jdk\classes.zip;/tmp/Sky Vane\Classes)", {"/tmp/Sky Vane/Classes"},
+        {R"(/tmp/Sky Vane\jdk\classes.zip;/tmp/Sky Vane\Classes)",
+         {"/tmp/Sky Vane/Classes"},
          "/tmp/Sky Vane/Classes"},
         // Empty entries are not the current directory.
         {R"(;a\b;;c;)", {"a/b", "c"}, "a/b:c"},
