@@ -8,6 +8,8 @@
 #   -d  how long to wait after the window appeared, before the picture (default 0.5)
 #   -k  keys to send to the window first, in xdotool's names (for example "alt+d")
 #
+# A TITLE of "-" takes the whole screen after the delay instead (for windows without a title,
+# such as the splash screen).
 # With DISPLAY set the command runs there. Without it, a private Xvfb (1024x768, depth 24, as
 # FLTK's colours need) is started with openbox as window manager, and stopped afterwards.
 # Needs: xdotool, imagemagick (import); Xvfb and openbox when DISPLAY is unset.
@@ -78,6 +80,17 @@ fi
 
 "$@" &
 cmd_pid=$!
+
+if [ "$title" = "-" ]; then
+    sleep "$delay"
+    kill -0 "$cmd_pid" 2>/dev/null || { echo "$0: the command has ended" >&2; cmd_pid=""; exit 1; }
+    import -window root "$output" 2>"$workdir/import.log" || {
+        cat "$workdir/import.log" >&2
+        exit 1
+    }
+    echo "$output: the screen"
+    exit 0
+fi
 
 # Exact title: the regular expression characters of the title are escaped.
 pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"

@@ -7,6 +7,8 @@
 //   show-dialog thread                     the About box made modeless by a second thread,
 //                                          shown and painted once, then left without an event
 //                                          loop for two seconds, as the splash screen is
+//   show-dialog splash                     the splash screen of its own thread, until a
+//                                          window titled "Ostrel Sky.Vane" opens, or for 3 s
 //   show-dialog msgbox TYPE TEXT [CAPTION] a message box; TYPE is the MB_ flags in decimal or
 //                                          0x hex
 //   show-dialog units                      the dialog base units of "MS Sans Serif" 8
@@ -16,9 +18,11 @@
 #include "platform/afxwin.h"
 #include "platform/ui_backend.h"
 #include "platform/ui_fltk.h"
+#include "platform/winfind_x11.h"
 #include "res/Resources.h"
 #include "res/resource.h"
 #include "splash/AboutDlg.h"
+#include "splash/SplashDlg.h"
 
 #include <chrono>
 #include <cstdio>
@@ -197,6 +201,14 @@ const std::map<std::string, std::function<INT_PTR()>>& Dialogs() {
              splash.join();
              return INT_PTR{0};
          }},
+        {"splash",
+         [] {
+             std::thread splash([] { SplashThreadProc(nullptr); });
+             std::this_thread::sleep_for(std::chrono::seconds(3));
+             g_bSplashDone = 1;
+             splash.join();
+             return INT_PTR{0};
+         }},
         {"controls",
          [] {
              CControlsDlg dlg;
@@ -227,6 +239,8 @@ int main(int argc, char** argv) {
     resources.dialogs.push_back(ControlsTemplate());
     platform::ui::SetResources(&resources);
     CShowDialogApp app;
+    platform::X11WindowFinder windows;
+    platform::InstallWindowFinder(&windows);
 
     long result = 0;
     if (what == "units") {
@@ -242,9 +256,11 @@ int main(int argc, char** argv) {
         std::printf("%ld\n", result);
     } else {
         platform::ui::InstallUi(nullptr);
+        platform::InstallWindowFinder(nullptr);
         return Usage();
     }
     std::fflush(stdout);
     platform::ui::InstallUi(nullptr);
+    platform::InstallWindowFinder(nullptr);
     return 0;
 }

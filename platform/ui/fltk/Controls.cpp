@@ -79,9 +79,12 @@ void Control::Sync(const Window& record) {
     style_ = record.style;
     caption_ = record.text;
     Fl_Widget* w = widget();
+    const auto* dialog = dynamic_cast<const DialogWindow*>(w->window());
+    const int inset = dialog ? dialog->frame() : 0;
     const RECT& r = record.rect;
-    if (w->x() != r.left || w->y() != r.top || w->w() != Width(r) || w->h() != Height(r))
-        w->resize(r.left, r.top, Width(r), Height(r));
+    const int left = static_cast<int>(r.left) + inset, top = static_cast<int>(r.top) + inset;
+    if (w->x() != left || w->y() != top || w->w() != Width(r) || w->h() != Height(r))
+        w->resize(left, top, Width(r), Height(r));
     if (record.visible)
         w->show();
     else
@@ -549,10 +552,21 @@ Control* MakeControl(Window& record, int fontSize) {
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+// A dialog without a caption gets no frame from the window manager; with DS_MODALFRAME Windows
+// draws its dialog frame itself: a raised edge and a line of the face colour.
+int FrameOf(const Window& record) {
+    return !(record.style & WS_CAPTION) && (record.style & DS_MODALFRAME) ? 3 : 0;
+}
+
+} // namespace
+
 DialogWindow::DialogWindow(Window& record, int fontSize)
-    : Fl_Double_Window(record.rect.left, record.rect.top, std::max(1, Width(record.rect)),
-                       std::max(1, Height(record.rect))),
-      record_(&record), fontSize_(fontSize) {
+    : Fl_Double_Window(record.rect.left - FrameOf(record), record.rect.top - FrameOf(record),
+                       std::max(1, Width(record.rect)) + 2 * FrameOf(record),
+                       std::max(1, Height(record.rect)) + 2 * FrameOf(record)),
+      record_(&record), fontSize_(fontSize), frame_(FrameOf(record)) {
     color(FaceColor());
     callback(CloseBox);
     if (!(record.style & WS_CAPTION))
@@ -569,13 +583,38 @@ void DialogWindow::Sync(const Window& record) {
     if (!label() || title != label())
         copy_label(title.c_str());
     const RECT& r = record.rect;
-    if (x() != r.left || y() != r.top || w() != Width(r) || h() != Height(r))
-        resize(r.left, r.top, std::max(1, Width(r)), std::max(1, Height(r)));
+    const int left = static_cast<int>(r.left) - frame_, top = static_cast<int>(r.top) - frame_;
+    const int width = std::max(1, Width(r)) + 2 * frame_;
+    const int height = std::max(1, Height(r)) + 2 * frame_;
+    if (x() != left || y() != top || w() != width || h() != height)
+        resize(left, top, width, height);
     enabled_ = record.enabled;
     if (record.visible && !shown())
         ShowDialog();
     else if (!record.visible && shown())
         hide();
+}
+
+void DialogWindow::draw() {
+    Fl_Double_Window::draw();
+    if (frame_ <= 0)
+        return;
+    // Outer edge: face colour and black; inner edge: white and grey; then the face colour.
+    const int w0 = w(), h0 = h();
+    fl_color(FaceColor());
+    fl_xyline(0, 0, w0 - 2);
+    fl_yxline(0, 0, h0 - 2);
+    fl_color(DarkShadowColor());
+    fl_xyline(0, h0 - 1, w0 - 1);
+    fl_yxline(w0 - 1, 0, h0 - 1);
+    fl_color(HighlightColor());
+    fl_xyline(1, 1, w0 - 3);
+    fl_yxline(1, 1, h0 - 3);
+    fl_color(ShadowColor());
+    fl_xyline(1, h0 - 2, w0 - 2);
+    fl_yxline(w0 - 2, 1, h0 - 2);
+    fl_color(FaceColor());
+    fl_rect(2, 2, w0 - 4, h0 - 4);
 }
 
 void DialogWindow::ShowDialog() {

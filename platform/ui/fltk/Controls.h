@@ -203,8 +203,10 @@ class DialogWindow : public Fl_Double_Window {
     DialogWindow(Window& record, int fontSize);
     ~DialogWindow() override;
 
-    Window* record() const { return record_; } // null for a message box's buttons
+    Window* record() const { return record_; }
     int fontSize() const { return fontSize_; }
+    // Width of the frame this window draws itself around the dialog's client area.
+    int frame() const { return frame_; }
     void Adopt(Control* control) { controls_.push_back(control); }
     const std::vector<Control*>& controls() const { return controls_; }
 
@@ -216,6 +218,9 @@ class DialogWindow : public Fl_Double_Window {
 
     int handle(int event) override;
 
+  protected:
+    void draw() override;
+
   private:
     bool HandleKey();
     bool HandleMnemonic(char key);
@@ -224,6 +229,7 @@ class DialogWindow : public Fl_Double_Window {
 
     Window* record_;
     int fontSize_;
+    int frame_ = 0;
     bool enabled_ = true;
     bool keepAbove_ = false;
     std::vector<Control*> controls_; // in template order
