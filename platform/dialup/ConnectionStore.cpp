@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,7 +53,10 @@ bool WriteAll(int fd, const std::string& text) {
 }
 
 std::string RecordText(const RasConnection& connection, const char* state) {
+    // "since" orders the listing by the time each line came up.
+    auto since = std::chrono::system_clock::now().time_since_epoch();
     return std::string("state=") + state + "\npid=" + std::to_string(getpid()) +
+           "\nsince=" + std::to_string(std::chrono::nanoseconds(since).count()) +
            "\nentry=" + connection.entryName + "\ndevicetype=" + connection.deviceType +
            "\ndevice=" + connection.deviceName + "\n";
 }
@@ -62,6 +66,7 @@ std::string RecordText(const RasConnection& connection, const char* state) {
 struct ConnectionStore::Record {
     std::string state;
     long pid = 0;
+    long long since = 0;
     RasConnection connection;
 };
 
@@ -123,6 +128,8 @@ bool ConnectionStore::ReadRecord(const std::string& path, Record* record) const 
             record->state = value;
         else if (key == "pid")
             record->pid = std::strtol(value.c_str(), nullptr, 10);
+        else if (key == "since")
+            record->since = std::strtoll(value.c_str(), nullptr, 10);
         else if (key == "entry")
             record->connection.entryName = value;
         else if (key == "devicetype")
@@ -191,6 +198,7 @@ DWORD ConnectionStore::List(std::vector<RasConnection>* connections) {
         return ERROR_SUCCESS;
     if (result != ERROR_SUCCESS)
         return result;
+    std::vector<std::pair<long long, RasConnection>> found;
     std::error_code error;
     for (const auto& item : std::filesystem::directory_iterator(m_directory, error)) {
         HRASCONN handle = HandleFromFileName(item.path().filename().string());
@@ -201,15 +209,18 @@ DWORD ConnectionStore::List(std::vector<RasConnection>* connections) {
             continue;
         if (record.state == kConnected) {
             record.connection.handle = handle;
-            connections->push_back(record.connection);
+            found.emplace_back(record.since, record.connection);
         } else if (record.state == kDialing && record.pid > 0 && !ProcessAlive(record.pid)) {
             unlink(item.path().c_str());
         }
     }
     if (error)
         return ERROR_ACCESS_DENIED;
-    std::sort(connections->begin(), connections->end(),
-              [](const RasConnection& a, const RasConnection& b) { return a.handle < b.handle; });
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second.handle < b.second.handle;
+    });
+    for (auto& item : found)
+        connections->push_back(std::move(item.second));
     return ERROR_SUCCESS;
 }
 

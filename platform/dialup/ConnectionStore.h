@@ -24,7 +24,7 @@ class ConnectionStore {
     // when the folder cannot be made, cannot be written, or is not the user's own.
     DWORD Reserve(const RasConnection& connection, HRASCONN* handle);
     DWORD MarkConnected(const RasConnection& connection);
-    // Connected records, ordered by handle. A missing folder holds none.
+    // Connected records, in the order they came up. A missing folder holds none.
     DWORD List(std::vector<RasConnection>* connections);
     // Removes a record. Unless it is one of this process's own attempts, a record goes only
     // when it is connected or stale. ERROR_INVALID_HANDLE when there is no such record.
