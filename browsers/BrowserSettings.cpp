@@ -12,8 +12,7 @@ constexpr DWORD READ_BUFFER_SIZE = 1024;
 // A value that keeps growing between the size query and the read is given up after this.
 constexpr int WHOLE_READ_ATTEMPTS = 3;
 
-std::string TextUpToNul(const std::vector<BYTE>& data)
-{
+std::string TextUpToNul(const std::vector<BYTE>& data) {
     std::string strText(data.begin(), data.end());
     const std::string::size_type nNul = strText.find('\0');
     if (nNul != std::string::npos) {
@@ -26,8 +25,7 @@ std::string TextUpToNul(const std::vector<BYTE>& data)
 
 CBrowserSettings::~CBrowserSettings() = default;
 
-void CBrowserSettings::CreateRestoreKey()
-{
+void CBrowserSettings::CreateRestoreKey() {
     SECURITY_ATTRIBUTES sa = {sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
     std::string strClass = RESTORE_KEY_CLASS;
     HKEY hKey = nullptr;
@@ -40,35 +38,31 @@ void CBrowserSettings::CreateRestoreKey()
     }
 }
 
-bool CBrowserSettings::IsRestoreKeyEmpty()
-{
+bool CBrowserSettings::IsRestoreKeyEmpty() {
     return ReadRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key1").empty();
 }
 
 void CBrowserSettings::WriteRestoreRecord(int nRecord, const std::string& strKey,
-                                          const std::string& strType, const std::string& strValue)
-{
+                                          const std::string& strType, const std::string& strValue) {
     const std::string strNumber = std::to_string(nRecord);
     WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key" + strNumber, strKey);
     WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "type" + strNumber, strType);
     WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "value" + strNumber, strValue);
 }
 
-std::string CBrowserSettings::FormatRecordNumber(DWORD dwValue)
-{
+std::string CBrowserSettings::FormatRecordNumber(DWORD dwValue) {
     return std::to_string(static_cast<LONG>(dwValue));
 }
 
 std::string CBrowserSettings::ReadRegStringWhole(HKEY hRoot, const std::string& strSubKey,
-                                                 const std::string& strValueName)
-{
+                                                 const std::string& strValueName) {
     HKEY hKey = nullptr;
     if (RegOpenKeyExA(hRoot, strSubKey.c_str(), 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
         std::vector<BYTE> data;
         for (int nAttempt = 0; nAttempt < WHOLE_READ_ATTEMPTS; ++nAttempt) {
             DWORD cbData = 0;
-            if (RegQueryValueExA(hKey, strValueName.c_str(), nullptr, nullptr, nullptr,
-                                 &cbData) != ERROR_SUCCESS ||
+            if (RegQueryValueExA(hKey, strValueName.c_str(), nullptr, nullptr, nullptr, &cbData) !=
+                    ERROR_SUCCESS ||
                 cbData <= READ_BUFFER_SIZE) {
                 break;
             }
@@ -90,7 +84,6 @@ std::string CBrowserSettings::ReadRegStringWhole(HKEY hRoot, const std::string& 
     return ReadRegString(hRoot, strSubKey, strValueName);
 }
 
-void CBrowserSettings::FlushRestoreKey()
-{
+void CBrowserSettings::FlushRestoreKey() {
     RegFlushKey(HKEY_LOCAL_MACHINE);
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 class CBrowserSettings {
-public:
+  public:
     // The machine-wide copy of the browser values found before the first change.
     static constexpr const char* RESTORE_KEY = "SOFTWARE\\Ostrel Technologies\\Skyvane\\Restore";
     static constexpr const char* RESTORE_KEY_CLASS = "Application Global Data";
@@ -27,7 +27,7 @@ public:
     // looked at (a failure shows up as failed record writes).
     void CreateRestoreKey();
 
-protected:
+  protected:
     // True when no record set exists yet: "key1" is missing or empty.
     static bool IsRestoreKeyEmpty();
     // Writes keyN, typeN and valueN, in this order.

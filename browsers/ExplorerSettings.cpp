@@ -13,13 +13,11 @@ constexpr const char* PROXY_ENABLE = "ProxyEnable";
 constexpr const char* PROXY_SERVER = "ProxyServer";
 constexpr const char* RUN_JAVA_APPLETS = "Security_RunJavaApplets";
 
-std::string RecordKey(const char* pszValueName)
-{
+std::string RecordKey(const char* pszValueName) {
     return std::string("HKEY_CURRENT_USER\\") + INTERNET_SETTINGS_KEY + "\\" + pszValueName;
 }
 
-std::vector<std::string> SplitEntries(const std::string& strList)
-{
+std::vector<std::string> SplitEntries(const std::string& strList) {
     std::vector<std::string> entries;
     std::string::size_type nStart = 0;
     for (;;) {
@@ -35,29 +33,26 @@ std::vector<std::string> SplitEntries(const std::string& strList)
 
 // An entry for the HTTP protocol; the protocol name is case-sensitive, as the browser reads it.
 // Blanks after a separator do not hide an entry.
-bool IsHttpEntry(const std::string& strEntry)
-{
+bool IsHttpEntry(const std::string& strEntry) {
     const std::string::size_type nFirst = strEntry.find_first_not_of(" \t");
     return nFirst != std::string::npos && strEntry.compare(nFirst, 5, "http=") == 0;
 }
 
 } // namespace
 
-std::string CExplorerSettings::GetBrowserPath()
-{
+std::string CExplorerSettings::GetBrowserPath() {
     return ReadRegString(HKEY_LOCAL_MACHINE,
-                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "");
+                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE",
+                         "");
 }
 
-std::string CExplorerSettings::GetBookmarksPath()
-{
+std::string CExplorerSettings::GetBookmarksPath() {
     return ReadRegString(HKEY_CURRENT_USER,
                          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                          "Favorites");
 }
 
-std::string CExplorerSettings::MergeProxyServer(const std::string& strOld)
-{
+std::string CExplorerSettings::MergeProxyServer(const std::string& strOld) {
     std::string strNew = PROXY_ENTRY;
     if (strOld.empty()) {
         return strNew;
@@ -76,8 +71,7 @@ std::string CExplorerSettings::MergeProxyServer(const std::string& strOld)
     return strNew;
 }
 
-void CExplorerSettings::ApplySettings()
-{
+void CExplorerSettings::ApplySettings() {
     m_dwProxyEnable = ReadRegDword(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_ENABLE);
     m_strProxyServer = ReadRegStringWhole(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_SERVER);
     m_dwJavaApplets = ReadRegDword(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, RUN_JAVA_APPLETS);
@@ -100,8 +94,7 @@ void CExplorerSettings::ApplySettings()
     RegFlushKey(HKEY_CURRENT_USER);
 }
 
-void CExplorerSettings::RestoreSettings()
-{
+void CExplorerSettings::RestoreSettings() {
     WriteRegBinary(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_ENABLE, m_dwProxyEnable);
     WriteRegString(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_SERVER, m_strProxyServer);
     WriteRegDword(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, RUN_JAVA_APPLETS, m_dwJavaApplets);

@@ -7,7 +7,7 @@
 #include <string>
 
 class CExplorerSettings : public CBrowserSettings {
-public:
+  public:
     // The HTTP entry that ApplySettings puts first in the proxy list.
     static constexpr const char* PROXY_ENTRY = "http=http://localhost:128";
 
@@ -20,7 +20,7 @@ public:
     // other entry kept in its order.
     static std::string MergeProxyServer(const std::string& strOld);
 
-private:
+  private:
     // The values found by ApplySettings, written back by RestoreSettings.
     DWORD m_dwProxyEnable = 0;
     std::string m_strProxyServer;

@@ -20,26 +20,22 @@ constexpr const char* DISK_CACHE_SIZE = "Disk Cache Size";
 constexpr const char* MAX_CONNECTIONS = "Max Connections";
 
 // The location text of a restore record.
-std::string RecordKey(const char* pszSubKey, const char* pszValueName)
-{
+std::string RecordKey(const char* pszSubKey, const char* pszValueName) {
     return std::string("HKEY_CURRENT_USER\\") + pszSubKey + "\\" + pszValueName;
 }
 
 } // namespace
 
-std::string CNetscapeSettings::GetBrowserPath()
-{
+std::string CNetscapeSettings::GetBrowserPath() {
     return ReadRegString(HKEY_CLASSES_ROOT, "NetscapeMarkup\\protocol\\StdFileEditing\\server", "");
 }
 
-std::string CNetscapeSettings::GetBookmarksPath()
-{
+std::string CNetscapeSettings::GetBookmarksPath() {
     return ReadRegString(HKEY_CURRENT_USER, "Software\\Netscape\\Netscape Navigator\\Bookmark List",
                          "File Location");
 }
 
-void CNetscapeSettings::ApplySettings()
-{
+void CNetscapeSettings::ApplySettings() {
     m_strEnableJava = ReadRegStringWhole(HKEY_CURRENT_USER, JAVA_KEY, ENABLE_JAVA);
     m_dwProxyType = ReadRegDword(HKEY_CURRENT_USER, PROXY_KEY, PROXY_TYPE);
     m_strHttpProxy = ReadRegStringWhole(HKEY_CURRENT_USER, PROXY_KEY, HTTP_PROXY);
@@ -76,8 +72,7 @@ void CNetscapeSettings::ApplySettings()
     RegFlushKey(HKEY_CURRENT_USER);
 }
 
-void CNetscapeSettings::RestoreSettings()
-{
+void CNetscapeSettings::RestoreSettings() {
     WriteRegString(HKEY_CURRENT_USER, JAVA_KEY, ENABLE_JAVA, m_strEnableJava);
     WriteRegDword(HKEY_CURRENT_USER, PROXY_KEY, PROXY_TYPE, m_dwProxyType);
     WriteRegString(HKEY_CURRENT_USER, PROXY_KEY, HTTP_PROXY, m_strHttpProxy);

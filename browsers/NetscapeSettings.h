@@ -7,13 +7,13 @@
 #include <string>
 
 class CNetscapeSettings : public CBrowserSettings {
-public:
+  public:
     std::string GetBrowserPath() override;
     std::string GetBookmarksPath() override;
     void ApplySettings() override;
     void RestoreSettings() override;
 
-private:
+  private:
     // The values found by ApplySettings, written back by RestoreSettings.
     std::string m_strEnableJava;
     DWORD m_dwProxyType = 0;

@@ -25,8 +25,7 @@ inline const std::string IE_SETTINGS =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 // Navigator with all seven settings present.
-inline void InstallNavigator()
-{
+inline void InstallNavigator() {
     SetText(HKEY_CURRENT_USER, NAV_JAVA, "Enable Java", "no");
     SetDword(HKEY_CURRENT_USER, NAV_PROXY, "Proxy Type", 3);
     SetText(HKEY_CURRENT_USER, NAV_PROXY, "HTTP_Proxy", "proxy.example.net");
@@ -37,16 +36,14 @@ inline void InstallNavigator()
 }
 
 // Internet Explorer with its three settings present.
-inline void InstallExplorer()
-{
+inline void InstallExplorer() {
     SetRaw(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyEnable", REG_BINARY, Bytes(0));
     SetText(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyServer", "ftp=b:21");
     SetDword(HKEY_CURRENT_USER, IE_SETTINGS, "Security_RunJavaApplets", 3);
 }
 
 // The restore records as stored: {keyN, typeN, valueN} for N = 1 until keyN is missing.
-inline std::vector<std::vector<std::string>> Records()
-{
+inline std::vector<std::vector<std::string>> Records() {
     std::vector<std::vector<std::string>> records;
     for (int n = 1;; ++n) {
         const std::string strN = std::to_string(n);
@@ -60,13 +57,12 @@ inline std::vector<std::vector<std::string>> Records()
 }
 
 class BrowserTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetRegistry(); }
     void TearDown() override { platform::InstallRegistry(nullptr); }
 
     // Starts over with an empty registry.
-    void ResetRegistry()
-    {
+    void ResetRegistry() {
         auto pStore = std::make_unique<Store>();
         platform::InstallRegistry(&pStore->recorder);
         m_pStore = std::move(pStore);
@@ -75,8 +71,7 @@ protected:
     std::vector<std::string>& Calls() { return m_pStore->recorder.m_calls; }
 
     // The recorded calls that start with a prefix ("set HKEY_LOCAL_MACHINE\...", "flush").
-    std::vector<std::string> CallsStartingWith(const std::string& strPrefix) const
-    {
+    std::vector<std::string> CallsStartingWith(const std::string& strPrefix) const {
         std::vector<std::string> calls;
         for (const std::string& strCall : m_pStore->recorder.m_calls) {
             if (strCall.rfind(strPrefix, 0) == 0) {
@@ -86,7 +81,7 @@ protected:
         return calls;
     }
 
-private:
+  private:
     struct Store {
         platform::MemoryRegistry memory;
         RecordingRegistry recorder{&memory};

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -73,9 +75,12 @@ const Browser EXPLORER_BROWSER = {
     },
 };
 
+void PrintTo(const Browser& browser, std::ostream* pOut) {
+    *pOut << browser.pszName;
+}
+
 // The order in which records must be set: key1, type1, value1, key2, ...
-std::vector<std::string> RecordWrites(size_t nRecords)
-{
+std::vector<std::string> RecordWrites(size_t nRecords) {
     std::vector<std::string> writes;
     for (size_t n = 1; n <= nRecords; ++n) {
         for (const char* pszField : {"key", "type", "value"}) {
@@ -88,8 +93,7 @@ std::vector<std::string> RecordWrites(size_t nRecords)
 
 class RestoreRecordTest : public BrowserTest, public ::testing::WithParamInterface<Browser> {};
 
-TEST_P(RestoreRecordTest, FirstRunCreatesKeyWithClassAndWritesRecordsInOrder)
-{
+TEST_P(RestoreRecordTest, FirstRunCreatesKeyWithClassAndWritesRecordsInOrder) {
     const Browser& browser = GetParam();
     browser.install();
     Calls().clear();
@@ -105,10 +109,16 @@ TEST_P(RestoreRecordTest, FirstRunCreatesKeyWithClassAndWritesRecordsInOrder)
     EXPECT_EQ((std::vector<std::string>{"flush HKEY_LOCAL_MACHINE", "flush HKEY_CURRENT_USER"}),
               CallsStartingWith("flush"));
     EXPECT_EQ("flush HKEY_CURRENT_USER", Calls().back());
+    const auto itRecordsFlushed =
+        std::find(Calls().begin(), Calls().end(), "flush HKEY_LOCAL_MACHINE");
+    const auto itFirstChange =
+        std::find_if(Calls().begin(), Calls().end(), [](const std::string& strCall) {
+            return strCall.rfind("set HKEY_CURRENT_USER", 0) == 0;
+        });
+    EXPECT_LT(itRecordsFlushed, itFirstChange);
 }
 
-TEST_P(RestoreRecordTest, BrowserNotInstalledStillRecordsAndCreatesNoBrowserKey)
-{
+TEST_P(RestoreRecordTest, BrowserNotInstalledStillRecordsAndCreatesNoBrowserKey) {
     const Browser& browser = GetParam();
     auto pSettings = browser.create();
 
@@ -123,8 +133,7 @@ TEST_P(RestoreRecordTest, BrowserNotInstalledStillRecordsAndCreatesNoBrowserKey)
     EXPECT_TRUE(CallsStartingWith("set HKEY_CURRENT_USER").empty());
 }
 
-TEST_P(RestoreRecordTest, CreateRestoreKeyKeepsTheClassOfAnExistingKey)
-{
+TEST_P(RestoreRecordTest, CreateRestoreKeyKeepsTheClassOfAnExistingKey) {
     CreateKey(HKEY_LOCAL_MACHINE, RESTORE, "Other Class");
     GetParam().create()->CreateRestoreKey();
     EXPECT_EQ("Other Class", KeyClass(HKEY_LOCAL_MACHINE, RESTORE));
@@ -158,8 +167,7 @@ const SaveOnceRow SAVE_ONCE_ROWS[] = {
      false},
 };
 
-TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten)
-{
+TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
     const Browser& browser = GetParam();
     for (const SaveOnceRow& row : SAVE_ONCE_ROWS) {
         SCOPED_TRACE(row.pszState);
@@ -177,10 +185,10 @@ TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten)
                       CallsStartingWith("set HKEY_LOCAL_MACHINE"));
             const std::vector<std::vector<std::string>> records = Records();
             ASSERT_GE(records.size(), browser.records.size());
-            EXPECT_EQ(browser.records, std::vector<std::vector<std::string>>(
-                                           records.begin(), records.begin() +
-                                                                static_cast<std::ptrdiff_t>(
-                                                                    browser.records.size())));
+            EXPECT_EQ(browser.records,
+                      std::vector<std::vector<std::string>>(
+                          records.begin(),
+                          records.begin() + static_cast<std::ptrdiff_t>(browser.records.size())));
         } else {
             EXPECT_TRUE(CallsStartingWith("set HKEY_LOCAL_MACHINE").empty());
             EXPECT_EQ(restoreBefore, Snapshot(HKEY_LOCAL_MACHINE, RESTORE));
@@ -194,10 +202,11 @@ TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten)
 
 INSTANTIATE_TEST_SUITE_P(Browsers, RestoreRecordTest,
                          ::testing::Values(NAVIGATOR_BROWSER, EXPLORER_BROWSER),
-                         [](const auto& paramInfo) { return std::string(paramInfo.param.pszName); });
+                         [](const auto& paramInfo) {
+                             return std::string(paramInfo.param.pszName);
+                         });
 
-TEST_F(BrowserTest, NavigatorRecordsStayWhenExplorerIsConfiguredLater)
-{
+TEST_F(BrowserTest, NavigatorRecordsStayWhenExplorerIsConfiguredLater) {
     InstallNavigator();
     InstallExplorer();
     CNetscapeSettings navigator;
@@ -217,8 +226,7 @@ TEST_F(BrowserTest, NavigatorRecordsStayWhenExplorerIsConfiguredLater)
     EXPECT_EQ("gopher=g:70", Query(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyServer").Text());
 }
 
-TEST_F(BrowserTest, RecordsFormatNumbersAsSignedDecimal)
-{
+TEST_F(BrowserTest, RecordsFormatNumbersAsSignedDecimal) {
     SetDword(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyEnable", 4294967295u);
     SetDword(HKEY_CURRENT_USER, IE_SETTINGS, "Security_RunJavaApplets", 2147483648u);
     CExplorerSettings explorer;

@@ -17,8 +17,7 @@ struct MergeRow {
     std::string strNew;
 };
 
-std::string LongList()
-{
+std::string LongList() {
     std::string strList = "ftp=ftp-proxy.example.net:21";
     for (int n = 0; strList.size() <= 1100; ++n) {
         strList += ";gopher" + std::to_string(n) + "=gopher-proxy.example.net:70";
@@ -54,8 +53,7 @@ const MergeRow MERGE_ROWS[] = {
     {LONG_WITH_HTTP.c_str(), "http=http://localhost:128;socks=s:1080;" + LONG_LIST},
 };
 
-TEST(ExplorerMergeTest, MergeKeepsEveryOtherEntryInOrder)
-{
+TEST(ExplorerMergeTest, MergeKeepsEveryOtherEntryInOrder) {
     for (const MergeRow& row : MERGE_ROWS) {
         const std::string strOld = row.pszOld != nullptr ? row.pszOld : "";
         EXPECT_EQ(row.strNew, CExplorerSettings::MergeProxyServer(strOld)) << strOld;
@@ -63,8 +61,7 @@ TEST(ExplorerMergeTest, MergeKeepsEveryOtherEntryInOrder)
 }
 
 // Each merge row through the store: switched to the merged list, recorded and put back whole.
-TEST_F(BrowserTest, ExplorerProxyListRoundTrip)
-{
+TEST_F(BrowserTest, ExplorerProxyListRoundTrip) {
     for (const MergeRow& row : MERGE_ROWS) {
         const std::string strOld = row.pszOld != nullptr ? row.pszOld : "";
         SCOPED_TRACE(strOld);
@@ -100,8 +97,7 @@ struct NumberRow {
     std::vector<std::string> recordValues; // value1 and value3
 };
 
-TEST_F(BrowserTest, ExplorerNumbersKeepTheirBytesAndTakeTheirTableTypes)
-{
+TEST_F(BrowserTest, ExplorerNumbersKeepTheirBytesAndTakeTheirTableTypes) {
     const NumberRow rows[] = {
         {"binary and dword", REG_BINARY, 0, REG_DWORD, 3, {"0", "3"}},
         {"ProxyEnable as dword", REG_DWORD, 0x01020304, REG_DWORD, 0, {"16909060", "0"}},
@@ -143,12 +139,13 @@ TEST_F(BrowserTest, ExplorerNumbersKeepTheirBytesAndTakeTheirTableTypes)
     }
 }
 
-TEST_F(BrowserTest, ExplorerPaths)
-{
-    SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE",
-            "", "C:\\Program Files\\Plus!\\Microsoft Internet\\IEXPLORE.EXE");
-    SetText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-            "Favorites", "C:\\WINDOWS\\Favorites");
+TEST_F(BrowserTest, ExplorerPaths) {
+    SetText(HKEY_LOCAL_MACHINE,
+            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "",
+            "C:\\Program Files\\Plus!\\Microsoft Internet\\IEXPLORE.EXE");
+    SetText(HKEY_CURRENT_USER,
+            "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Favorites",
+            "C:\\WINDOWS\\Favorites");
     CExplorerSettings settings;
     EXPECT_EQ("C:\\Program Files\\Plus!\\Microsoft Internet\\IEXPLORE.EXE",
               settings.GetBrowserPath());

@@ -18,22 +18,20 @@ struct Setting {
 };
 
 const Setting SETTINGS[] = {
-    {&NAV_JAVA, "Enable Java"},          {&NAV_PROXY, "Proxy Type"},
-    {&NAV_PROXY, "HTTP_Proxy"},          {&NAV_PROXY, "HTTP_ProxyPort"},
-    {&NAV_CACHE, "Memory Cache Size"},   {&NAV_CACHE, "Disk Cache Size"},
+    {&NAV_JAVA, "Enable Java"},        {&NAV_PROXY, "Proxy Type"},
+    {&NAV_PROXY, "HTTP_Proxy"},        {&NAV_PROXY, "HTTP_ProxyPort"},
+    {&NAV_CACHE, "Memory Cache Size"}, {&NAV_CACHE, "Disk Cache Size"},
     {&NAV_NETWORK, "Max Connections"},
 };
 
-std::vector<BYTE> Sz(const std::string& strText)
-{
+std::vector<BYTE> Sz(const std::string& strText) {
     std::vector<BYTE> data(strText.begin(), strText.end());
     data.push_back(0);
     return data;
 }
 
 // Each setting as {type, bytes}, in table order.
-std::vector<std::pair<DWORD, std::vector<BYTE>>> Values()
-{
+std::vector<std::pair<DWORD, std::vector<BYTE>>> Values() {
     std::vector<std::pair<DWORD, std::vector<BYTE>>> values;
     for (const Setting& setting : SETTINGS) {
         const Stored stored = Query(HKEY_CURRENT_USER, *setting.pstrKey, setting.pszName);
@@ -42,16 +40,15 @@ std::vector<std::pair<DWORD, std::vector<BYTE>>> Values()
     return values;
 }
 
-TEST_F(BrowserTest, NavigatorIsSwitchedAndPutBack)
-{
+TEST_F(BrowserTest, NavigatorIsSwitchedAndPutBack) {
     InstallNavigator();
     const auto before = Values();
 
     CNetscapeSettings settings;
     settings.ApplySettings();
     const std::vector<std::pair<DWORD, std::vector<BYTE>>> switched = {
-        {REG_SZ, Sz("yes")},         {REG_DWORD, Bytes(1)},   {REG_SZ, Sz("http://localhost")},
-        {REG_DWORD, Bytes(128)},     {REG_DWORD, Bytes(256)}, {REG_DWORD, Bytes(0)},
+        {REG_SZ, Sz("yes")},     {REG_DWORD, Bytes(1)},   {REG_SZ, Sz("http://localhost")},
+        {REG_DWORD, Bytes(128)}, {REG_DWORD, Bytes(256)}, {REG_DWORD, Bytes(0)},
         {REG_DWORD, Bytes(12)},
     };
     EXPECT_EQ(switched, Values());
@@ -60,8 +57,7 @@ TEST_F(BrowserTest, NavigatorIsSwitchedAndPutBack)
     EXPECT_EQ(before, Values());
 }
 
-TEST_F(BrowserTest, NavigatorPaths)
-{
+TEST_F(BrowserTest, NavigatorPaths) {
     SetText(HKEY_CLASSES_ROOT, "NetscapeMarkup\\protocol\\StdFileEditing\\server", "",
             "C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe");
     SetText(HKEY_CURRENT_USER, NAVIGATOR + "\\Bookmark List", "File Location",
@@ -83,8 +79,7 @@ struct OddValueRow {
     std::vector<BYTE> restored;
 };
 
-TEST_F(BrowserTest, NavigatorOddValuesAreRecordedAndComeBackWithTheirTableType)
-{
+TEST_F(BrowserTest, NavigatorOddValuesAreRecordedAndComeBackWithTheirTableType) {
     const OddValueRow rows[] = {
         {"Proxy Type missing", 1, REG_NONE, {}, "0", REG_DWORD, Bytes(0)},
         {"Enable Java missing", 0, REG_NONE, {}, "", REG_SZ, Sz("")},
@@ -100,8 +95,8 @@ TEST_F(BrowserTest, NavigatorOddValuesAreRecordedAndComeBackWithTheirTableType)
         InstallNavigator();
         const Setting& setting = SETTINGS[row.nSetting];
         HKEY hKey = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, setting.pstrKey->c_str(), 0,
-                                               KEY_WRITE, &hKey));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegOpenKeyExA(HKEY_CURRENT_USER, setting.pstrKey->c_str(), 0, KEY_WRITE, &hKey));
         RegDeleteValueA(hKey, setting.pszName);
         RegCloseKey(hKey);
         if (row.dwType != REG_NONE) {
@@ -122,8 +117,7 @@ TEST_F(BrowserTest, NavigatorOddValuesAreRecordedAndComeBackWithTheirTableType)
     }
 }
 
-TEST_F(BrowserTest, NavigatorLongTextsAreKeptWhole)
-{
+TEST_F(BrowserTest, NavigatorLongTextsAreKeptWhole) {
     InstallNavigator();
     std::string strProxy = "http://";
     while (strProxy.size() < 1500) {

@@ -18,8 +18,7 @@ struct Stored {
 
     bool Exists() const { return lResult == ERROR_SUCCESS; }
     // The data as text, without the terminating NUL.
-    std::string Text() const
-    {
+    std::string Text() const {
         std::string strText(data.begin(), data.end());
         if (!strText.empty() && strText.back() == '\0') {
             strText.pop_back();
@@ -28,14 +27,12 @@ struct Stored {
     }
 };
 
-inline std::vector<BYTE> Bytes(DWORD dwValue)
-{
+inline std::vector<BYTE> Bytes(DWORD dwValue) {
     return {static_cast<BYTE>(dwValue & 0xFF), static_cast<BYTE>((dwValue >> 8) & 0xFF),
             static_cast<BYTE>((dwValue >> 16) & 0xFF), static_cast<BYTE>((dwValue >> 24) & 0xFF)};
 }
 
-inline void CreateKey(HKEY hRoot, const std::string& strPath, const char* pszClass = nullptr)
-{
+inline void CreateKey(HKEY hRoot, const std::string& strPath, const char* pszClass = nullptr) {
     std::string strClass = pszClass != nullptr ? pszClass : "";
     HKEY hKey = nullptr;
     DWORD dwDisposition = 0;
@@ -46,9 +43,8 @@ inline void CreateKey(HKEY hRoot, const std::string& strPath, const char* pszCla
     RegCloseKey(hKey);
 }
 
-inline void SetRaw(HKEY hRoot, const std::string& strPath, const std::string& strName,
-                   DWORD dwType, const std::vector<BYTE>& data)
-{
+inline void SetRaw(HKEY hRoot, const std::string& strPath, const std::string& strName, DWORD dwType,
+                   const std::vector<BYTE>& data) {
     CreateKey(hRoot, strPath);
     HKEY hKey = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_WRITE, &hKey));
@@ -58,21 +54,18 @@ inline void SetRaw(HKEY hRoot, const std::string& strPath, const std::string& st
 }
 
 inline void SetText(HKEY hRoot, const std::string& strPath, const std::string& strName,
-                    const std::string& strText)
-{
+                    const std::string& strText) {
     std::vector<BYTE> data(strText.begin(), strText.end());
     data.push_back(0);
     SetRaw(hRoot, strPath, strName, REG_SZ, data);
 }
 
 inline void SetDword(HKEY hRoot, const std::string& strPath, const std::string& strName,
-                     DWORD dwValue)
-{
+                     DWORD dwValue) {
     SetRaw(hRoot, strPath, strName, REG_DWORD, Bytes(dwValue));
 }
 
-inline Stored Query(HKEY hRoot, const std::string& strPath, const std::string& strName)
-{
+inline Stored Query(HKEY hRoot, const std::string& strPath, const std::string& strName) {
     Stored stored;
     HKEY hKey = nullptr;
     stored.lResult = RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_READ, &hKey);
@@ -92,8 +85,7 @@ inline Stored Query(HKEY hRoot, const std::string& strPath, const std::string& s
     return stored;
 }
 
-inline bool KeyExists(HKEY hRoot, const std::string& strPath)
-{
+inline bool KeyExists(HKEY hRoot, const std::string& strPath) {
     HKEY hKey = nullptr;
     if (RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
         return false;
@@ -102,8 +94,7 @@ inline bool KeyExists(HKEY hRoot, const std::string& strPath)
     return true;
 }
 
-inline std::string KeyClass(HKEY hRoot, const std::string& strPath)
-{
+inline std::string KeyClass(HKEY hRoot, const std::string& strPath) {
     HKEY hKey = nullptr;
     if (RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
         return "<no key>";
@@ -116,8 +107,7 @@ inline std::string KeyClass(HKEY hRoot, const std::string& strPath)
 }
 
 // Every value of a key as "name=type:hex bytes", in the store's order: a snapshot to compare.
-inline std::vector<std::string> Snapshot(HKEY hRoot, const std::string& strPath)
-{
+inline std::vector<std::string> Snapshot(HKEY hRoot, const std::string& strPath) {
     std::vector<std::string> lines;
     HKEY hKey = nullptr;
     if (RegOpenKeyExA(hRoot, strPath.c_str(), 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
@@ -148,27 +138,24 @@ inline std::vector<std::string> Snapshot(HKEY hRoot, const std::string& strPath)
 // Passes every call on to another backend and notes each value set and each flush, as
 // "set <root>\<path>\<name>" and "flush <root>".
 class RecordingRegistry : public platform::RegistryBackend {
-public:
+  public:
     explicit RecordingRegistry(platform::RegistryBackend* pInner) : m_pInner(pInner) {}
 
     std::vector<std::string> m_calls;
 
-    LONG OpenKey(HKEY root, const std::string& path, REGSAM access) override
-    {
+    LONG OpenKey(HKEY root, const std::string& path, REGSAM access) override {
         return m_pInner->OpenKey(root, path, access);
     }
     LONG CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
-                   bool* created) override
-    {
+                   bool* created) override {
         return m_pInner->CreateKey(root, path, keyClass, created);
     }
     LONG QueryValue(HKEY root, const std::string& path, const std::string& name,
-                    platform::RegistryValue* value) override
-    {
+                    platform::RegistryValue* value) override {
         return m_pInner->QueryValue(root, path, name, value);
     }
-    LONG SetValue(HKEY root, const std::string& path, const platform::RegistryValue& value) override
-    {
+    LONG SetValue(HKEY root, const std::string& path,
+                  const platform::RegistryValue& value) override {
         const LONG lResult = m_pInner->SetValue(root, path, value);
         if (lResult == ERROR_SUCCESS) {
             m_calls.push_back("set " + platform::RootKeyName(root) + "\\" + path + "\\" +
@@ -176,34 +163,28 @@ public:
         }
         return lResult;
     }
-    LONG DeleteValue(HKEY root, const std::string& path, const std::string& name) override
-    {
+    LONG DeleteValue(HKEY root, const std::string& path, const std::string& name) override {
         return m_pInner->DeleteValue(root, path, name);
     }
-    LONG DeleteKey(HKEY root, const std::string& path) override
-    {
+    LONG DeleteKey(HKEY root, const std::string& path) override {
         return m_pInner->DeleteKey(root, path);
     }
-    LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) override
-    {
+    LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) override {
         return m_pInner->EnumKeys(root, path, names);
     }
     LONG EnumValues(HKEY root, const std::string& path,
-                    std::vector<platform::RegistryValue>* values) override
-    {
+                    std::vector<platform::RegistryValue>* values) override {
         return m_pInner->EnumValues(root, path, values);
     }
-    LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) override
-    {
+    LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) override {
         return m_pInner->QueryKeyClass(root, path, keyClass);
     }
-    LONG Flush(HKEY root) override
-    {
+    LONG Flush(HKEY root) override {
         m_calls.push_back("flush " + platform::RootKeyName(root));
         return m_pInner->Flush(root);
     }
 
-private:
+  private:
     platform::RegistryBackend* m_pInner;
 };
 

@@ -1,0 +1,327 @@
+// skyvane-restore on real store files: a browser left switched by a killed run, an empty
+// Restore key, malformed record sets, and its command line.
+#include "RestoreTool.h"
+
+#include "browsers/BrowserFixture.h"
+#include "browsers/TempStore.h"
+
+#include "browsers/ExplorerSettings.h"
+#include "browsers/NetscapeSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <stdlib.h>
+
+using namespace probe;
+
+namespace {
+
+const std::string NAV_RECORD = "HKEY_CURRENT_USER\\Software\\Netscape\\Netscape Navigator\\";
+const std::string IE_RECORD =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\";
+
+struct Outcome {
+    int nExit;
+    std::string strOut;
+    std::string strErr;
+};
+
+class RestoreToolTest : public ::testing::Test {
+  protected:
+    Outcome Run(std::vector<std::string> args) {
+        m_store.Close();
+        std::ostringstream out;
+        std::ostringstream err;
+        const int nExit = restore::RunRestoreTool(args, out, err);
+        m_store.Open();
+        return {nExit, out.str(), err.str()};
+    }
+    Outcome RunOnStore(bool bDryRun) {
+        std::vector<std::string> args = {"--store", m_store.Path()};
+        if (bDryRun) {
+            args.push_back("--dry-run");
+        }
+        return Run(args);
+    }
+    // Every browser value, for checks that the browsers are back or were left alone.
+    std::vector<std::vector<std::string>> Browsers() {
+        return {Snapshot(HKEY_CURRENT_USER, NAV_JAVA), Snapshot(HKEY_CURRENT_USER, NAV_PROXY),
+                Snapshot(HKEY_CURRENT_USER, NAV_CACHE), Snapshot(HKEY_CURRENT_USER, NAV_NETWORK),
+                Snapshot(HKEY_CURRENT_USER, IE_SETTINGS)};
+    }
+    // The browsers and the Restore key: what a check for "nothing changed" compares.
+    std::vector<std::vector<std::string>> Everything() {
+        std::vector<std::vector<std::string>> all = Browsers();
+        all.push_back(Snapshot(HKEY_LOCAL_MACHINE, RESTORE));
+        return all;
+    }
+
+    void SetUp() override { m_store.Open(); }
+
+    TempStore m_store;
+};
+
+TEST_F(RestoreToolTest, PutsBackNavigatorLeftSwitchedByAKilledRun) {
+    InstallNavigator();
+    const auto original = Browsers();
+    CNetscapeSettings().ApplySettings(); // killed: RestoreSettings never runs
+    const auto switched = Everything();
+    ASSERT_NE(original, switched);
+
+    const char* const apszLines[] = {
+        "Java\\Enable Java = \"no\" (REG_SZ)",
+        "Proxy Information\\Proxy Type = 3 (REG_DWORD)",
+        "Proxy Information\\HTTP_Proxy = \"proxy.example.net\" (REG_SZ)",
+        "Proxy Information\\HTTP_ProxyPort = 8080 (REG_DWORD)",
+        "Cache\\Memory Cache Size = 1024 (REG_DWORD)",
+        "Cache\\Disk Cache Size = 7680 (REG_DWORD)",
+        "Network\\Max Connections = 4 (REG_DWORD)",
+    };
+    std::string strWould;
+    std::string strWrote;
+    for (const char* pszLine : apszLines) {
+        strWould += "Would write " + NAV_RECORD + pszLine + "\n";
+        strWrote += "Wrote " + NAV_RECORD + pszLine + "\n";
+    }
+
+    const Outcome dry = RunOnStore(true);
+    EXPECT_EQ(restore::EXIT_DONE, dry.nExit) << dry.strErr;
+    EXPECT_EQ(strWould + "7 of 7 values would be written (dry run: nothing was changed).\n",
+              dry.strOut);
+    EXPECT_EQ(switched, Everything());
+
+    const Outcome real = RunOnStore(false);
+    EXPECT_EQ(restore::EXIT_DONE, real.nExit) << real.strErr;
+    EXPECT_EQ(strWrote + "7 of 7 values written.\n", real.strOut);
+    EXPECT_EQ("", real.strErr);
+    EXPECT_EQ(original, Browsers());
+    EXPECT_EQ(switched.back(), Snapshot(HKEY_LOCAL_MACHINE, RESTORE));
+}
+
+TEST_F(RestoreToolTest, PutsBackExplorerKeepingTheBinaryProxyEnable) {
+    InstallExplorer();
+    std::string strList = "ftp=b:21";
+    while (strList.size() < 1200) {
+        strList += ";gopher=gopher-proxy.example.net:70";
+    }
+    SetText(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyServer", strList);
+    const auto original = Browsers();
+    CExplorerSettings().ApplySettings();
+    const std::vector<std::string> records = Snapshot(HKEY_LOCAL_MACHINE, RESTORE);
+
+    const Outcome real = RunOnStore(false);
+    EXPECT_EQ(restore::EXIT_DONE, real.nExit) << real.strErr;
+    EXPECT_EQ(
+        0u, real.strOut.find("Wrote " + IE_RECORD + "ProxyEnable = 0 [00 00 00 00] (REG_BINARY)\n"))
+        << real.strOut;
+    EXPECT_EQ(original, Browsers());
+    EXPECT_EQ(records, Snapshot(HKEY_LOCAL_MACHINE, RESTORE));
+}
+
+TEST_F(RestoreToolTest, EmptyRestoreKeyChangesNothing) {
+    const std::vector<std::pair<const char*, std::function<void()>>> rows = {
+        {"no Restore key", [] {}},
+        {"key without values", [] { CreateKey(HKEY_LOCAL_MACHINE, RESTORE); }},
+        {"key1 empty",
+         [] {
+             SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", "");
+             SetText(HKEY_LOCAL_MACHINE, RESTORE, "type1", "str");
+             SetText(HKEY_LOCAL_MACHINE, RESTORE, "value1", "x");
+         }},
+    };
+    InstallExplorer();
+    for (const auto& [pszCase, prepare] : rows) {
+        SCOPED_TRACE(pszCase);
+        prepare();
+        const auto before = Everything();
+        for (const bool bDryRun : {true, false}) {
+            const Outcome outcome = RunOnStore(bDryRun);
+            EXPECT_EQ(restore::EXIT_DONE, outcome.nExit);
+            EXPECT_EQ("Nothing to restore: HKEY_LOCAL_MACHINE\\SOFTWARE\\Ostrel "
+                      "Technologies\\Skyvane\\Restore holds no records.\n",
+                      outcome.strOut);
+            EXPECT_EQ("", outcome.strErr);
+            EXPECT_EQ(before, Everything());
+        }
+    }
+}
+
+// A fault put into an otherwise sound record set, and what the refusal says about it.
+struct MalformedRow {
+    const char* pszCase;
+    std::function<void()> spoil;
+    std::string strMessage;
+};
+
+void SetRecord(const char* pszName, const std::string& strText) {
+    SetText(HKEY_LOCAL_MACHINE, RESTORE, pszName, strText);
+}
+
+void DeleteRecord(const char* pszName) {
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, RESTORE.c_str(), 0, KEY_WRITE, &hKey));
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(hKey, pszName));
+    RegCloseKey(hKey);
+}
+
+TEST_F(RestoreToolTest, MalformedRecordSetIsRefusedAndNothingChanges) {
+    const MalformedRow rows[] = {
+        {"unknown type", [] { SetRecord("type2", "float"); },
+         "record 2: type2 is \"float\", expected \"str\" or \"int\""},
+        {"type in upper case", [] { SetRecord("type3", "INT"); },
+         "record 3: type3 is \"INT\", expected \"str\" or \"int\""},
+        {"number that is not one", [] { SetRecord("value1", "abc"); },
+         "record 1: value1 \"abc\" is not a signed 32-bit decimal number"},
+        {"number beyond %d", [] { SetRecord("value3", "4294967295"); },
+         "record 3: value3 \"4294967295\" is not a signed 32-bit decimal number"},
+        {"unknown root", [] { SetRecord("key2", "HKEY_NOWHERE\\Software\\x\\y"); },
+         "record 2: key2 \"HKEY_NOWHERE\\Software\\x\\y\" names an unknown root \"HKEY_NOWHERE\""},
+        {"no backslash", [] { SetRecord("key3", "ProxyEnable"); },
+         "record 3: key3 \"ProxyEnable\" is not ROOT\\subkey\\value name"},
+        {"no subkey", [] { SetRecord("key1", "HKEY_CURRENT_USER\\ProxyEnable"); },
+         "record 1: key1 \"HKEY_CURRENT_USER\\ProxyEnable\" is not ROOT\\subkey\\value name"},
+        {"empty subkey name", [] { SetRecord("key2", "HKEY_CURRENT_USER\\Software\\\\x\\y"); },
+         "has an empty subkey name in its path"},
+        {"into the Restore key",
+         [] { SetRecord("key3", "HKEY_LOCAL_MACHINE\\" + RESTORE + "\\key1"); },
+         "points into the Restore key itself"},
+        {"type missing", [] { DeleteRecord("type3"); }, "record 3 has no type3"},
+        {"value missing", [] { DeleteRecord("value2"); }, "record 2 has no value2"},
+        {"type not text", [] { SetRaw(HKEY_LOCAL_MACHINE, RESTORE, "type1", REG_DWORD, Bytes(1)); },
+         "record 1: type1 is not a text value"},
+    };
+    for (const MalformedRow& row : rows) {
+        SCOPED_TRACE(row.pszCase);
+        m_store.Close();
+        std::filesystem::remove_all(m_store.Dir() / "registry.db");
+        std::filesystem::remove(m_store.Dir() / "registry.db-wal");
+        std::filesystem::remove(m_store.Dir() / "registry.db-shm");
+        m_store.Open();
+        InstallExplorer();
+        CExplorerSettings().ApplySettings();
+        row.spoil();
+        const auto before = Everything();
+
+        for (const bool bDryRun : {true, false}) {
+            const Outcome outcome = RunOnStore(bDryRun);
+            EXPECT_EQ(restore::EXIT_REFUSED, outcome.nExit);
+            EXPECT_EQ("", outcome.strOut);
+            const std::string strPrefix =
+                "skyvane-restore: malformed record set in HKEY_LOCAL_MACHINE\\" + RESTORE + ": ";
+            EXPECT_EQ(strPrefix, outcome.strErr.substr(0, strPrefix.size()));
+            EXPECT_NE(std::string::npos, outcome.strErr.find(row.strMessage)) << outcome.strErr;
+            EXPECT_NE(std::string::npos, outcome.strErr.find("; nothing was changed.\n"));
+            EXPECT_EQ(before, Everything());
+        }
+    }
+}
+
+TEST_F(RestoreToolTest, NumbersKeepA4ByteBinaryAndMissingKeysAreNotCreated) {
+    const std::string TEST_KEY = "Software\\Restore Test";
+    SetRaw(HKEY_CURRENT_USER, TEST_KEY, "Binary4", REG_BINARY, Bytes(9));
+    SetRaw(HKEY_CURRENT_USER, TEST_KEY, "Binary8", REG_BINARY, {9, 0, 0, 0, 0, 0, 0, 0});
+    SetText(HKEY_CURRENT_USER, TEST_KEY, "Text", "nine");
+    SetText(HKEY_CURRENT_USER, TEST_KEY, "", "old default");
+    const std::vector<std::vector<std::string>> records = {
+        {"HKEY_CURRENT_USER\\Software\\Restore Test\\Binary4", "int", "5"},
+        {"HKEY_CURRENT_USER\\Software\\Restore Test\\Binary8", "int", "6"},
+        {"HKEY_CURRENT_USER\\Software\\Restore Test\\Text", "int", "7"},
+        {"HKEY_CURRENT_USER\\Software\\Restore Test\\Missing", "int", "-1"},
+        {"HKEY_CURRENT_USER\\Software\\Gone\\Value", "str", "x"},
+        {"HKEY_CURRENT_USER\\Software\\Restore Test\\", "str", "default"},
+    };
+    for (size_t n = 0; n < records.size(); ++n) {
+        const std::string strN = std::to_string(n + 1);
+        SetText(HKEY_LOCAL_MACHINE, RESTORE, "key" + strN, records[n][0]);
+        SetText(HKEY_LOCAL_MACHINE, RESTORE, "type" + strN, records[n][1]);
+        SetText(HKEY_LOCAL_MACHINE, RESTORE, "value" + strN, records[n][2]);
+    }
+
+    const Outcome outcome = RunOnStore(false);
+    EXPECT_EQ(restore::EXIT_INCOMPLETE, outcome.nExit);
+    EXPECT_EQ("Wrote HKEY_CURRENT_USER\\Software\\Restore Test\\Binary4 = 5 [05 00 00 00] "
+              "(REG_BINARY)\n"
+              "Wrote HKEY_CURRENT_USER\\Software\\Restore Test\\Binary8 = 6 (REG_DWORD)\n"
+              "Wrote HKEY_CURRENT_USER\\Software\\Restore Test\\Text = 7 (REG_DWORD)\n"
+              "Wrote HKEY_CURRENT_USER\\Software\\Restore Test\\Missing = -1 (REG_DWORD)\n"
+              "Skipped HKEY_CURRENT_USER\\Software\\Gone\\Value: the key does not exist and is "
+              "not created\n"
+              "Wrote HKEY_CURRENT_USER\\Software\\Restore Test\\ = \"default\" (REG_SZ)\n"
+              "5 of 6 values written.\n",
+              outcome.strOut);
+    EXPECT_EQ("skyvane-restore: 1 of 6 recorded values were not written.\n", outcome.strErr);
+
+    const struct {
+        const char* pszName;
+        DWORD dwType;
+        std::vector<BYTE> data;
+    } expected[] = {
+        {"Binary4", REG_BINARY, Bytes(5)},
+        {"Binary8", REG_DWORD, Bytes(6)},
+        {"Text", REG_DWORD, Bytes(7)},
+        {"Missing", REG_DWORD, Bytes(0xFFFFFFFFu)},
+        {"", REG_SZ, {'d', 'e', 'f', 'a', 'u', 'l', 't', 0}},
+    };
+    for (const auto& value : expected) {
+        const Stored stored = Query(HKEY_CURRENT_USER, TEST_KEY, value.pszName);
+        EXPECT_EQ(value.dwType, stored.dwType) << value.pszName;
+        EXPECT_EQ(value.data, stored.data) << value.pszName;
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Gone"));
+}
+
+TEST_F(RestoreToolTest, CommandLine) {
+    const Outcome help = Run({"--help"});
+    EXPECT_EQ(restore::EXIT_DONE, help.nExit);
+    EXPECT_EQ(0u, help.strOut.find("Usage: skyvane-restore [--dry-run] [--store PATH]\n"));
+
+    const struct {
+        std::vector<std::string> args;
+        std::string strErr;
+    } usage[] = {
+        {{"--bogus"}, "skyvane-restore: unknown argument \"--bogus\"\n"},
+        {{"--dry-run", "extra"}, "skyvane-restore: unknown argument \"extra\"\n"},
+        {{"--store"}, "skyvane-restore: --store needs a file name\n"},
+    };
+    for (const auto& row : usage) {
+        const Outcome outcome = Run(row.args);
+        EXPECT_EQ(restore::EXIT_USAGE, outcome.nExit);
+        EXPECT_EQ(row.strErr + "Try 'skyvane-restore --help'.\n", outcome.strErr);
+    }
+
+    // A store that does not exist is not made.
+    const std::string strMissing = (m_store.Dir() / "none" / "registry.db").string();
+    const Outcome missing = Run({"--store", strMissing});
+    EXPECT_EQ(restore::EXIT_REFUSED, missing.nExit);
+    EXPECT_NE(std::string::npos, missing.strErr.find("nothing was changed")) << missing.strErr;
+    EXPECT_FALSE(std::filesystem::exists(strMissing));
+}
+
+TEST_F(RestoreToolTest, DefaultStoreComesFromTheEnvironment) {
+    SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", IE_RECORD + "ProxyServer");
+    SetText(HKEY_LOCAL_MACHINE, RESTORE, "type1", "str");
+    SetText(HKEY_LOCAL_MACHINE, RESTORE, "value1", "ftp=b:21");
+    CreateKey(HKEY_CURRENT_USER, IE_SETTINGS);
+    const char* pszOld = getenv("SKYVANE_REGISTRY");
+    const std::string strOld = pszOld != nullptr ? pszOld : "";
+    setenv("SKYVANE_REGISTRY", m_store.Path().c_str(), 1);
+    const Outcome outcome = Run({"--dry-run"});
+    if (pszOld != nullptr) {
+        setenv("SKYVANE_REGISTRY", strOld.c_str(), 1);
+    } else {
+        unsetenv("SKYVANE_REGISTRY");
+    }
+    EXPECT_EQ(restore::EXIT_DONE, outcome.nExit) << outcome.strErr;
+    EXPECT_EQ("Would write " + IE_RECORD + "ProxyServer = \"ftp=b:21\" (REG_SZ)\n" +
+                  "1 of 1 values would be written (dry run: nothing was changed).\n",
+              outcome.strOut);
+}
+
+} // namespace
