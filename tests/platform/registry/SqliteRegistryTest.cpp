@@ -418,6 +418,36 @@ TEST(SqliteRegistry, TwoProcessesWriteTheSameRowsWithoutErrors) {
         << final;
 }
 
+TEST(SqliteRegistry, ProcessesMakingTheStoreAtOnceAllSucceed) {
+    TempDir dir;
+    std::string path = dir.File("new/registry.db");
+    std::vector<pid_t> pids;
+    for (int i = 0; i < 4; ++i) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            std::string error;
+            auto store = SqliteRegistry::Open(path, &error);
+            bool created = false;
+            _exit(store == nullptr ? 1
+                  : store->CreateKey(HKEY_CURRENT_USER, "K" + std::to_string(i), "", &created) !=
+                          ERROR_SUCCESS
+                      ? 2
+                      : 0);
+        }
+        pids.push_back(pid);
+    }
+    for (pid_t pid : pids) {
+        int status = -1;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    auto store = OpenStore(path);
+    ASSERT_NE(store, nullptr);
+    std::vector<std::string> keys;
+    ASSERT_EQ(store->EnumKeys(HKEY_CURRENT_USER, "", &keys), ERROR_SUCCESS);
+    EXPECT_EQ(keys, (std::vector<std::string>{"K0", "K1", "K2", "K3"}));
+}
+
 TEST(SqliteRegistry, FlushPutsEarlierWritesIntoTheStoreFile) {
     TempDir dir;
     std::string path = dir.File("registry.db");
