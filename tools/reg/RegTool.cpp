@@ -454,7 +454,9 @@ class Tool {
         }
         m_out << question << " (Yes/No)? " << std::flush;
         std::string answer;
-        std::getline(m_in, answer);
+        if (!std::getline(m_in, answer)) {
+            m_out << "\n"; // no answer (end of input) is a no
+        }
         answer = Lower(answer);
         return answer == "y" || answer == "yes";
     }
