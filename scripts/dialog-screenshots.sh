@@ -14,12 +14,15 @@ show="$build/tests/e2e/show-dialog"
 [ -x "$show" ] || { echo "$0: $show is not built" >&2; exit 1; }
 mkdir -p "$out"
 
-# name of the show-dialog case, then the window title to wait for
+# picture name|window title to wait for[|seconds to wait before the picture[|show-dialog case]]
+# (the case defaults to the picture name)
 shots=(
     "about|About Pallix"
+    "dialer|Ostrel Sky.Vane Dialer|1"
+    "connect|Dialing Office : joe|0.2"
+    "connect-countdown|Dialing Office : joe|4.6|connect"
 )
 for shot in "${shots[@]}"; do
-    name=${shot%%|*}
-    title=${shot#*|}
-    "$here/screenshot.sh" "$title" "$out/$name.png" "$show" "$name"
+    IFS='|' read -r name title delay case <<<"$shot"
+    "$here/screenshot.sh" -d "${delay:-0.5}" "$title" "$out/$name.png" "$show" "${case:-$name}"
 done

@@ -12,10 +12,23 @@
 //   show-dialog msgbox TYPE TEXT [CAPTION] a message box; TYPE is the MB_ flags in decimal or
 //                                          0x hex
 //   show-dialog units                      the dialog base units of "MS Sans Serif" 8
+//   show-dialog dialer                     the Dialer on the dial-up service (see below), with
+//                                          "Office" and its password remembered
+//   show-dialog connect [ENTRY [USER [ATTEMPTS [DELAY]]]]
+//                                          the Connect dialog dialing ENTRY (default Office, joe,
+//                                          10 attempts, 5 s)
+//
+// The dialer and connect cases use the dial-up service of SKYVANE_PHONEBOOK and
+// SKYVANE_DIALUP_STATE when they are set, else a sample phone book (Office is busy once, then
+// connects) and a state folder of their own, removed at the end.
 //
 // The dialog's result (or the button of the message box) is printed on standard output when it
 // ends. Without a display it says so on standard error and ends with status 1.
+#include "dialup/ConnectDlg.h"
+#include "dialup/DialerDlg.h"
 #include "platform/afxwin.h"
+#include "platform/ras_service.h"
+#include "platform/registry_memory.h"
 #include "platform/ui_backend.h"
 #include "platform/ui_fltk.h"
 #include "platform/winfind_x11.h"
@@ -27,6 +40,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -173,9 +188,62 @@ BEGIN_MESSAGE_MAP(CShowDialogApp, CWinApp)
 ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
 END_MESSAGE_MAP()
 
+// The dial-up service and product key of the dialer and connect cases.
+class DialupSetup {
+  public:
+    DialupSetup() {
+        platform::DialupServiceOptions options = platform::DialupServiceOptions::FromEnvironment();
+        if (std::getenv("SKYVANE_PHONEBOOK") == nullptr) {
+            std::string pattern =
+                (std::filesystem::temp_directory_path() / "show-dialog-XXXXXX").string();
+            if (mkdtemp(pattern.data()) != nullptr) {
+                m_folder = pattern;
+                std::ofstream(m_folder / "phonebook.pbk")
+                    << "[Office]\nUserName=joe\nOutcomes=busy,connect\n"
+                       "[Home]\nUserName=ann\n[Ostrel Online]\nUserName=guest\n";
+                options.phoneBookPath = (m_folder / "phonebook.pbk").string();
+                options.stateDirectory = (m_folder / "state").string();
+            }
+        }
+        m_service = std::make_unique<platform::DialupService>(options);
+        platform::InstallDialup(m_service.get());
+        const char* product = "SOFTWARE\\Ostrel Technologies\\Skyvane";
+        bool created = false;
+        m_registry.CreateKey(HKEY_LOCAL_MACHINE, product, "", &created);
+        for (const auto& [name, text] :
+             {std::pair<std::string, std::string>{"Last Connection", "Office"},
+              {"Password", "secret"}}) {
+            platform::RegistryValue value;
+            value.name = name;
+            value.type = REG_SZ;
+            value.data.assign(text.c_str(), text.c_str() + text.size() + 1);
+            m_registry.SetValue(HKEY_LOCAL_MACHINE, product, value);
+        }
+        platform::InstallRegistry(&m_registry);
+    }
+    ~DialupSetup() {
+        platform::InstallRegistry(nullptr);
+        platform::InstallDialup(nullptr);
+        m_service.reset();
+        if (!m_folder.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(m_folder, ignored);
+        }
+    }
+
+  private:
+    std::filesystem::path m_folder;
+    platform::MemoryRegistry m_registry;
+    std::unique_ptr<platform::DialupService> m_service;
+};
+
+// Arguments after the case name, for the connect case.
+std::vector<std::string> g_arguments;
+
 int Usage() {
     std::fprintf(stderr,
-                 "usage: show-dialog about | controls | msgbox TYPE TEXT [CAPTION] | units\n");
+                 "usage: show-dialog about | controls | dialer | connect [ENTRY [USER [ATTEMPTS "
+                 "[DELAY]]]] | msgbox TYPE TEXT [CAPTION] | units\n");
     return 2;
 }
 
@@ -209,6 +277,23 @@ const std::map<std::string, std::function<INT_PTR()>>& Dialogs() {
              splash.join();
              return INT_PTR{0};
          }},
+        {"dialer",
+         [] {
+             DialupSetup dialup;
+             CDialerDlg dlg(nullptr);
+             return dlg.DoModal();
+         }},
+        {"connect",
+         [] {
+             DialupSetup dialup;
+             auto argument = [](std::size_t i, const char* otherwise) {
+                 return i < g_arguments.size() ? g_arguments[i] : std::string(otherwise);
+             };
+             CConnectDlg dlg(argument(0, "Office"), argument(1, "joe"), "secret", "",
+                             static_cast<UINT>(std::stoul(argument(2, "10"))),
+                             static_cast<UINT>(std::stoul(argument(3, "5"))));
+             return dlg.DoModal();
+         }},
         {"controls",
          [] {
              CControlsDlg dlg;
@@ -226,6 +311,7 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return Usage();
     const std::string what = argv[1];
+    g_arguments.assign(argv + 2, argv + argc);
 
     std::string error;
     std::unique_ptr<platform::ui::UiBackend> ui = platform::ui::OpenFltkUi(error);
