@@ -1,0 +1,385 @@
+// The whole run of the real launcher under Xvfb with openbox, on a demo installation made
+// afresh for each test, with a dial-up connection already up and no update due.
+#include "platform/registry_sqlite.h"
+#include "platform/windows/XServer.h"
+
+// Ahead of Xlib, whose None macro would clash with gtest's own None.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+template <typename Pred> bool WaitFor(Pred pred, double seconds) {
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    while (Clock::now() < deadline) {
+        if (pred())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return pred();
+}
+
+// Starts a program with the test's environment plus `extra`, its output into `log`.
+pid_t Start(const std::vector<std::string>& argv, const std::vector<std::string>& extra,
+            const std::string& log) {
+    std::vector<std::string> env = extra;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        bool overridden = false;
+        for (const auto& x : extra)
+            overridden = overridden || x.rfind(name + "=", 0) == 0;
+        if (!overridden)
+            env.push_back(entry);
+    }
+    std::vector<char*> args, envp;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+// The exit code, or -1 when the program is still running after `seconds` (it is then killed).
+int WaitExit(pid_t pid, double seconds) {
+    int status = 0;
+    const bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, seconds);
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Every key and value below a root of the store, as text.
+std::string Dump(platform::SqliteRegistry& store, HKEY root, const std::string& path) {
+    std::ostringstream out;
+    std::vector<platform::RegistryValue> values;
+    store.EnumValues(root, path, &values);
+    for (const auto& v : values) {
+        out << path << " | " << v.name << " | " << v.type << " |";
+        for (BYTE b : v.data)
+            out << ' ' << static_cast<int>(b);
+        out << '\n';
+    }
+    std::vector<std::string> keys;
+    store.EnumKeys(root, path, &keys);
+    for (const auto& k : keys)
+        out << Dump(store, root, path.empty() ? k : path + "\\" + k);
+    return out.str();
+}
+
+// What the test sees of the screen, through a connection of its own.
+class Screen {
+public:
+    explicit Screen(const std::string& display) : d(XOpenDisplay(display.c_str())) {
+        if (d)
+            XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    }
+    ~Screen() {
+        if (d)
+            XCloseDisplay(d);
+    }
+
+    std::vector<Window> Clients() {
+        std::vector<Window> clients;
+        Property(DefaultRootWindow(d), "_NET_CLIENT_LIST", XA_WINDOW, [&](unsigned long v) {
+            clients.push_back(static_cast<Window>(v));
+        });
+        return clients;
+    }
+    long Pid(Window w) {
+        long pid = 0;
+        Property(w, "_NET_WM_PID", XA_CARDINAL, [&](unsigned long v) { pid = static_cast<long>(v); });
+        return pid;
+    }
+    std::string Title(Window w) {
+        Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::string title;
+        if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), 0, 1024, False, utf8,
+                               &type, &format, &count, &after, &data) == Success &&
+            data && type == utf8)
+            title.assign(reinterpret_cast<char*>(data), count);
+        if (data)
+            XFree(data);
+        return title;
+    }
+    bool HasState(Window w, const char* state) {
+        const Atom wanted = XInternAtom(d, state, False);
+        bool has = false;
+        Property(w, "_NET_WM_STATE", XA_ATOM, [&](unsigned long v) { has = has || v == wanted; });
+        return has;
+    }
+    bool Viewable(Window w) {
+        XWindowAttributes a{};
+        return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
+    }
+    // The first client the predicate accepts, waiting up to `seconds`; 0 for none.
+    Window WaitForClient(const std::function<bool(Window)>& accept, double seconds) {
+        Window found = 0;
+        WaitFor(
+            [&] {
+                for (Window w : Clients())
+                    if (Viewable(w) && accept(w))
+                        return (found = w) != 0;
+                return false;
+            },
+            seconds);
+        return found;
+    }
+    // WM_DELETE_WINDOW, as the window manager's close box sends it.
+    void Close(Window w) {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(d, w, False, NoEventMask, &e);
+        XSync(d, False);
+    }
+    // The window's pixels, 0xRRGGBB, row by row; empty when it cannot be read.
+    std::vector<uint32_t> Capture(Window w, int* width, int* height) {
+        XWindowAttributes a{};
+        std::vector<uint32_t> pixels;
+        if (!XGetWindowAttributes(d, w, &a))
+            return pixels;
+        XImage* image = XGetImage(d, w, 0, 0, static_cast<unsigned>(a.width),
+                                  static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
+        if (!image)
+            return pixels;
+        *width = a.width;
+        *height = a.height;
+        for (int y = 0; y < a.height; ++y)
+            for (int x = 0; x < a.width; ++x)
+                pixels.push_back(static_cast<uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF));
+        XDestroyImage(image);
+        return pixels;
+    }
+
+    Display* d;
+
+private:
+    void Property(Window w, const char* name, Atom type, const std::function<void(unsigned long)>& each) {
+        Atom actual = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 4096, False, type, &actual,
+                               &format, &count, &after, &data) == Success &&
+            data && format == 32) {
+            const auto* items = reinterpret_cast<const unsigned long*>(data);
+            for (unsigned long i = 0; i < count; ++i)
+                each(items[i]);
+        }
+        if (data)
+            XFree(data);
+    }
+};
+
+// Where on the picture the framed icon is: the 36 x 36 black outline, the dark grey shadow
+// 4 pixels wide, and the face colour left in the corners. False when it is not there.
+bool FindFramedIcon(const std::vector<uint32_t>& p, int width, int height, int* left, int* top) {
+    auto at = [&](int x, int y) { return p[static_cast<size_t>(y) * width + x]; };
+    const uint32_t black = 0x000000, shadow = 0x404040, face = 0xC0C0C0;
+    for (int y0 = 0; y0 + 40 <= height; ++y0) {
+        for (int x0 = 0; x0 + 40 <= width; ++x0) {
+            if (at(x0, y0) != black || at(x0 + 35, y0 + 35) != black)
+                continue;
+            bool ok = true;
+            for (int i = 0; i < 36 && ok; ++i)
+                ok = at(x0 + i, y0) == black && at(x0 + i, y0 + 35) == black &&
+                     at(x0, y0 + i) == black && at(x0 + 35, y0 + i) == black;
+            for (int i = 4; i < 40 && ok; ++i)
+                ok = at(x0 + 36, y0 + i) == shadow && at(x0 + 39, y0 + i) == shadow &&
+                     at(x0 + i, y0 + 36) == shadow && at(x0 + i, y0 + 39) == shadow;
+            ok = ok && at(x0 + 39, y0) == face && at(x0 + 36, y0 + 3) == face &&
+                 at(x0, y0 + 39) == face && at(x0 + 3, y0 + 36) == face;
+            if (ok) {
+                *left = x0;
+                *top = y0;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+class WholeRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        if (!server.Start(true, &error))
+            GTEST_SKIP() << error;
+        std::string pattern = (fs::temp_directory_path() / "skyvane-whole-run-XXXXXX").string();
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        dir = pattern;
+        log = dir + "/log.txt";
+        fs::create_directories(SCREENSHOT_DIR);
+
+        pid_t setup = Start({"bash", SETUP_SCRIPT, BUILD_DIR, "--dest", dir},
+                            {"SKYVANE_REG=" REG_PATH, "SKYVANE_LAUNCHER=" LAUNCHER_PATH}, log);
+        ASSERT_EQ(0, WaitExit(setup, 60)) << ReadFile(log);
+        env = {"DISPLAY=" + server.DisplayName(), "SKYVANE_REGISTRY=" + dir + "/registry.db",
+               "SKYVANE_PHONEBOOK=" + dir + "/phonebook.pbk",
+               "SKYVANE_DIALUP_STATE=" + dir + "/dialup-state", "SKYVANE_DIALUP_STEP_MS=1"};
+        // The connection is up before the launcher starts: no Dialer dialog.
+        pid_t dial = Start({RASDIAL_PATH, "Ostrel Online"}, env, log);
+        ASSERT_EQ(0, WaitExit(dial, 30)) << ReadFile(log);
+
+        screen = std::make_unique<Screen>(server.DisplayName());
+        ASSERT_NE(nullptr, screen->d);
+        before = BrowserKeys();
+        ASSERT_NE("", before);
+    }
+
+    void TearDown() override {
+        if (launcher > 0)
+            WaitExit(launcher, 0);
+        screen.reset();
+        server.Stop();
+        if (!dir.empty())
+            fs::remove_all(dir);
+    }
+
+    // The user's keys, where the browsers keep their settings.
+    std::string BrowserKeys() {
+        std::string error;
+        auto store = platform::SqliteRegistry::Open(dir + "/registry.db", &error);
+        return store ? Dump(*store, HKEY_CURRENT_USER, "") : "cannot open: " + error;
+    }
+
+    void StartLauncher(const std::vector<std::string>& more = {}) {
+        std::vector<std::string> all = env;
+        all.insert(all.end(), more.begin(), more.end());
+        launcher = Start({LAUNCHER_PATH}, all, log);
+        ASSERT_GT(launcher, 0);
+    }
+
+    bool IsSplash(Window w) { return screen->Pid(w) == launcher && screen->Title(w).empty(); }
+
+    void Screenshot(const std::string& name) {
+        const std::string path = std::string(SCREENSHOT_DIR) + "/" + name;
+        pid_t p = Start({"import", "-window", "root", path},
+                        {"DISPLAY=" + server.DisplayName()}, log);
+        EXPECT_EQ(0, WaitExit(p, 20)) << "no screenshot " << path;
+    }
+
+    testx::XServer server;
+    std::unique_ptr<Screen> screen;
+    std::string dir, log, before;
+    std::vector<std::string> env;
+    pid_t launcher = -1;
+};
+
+TEST_F(WholeRunTest, ConsoleWindowEndsTheSplashAndTheBrowserIsPutBack) {
+    const std::string argsFile = dir + "/console-args";
+    StartLauncher({"SKYVANE_CONSOLE_ARGS_FILE=" + argsFile});
+
+    Window splash = screen->WaitForClient([&](Window w) { return IsSplash(w); }, 15);
+    ASSERT_NE(0u, splash) << ReadFile(log);
+    int left = -1, top = -1;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            int w = 0, h = 0;
+            auto pixels = screen->Capture(splash, &w, &h);
+            return !pixels.empty() && FindFramedIcon(pixels, w, h, &left, &top);
+        },
+        3))
+        << "the framed icon is not on the splash";
+    EXPECT_TRUE(screen->HasState(splash, "_NET_WM_STATE_ABOVE"));
+    Screenshot("whole_run_splash.png");
+
+    Window console =
+        screen->WaitForClient([&](Window w) { return screen->Title(w) == "Ostrel Sky.Vane"; }, 60);
+    ASSERT_NE(0u, console) << ReadFile(log);
+    // One poll period and a search at most.
+    EXPECT_TRUE(WaitFor([&] { return !screen->Viewable(splash); }, 2.5))
+        << "the splash outlived the console's window";
+    EXPECT_TRUE(WaitFor([&] { return screen->HasState(console, "_NET_WM_STATE_ABOVE"); }, 2))
+        << "the console's window was not made topmost";
+    Screenshot("whole_run_console.png");
+    EXPECT_EQ("c:\\program files\\netscape\\communicator\\program\\netscape.exe\n"
+              "C:\\Program Files\\Netscape\\Users\\default\\bookmark.htm\n",
+              ReadFile(argsFile));
+    EXPECT_NE(before, BrowserKeys()) << "the browser was not switched while the console ran";
+
+    screen->Close(console);
+    EXPECT_EQ(0, WaitExit(launcher, 30)) << ReadFile(log);
+    launcher = -1;
+    EXPECT_EQ(before, BrowserKeys());
+}
+
+TEST_F(WholeRunTest, MissingConsoleGivesAnErrorBoxThatEndsTheSplash) {
+    fs::remove(dir + "/install/jdk/java.exe");
+    StartLauncher();
+
+    Window box = screen->WaitForClient(
+        [&](Window w) { return screen->Pid(w) == launcher && screen->Title(w) == "Ostrel Sky.Vane"; },
+        15);
+    ASSERT_NE(0u, box) << ReadFile(log);
+    EXPECT_TRUE(WaitFor([&] { return screen->HasState(box, "_NET_WM_STATE_ABOVE"); }, 3))
+        << "the error box was not lifted to the top";
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (Window w : screen->Clients())
+                if (IsSplash(w) && screen->Viewable(w))
+                    return false;
+            return true;
+        },
+        2.5))
+        << "the splash outlived the error box";
+    Screenshot("whole_run_error_box.png");
+    EXPECT_NE(before, BrowserKeys()) << "the browser is put back only after the box is closed";
+
+    screen->Close(box);
+    EXPECT_EQ(0, WaitExit(launcher, 30)) << ReadFile(log);
+    launcher = -1;
+    EXPECT_EQ(before, BrowserKeys());
+}
+
+} // namespace
