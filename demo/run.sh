@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the launcher on the demo installation of a build tree, making the installation first
-# when there is none:
+# when there is none (demo/setup.sh makes it anew at any time):
 #
 #   demo/run.sh BUILD_DIR [arguments for the launcher]
 #
@@ -27,7 +27,15 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "    xvfb-run -a demo/run.sh $build_dir" >&2
     exit 1
 fi
-[ -f "$build_dir/demo/env.sh" ] || bash "$source_dir/demo/setup.sh" "$build_dir"
+# Make the demo when there is none, or anew when the client programs were rebuilt since.
+stale=no
+for built in "$build_dir/client/classes.stamp" "$build_dir/client/skyvane-java-exe" \
+    "$build_dir/client/skyvane-boot"; do
+    [ "$built" -nt "$build_dir/demo/env.sh" ] && stale=yes
+done
+if [ ! -f "$build_dir/demo/env.sh" ] || [ $stale = yes ]; then
+    bash "$source_dir/demo/setup.sh" "$build_dir"
+fi
 # shellcheck source=/dev/null
 . "$build_dir/demo/env.sh"
 exec "$launcher" "$@"
