@@ -133,12 +133,6 @@ TEST_P(RestoreRecordTest, BrowserNotInstalledStillRecordsAndCreatesNoBrowserKey)
     EXPECT_TRUE(CallsStartingWith("set HKEY_CURRENT_USER").empty());
 }
 
-TEST_P(RestoreRecordTest, CreateRestoreKeyKeepsTheClassOfAnExistingKey) {
-    CreateKey(HKEY_LOCAL_MACHINE, RESTORE, "Other Class");
-    GetParam().create()->CreateRestoreKey();
-    EXPECT_EQ("Other Class", KeyClass(HKEY_LOCAL_MACHINE, RESTORE));
-}
-
 // The state of the Restore key before a run, and whether that run writes the records.
 struct SaveOnceRow {
     const char* pszState;
@@ -224,17 +218,6 @@ TEST_F(BrowserTest, NavigatorRecordsStayWhenExplorerIsConfiguredLater) {
     EXPECT_EQ(recorded, Snapshot(HKEY_LOCAL_MACHINE, RESTORE));
     EXPECT_EQ(NAVIGATOR_BROWSER.records, Records());
     EXPECT_EQ("gopher=g:70", Query(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyServer").Text());
-}
-
-TEST_F(BrowserTest, RecordsFormatNumbersAsSignedDecimal) {
-    SetDword(HKEY_CURRENT_USER, IE_SETTINGS, "ProxyEnable", 4294967295u);
-    SetDword(HKEY_CURRENT_USER, IE_SETTINGS, "Security_RunJavaApplets", 2147483648u);
-    CExplorerSettings explorer;
-    explorer.ApplySettings();
-    const std::vector<std::vector<std::string>> records = Records();
-    ASSERT_EQ(3u, records.size());
-    EXPECT_EQ("-1", records[0][2]);
-    EXPECT_EQ("-2147483648", records[2][2]);
 }
 
 } // namespace
