@@ -70,11 +70,16 @@ if [ -z "${DISPLAY:-}" ]; then
     if command -v openbox >/dev/null; then
         openbox >/dev/null 2>&1 &
         wm_pid=$!
-        # Ready once it has announced itself on the root window.
-        for _ in $(seq 50); do
-            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+        # Ready once it has announced itself on the root window (slow on a busy machine).
+        wm_ready=""
+        for _ in $(seq 150); do
+            if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then
+                wm_ready=1
+                break
+            fi
             sleep 0.1
         done
+        [ -n "$wm_ready" ] || echo "$0: openbox did not come up; the picture has no frame" >&2
     fi
 fi
 
