@@ -28,6 +28,8 @@ BOOL CConnectDlg::OnInitDialog() {
 void CConnectDlg::Dial() {
     if (m_hRasConn != 0) {
         SetDlgItemText(IDC_STATUS_LINE, "Hanging up...");
+        // Shown now: the pause below keeps the window from painting.
+        UpdateWindow();
         RasHangUpA(m_hRasConn);
         m_hRasConn = 0;
         // Give the line time to settle before dialing again.
