@@ -896,6 +896,14 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool modal)
         control->iconId = c.iconId;
         if (control->kind == Kind::UpDown && (c.style & UDS_AUTOBUDDY))
             control->buddy = previous;
+        if (control->kind == Kind::UpDown && control->buddy && (c.style & UDS_ALIGNRIGHT)) {
+            // As Windows does: the arrows take the right end of the edit, which narrows by
+            // their width, and they span the edit's height.
+            RECT& edit = control->buddy->rect;
+            LONG width = control->rect.right - control->rect.left;
+            edit.right = std::max(edit.left, edit.right - width);
+            control->rect = {edit.right, edit.top, edit.right + width, edit.bottom};
+        }
         previous = control.get();
         dlg->children.push_back(std::move(control));
     }

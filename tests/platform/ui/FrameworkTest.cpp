@@ -34,8 +34,8 @@ platform::ui::ResourceTable TestResources() {
                              {kPlain, "LISTBOX", "", 0, 7, 60, 60, 30},
                              {kCheck, "BUTTON", "Check", BS_AUTOCHECKBOX, 70, 7, 60, 10},
                              {kEdit, "EDIT", "", ES_AUTOHSCROLL, 70, 20, 40, 12},
-                             {kSpin, "msctls_updown32", "", UDS_AUTOBUDDY | UDS_SETBUDDYINT, 110,
-                              20, 10, 12},
+                             {kSpin, "msctls_updown32", "",
+                              UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT, 110, 19, 10, 14},
                          }});
     t.strings[AFX_IDS_APP_TITLE] = "Test Title";
     return t;
@@ -226,6 +226,23 @@ TEST_F(FrameworkTest, EditLimitCutsTypingAndSpinStaysInRange) {
         dlg.SetDlgItemText(kEdit, "abc");
         d.Spin(kSpin, 1);
         EXPECT_EQ("2", d.Text(kEdit));
+        d.Escape();
+    });
+    dlg.DoModal();
+}
+
+TEST_F(FrameworkTest, RightAlignedArrowsTakeTheEndOfTheirEdit) {
+    TestDlg dlg;
+    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+        RECT edit{}, spin{};
+        dlg.GetDlgItem(kEdit)->GetWindowRect(&edit);
+        dlg.GetDlgItem(kSpin)->GetWindowRect(&spin);
+        // The edit is 40 units (60 px) wide at 70 units; the arrows are 10 units (15 px).
+        EXPECT_EQ(60 - 15, edit.right - edit.left);
+        EXPECT_EQ(edit.right, spin.left);
+        EXPECT_EQ(15, spin.right - spin.left);
+        EXPECT_EQ(edit.top, spin.top);
+        EXPECT_EQ(edit.bottom, spin.bottom);
         d.Escape();
     });
     dlg.DoModal();
