@@ -12,7 +12,9 @@ BEGIN_MESSAGE_MAP(CFramedIconButton, CButton)
 ON_WM_ERASEBKGND()
 END_MESSAGE_MAP()
 
-BOOL CFramedIconButton::OnEraseBkgnd(CDC*) { return TRUE; }
+BOOL CFramedIconButton::OnEraseBkgnd(CDC*) {
+    return TRUE;
+}
 
 void CFramedIconButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
     CDC* pDC = lpDrawItemStruct->pDC;

@@ -5,13 +5,13 @@
 #include "platform/afxwin.h"
 
 class CFramedIconButton : public CButton {
-public:
+  public:
     CFramedIconButton();
     ~CFramedIconButton() override;
 
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
 
-protected:
+  protected:
     // The background is never erased: the picture is drawn over what was there before.
     BOOL OnEraseBkgnd(CDC* pDC) override;
 

@@ -45,7 +45,9 @@ CSplashDlg::~CSplashDlg() = default;
 BEGIN_MESSAGE_MAP(CSplashDlg, CDialog)
 END_MESSAGE_MAP()
 
-void CSplashDlg::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }
+void CSplashDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+}
 
 BOOL CSplashDlg::OnInitDialog() {
     CDialog::OnInitDialog();

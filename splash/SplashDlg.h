@@ -17,11 +17,11 @@ extern std::atomic<LONG> g_bSplashDone;
 UINT SplashThreadProc(LPVOID pParam);
 
 class CSplashDlg : public CDialog {
-public:
+  public:
     CSplashDlg();
     ~CSplashDlg() override;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 

@@ -36,8 +36,12 @@ std::mutex g_mutex;
 std::unordered_set<ObjectRecord*> g_objects;
 std::unordered_set<DcRecord*> g_dcs;
 
-HGDIOBJ HandleOf(ObjectRecord* r) { return reinterpret_cast<HGDIOBJ>(r); }
-HDC HandleOf(DcRecord* r) { return reinterpret_cast<HDC>(r); }
+HGDIOBJ HandleOf(ObjectRecord* r) {
+    return reinterpret_cast<HGDIOBJ>(r);
+}
+HDC HandleOf(DcRecord* r) {
+    return reinterpret_cast<HDC>(r);
+}
 
 ObjectRecord* ObjectOf(HGDIOBJ h) {
     auto* r = reinterpret_cast<ObjectRecord*>(h);
@@ -86,10 +90,14 @@ ObjectRecord* Stock(int index) {
             uint32_t argb;
         };
         const Def defs[] = {
-            {ObjectType::Brush, false, 0xFFFFFFFFu}, {ObjectType::Brush, false, 0xFFC0C0C0u},
-            {ObjectType::Brush, false, 0xFF808080u}, {ObjectType::Brush, false, 0xFF404040u},
-            {ObjectType::Brush, false, 0xFF000000u}, {ObjectType::Brush, true, 0},
-            {ObjectType::Pen, false, 0xFFFFFFFFu},   {ObjectType::Pen, false, 0xFF000000u},
+            {ObjectType::Brush, false, 0xFFFFFFFFu},
+            {ObjectType::Brush, false, 0xFFC0C0C0u},
+            {ObjectType::Brush, false, 0xFF808080u},
+            {ObjectType::Brush, false, 0xFF404040u},
+            {ObjectType::Brush, false, 0xFF000000u},
+            {ObjectType::Brush, true, 0},
+            {ObjectType::Pen, false, 0xFFFFFFFFu},
+            {ObjectType::Pen, false, 0xFF000000u},
             {ObjectType::Pen, true, 0},
         };
         static ObjectRecord* made[9];
@@ -198,8 +206,8 @@ bool Inside(const Surface* s, int x, int y) {
 }
 
 uint32_t& PixelAt(Surface* s, int x, int y) {
-    return s->pixels[static_cast<size_t>(y) * static_cast<size_t>(s->width) +
-                     static_cast<size_t>(x)];
+    return s
+        ->pixels[static_cast<size_t>(y) * static_cast<size_t>(s->width) + static_cast<size_t>(x)];
 }
 
 void Fill(Surface* s, int left, int top, int right, int bottom, uint32_t argb) {
@@ -252,7 +260,9 @@ const HINSTANCE kProgramModule = reinterpret_cast<HINSTANCE>(static_cast<uintptr
 // ---------------------------------------------------------------------------------------------
 // Functions.
 
-HINSTANCE GetModuleHandleA(LPCSTR lpModuleName) { return lpModuleName ? nullptr : kProgramModule; }
+HINSTANCE GetModuleHandleA(LPCSTR lpModuleName) {
+    return lpModuleName ? nullptr : kProgramModule;
+}
 
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
     const auto id = reinterpret_cast<ULONG_PTR>(lpIconName);
@@ -295,7 +305,9 @@ BOOL CGdiObject::DeleteObject() {
     return TRUE;
 }
 
-CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) { return WrapperOf(ObjectOf(hObject)); }
+CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) {
+    return WrapperOf(ObjectOf(hObject));
+}
 
 BOOL CPen::CreatePen(int nPenStyle, int, COLORREF crColor) {
     if (m_hObject || (nPenStyle != PS_SOLID && nPenStyle != PS_NULL))
@@ -513,16 +525,16 @@ BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSr
             int sy = ySrc + static_cast<int>(static_cast<long long>(dy) * nSrcHeight / nHeight);
             if (!Inside(src->target, sx, sy))
                 continue;
-            size_t i = static_cast<size_t>(dy) * static_cast<size_t>(nWidth) +
-                       static_cast<size_t>(dx);
+            size_t i =
+                static_cast<size_t>(dy) * static_cast<size_t>(nWidth) + static_cast<size_t>(dx);
             block[i] = PixelAt(src->target, sx, sy);
             present[i] = true;
         }
     }
     for (int dy = 0; dy < nHeight; ++dy) {
         for (int dx = 0; dx < nWidth; ++dx) {
-            size_t i = static_cast<size_t>(dy) * static_cast<size_t>(nWidth) +
-                       static_cast<size_t>(dx);
+            size_t i =
+                static_cast<size_t>(dy) * static_cast<size_t>(nWidth) + static_cast<size_t>(dx);
             if (present[i] && Inside(dst->target, x + dx, y + dy))
                 PixelAt(dst->target, x + dx, y + dy) = block[i];
         }

@@ -50,13 +50,14 @@ HWND FakeWindowFinder::FindTopLevel(const char* title) {
     int number = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_searched.push_back(title ? title : "");
-        number = static_cast<int>(m_searched.size());
+        number = ++m_started;
         onFind = m_onFind;
     }
     if (onFind)
         onFind(number);
     std::lock_guard<std::mutex> lock(m_mutex);
+    // Counted once the hook has run, so a test that waits for a search also waits for it.
+    m_searched.push_back(title ? title : "");
     for (const Entry& e : m_windows)
         if (e.alive && (!title || TitlesEqual(e.title, title)))
             return e.hWnd;

@@ -8,12 +8,18 @@ namespace {
 
 std::atomic<WindowFinder*> g_finder{nullptr};
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 } // namespace
 
-void InstallWindowFinder(WindowFinder* finder) { g_finder.store(finder); }
-WindowFinder* InstalledWindowFinder() { return g_finder.load(); }
+void InstallWindowFinder(WindowFinder* finder) {
+    g_finder.store(finder);
+}
+WindowFinder* InstalledWindowFinder() {
+    return g_finder.load();
+}
 
 bool TitlesEqual(const std::string& a, const std::string& b) {
     if (a.size() != b.size())

@@ -29,8 +29,7 @@ std::atomic<XErrorHandler> g_previousHandler{nullptr};
 struct Connection {
     unsigned generation;
     Display* display;
-    Atom netSupportingWmCheck, netClientList, netWmName, utf8String, netWmState,
-        netWmStateAbove;
+    Atom netSupportingWmCheck, netClientList, netWmName, utf8String, netWmState, netWmStateAbove;
 };
 
 // The connections of the calling thread, closed when the thread ends.
@@ -74,8 +73,12 @@ Connection* ConnectionFor(unsigned generation, const std::string& displayName) {
     Display* display = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (!display)
         return nullptr;
-    const char* names[] = {"_NET_SUPPORTING_WM_CHECK", "_NET_CLIENT_LIST", "_NET_WM_NAME",
-                           "UTF8_STRING", "_NET_WM_STATE", "_NET_WM_STATE_ABOVE"};
+    const char* names[] = {"_NET_SUPPORTING_WM_CHECK",
+                           "_NET_CLIENT_LIST",
+                           "_NET_WM_NAME",
+                           "UTF8_STRING",
+                           "_NET_WM_STATE",
+                           "_NET_WM_STATE_ABOVE"};
     Atom atoms[6] = {};
     XInternAtoms(display, const_cast<char**>(names), 6, False, atoms);
     t_connections.list.push_back(

@@ -23,7 +23,7 @@ const std::string kPrefix =
     "D:\\Client\\jdk\\java.exe -classpath D:\\Client\\jdk\\classes.zip;D:\\Client\\Classes ";
 
 class LaunchTest : public HeadlessFixture {
-protected:
+  protected:
     void SetUp() override {
         HeadlessFixture::SetUp();
         platform::InstallWindowFinder(&windows);
@@ -97,8 +97,8 @@ protected:
             return "(no key)";
         char text[256] = {};
         DWORD size = sizeof(text) - 1;
-        LONG rc = RegQueryValueExA(hKey, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(text),
-                                   &size);
+        LONG rc =
+            RegQueryValueExA(hKey, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size);
         RegCloseKey(hKey);
         return rc == ERROR_SUCCESS ? std::string(text) : "(no value)";
     }

@@ -12,8 +12,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -62,8 +62,7 @@ pid_t Start(const std::vector<std::string>& argv, const std::vector<std::string>
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid = -1;
     int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
@@ -110,7 +109,7 @@ std::string Dump(platform::SqliteRegistry& store, HKEY root, const std::string& 
 
 // What the test sees of the screen, through a connection of its own.
 class Screen {
-public:
+  public:
     explicit Screen(const std::string& display) : d(XOpenDisplay(display.c_str())) {
         if (d)
             XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
@@ -122,14 +121,14 @@ public:
 
     std::vector<Window> Clients() {
         std::vector<Window> clients;
-        Property(DefaultRootWindow(d), "_NET_CLIENT_LIST", XA_WINDOW, [&](unsigned long v) {
-            clients.push_back(static_cast<Window>(v));
-        });
+        Property(DefaultRootWindow(d), "_NET_CLIENT_LIST", XA_WINDOW,
+                 [&](unsigned long v) { clients.push_back(static_cast<Window>(v)); });
         return clients;
     }
     long Pid(Window w) {
         long pid = 0;
-        Property(w, "_NET_WM_PID", XA_CARDINAL, [&](unsigned long v) { pid = static_cast<long>(v); });
+        Property(w, "_NET_WM_PID", XA_CARDINAL,
+                 [&](unsigned long v) { pid = static_cast<long>(v); });
         return pid;
     }
     std::string Title(Window w) {
@@ -203,8 +202,9 @@ public:
 
     Display* d;
 
-private:
-    void Property(Window w, const char* name, Atom type, const std::function<void(unsigned long)>& each) {
+  private:
+    void Property(Window w, const char* name, Atom type,
+                  const std::function<void(unsigned long)>& each) {
         Atom actual = None;
         int format = 0;
         unsigned long count = 0, after = 0;
@@ -250,7 +250,7 @@ bool FindFramedIcon(const std::vector<uint32_t>& p, int width, int height, int* 
 }
 
 class WholeRunTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         if (!server.Start(true, &error))
@@ -304,8 +304,8 @@ protected:
 
     void Screenshot(const std::string& name) {
         const std::string path = std::string(SCREENSHOT_DIR) + "/" + name;
-        pid_t p = Start({"import", "-window", "root", path},
-                        {"DISPLAY=" + server.DisplayName()}, log);
+        pid_t p =
+            Start({"import", "-window", "root", path}, {"DISPLAY=" + server.DisplayName()}, log);
         EXPECT_EQ(0, WaitExit(p, 20)) << "no screenshot " << path;
     }
 
@@ -359,7 +359,9 @@ TEST_F(WholeRunTest, MissingConsoleGivesAnErrorBoxThatEndsTheSplash) {
     StartLauncher();
 
     Window box = screen->WaitForClient(
-        [&](Window w) { return screen->Pid(w) == launcher && screen->Title(w) == "Ostrel Sky.Vane"; },
+        [&](Window w) {
+            return screen->Pid(w) == launcher && screen->Title(w) == "Ostrel Sky.Vane";
+        },
         15);
     ASSERT_NE(0u, box) << ReadFile(log);
     EXPECT_TRUE(WaitFor([&] { return screen->HasState(box, "_NET_WM_STATE_ABOVE"); }, 3))

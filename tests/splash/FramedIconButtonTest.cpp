@@ -21,19 +21,19 @@ constexpr uint32_t kDarkGray = 0xFF404040u;
 
 // The headless user interface with another system icon size.
 class IconSizeUi : public platform::ui::HeadlessUi {
-public:
+  public:
     explicit IconSizeUi(int size) : m_size(size) {}
     int GetSystemMetrics(int index) override {
         return index == SM_CXICON || index == SM_CYICON ? m_size
                                                         : HeadlessUi::GetSystemMetrics(index);
     }
 
-private:
+  private:
     int m_size;
 };
 
 class FramedIconTest : public SplashFixture {
-protected:
+  protected:
     // Creates the splash and returns its icon button's record.
     Window& CreateSplash() {
         EXPECT_TRUE(m_dlg.Create(IDD_SPLASH, nullptr));
@@ -112,14 +112,21 @@ TEST_F(FramedIconTest, Picture32ByNamedPixels) {
         uint32_t argb;
         const char* what;
     } rows[] = {
-        {0, 0, kBlack, "outline top left"},     {35, 0, kBlack, "outline top right"},
-        {0, 35, kBlack, "outline bottom left"}, {35, 35, kBlack, "outline bottom right"},
-        {17, 0, kBlack, "outline top"},         {0, 17, kBlack, "outline left"},
-        {1, 1, kWhite, "ring"},                 {34, 34, kWhite, "ring"},
+        {0, 0, kBlack, "outline top left"},
+        {35, 0, kBlack, "outline top right"},
+        {0, 35, kBlack, "outline bottom left"},
+        {35, 35, kBlack, "outline bottom right"},
+        {17, 0, kBlack, "outline top"},
+        {0, 17, kBlack, "outline left"},
+        {1, 1, kWhite, "ring"},
+        {34, 34, kWhite, "ring"},
         {2, 2, kFace, "icon's transparent corner over the background"},
-        {36, 4, kDarkGray, "right shadow top"}, {39, 39, kDarkGray, "shadow corner"},
-        {4, 36, kDarkGray, "bottom shadow left"}, {36, 3, kFace, "top right corner"},
-        {39, 0, kFace, "top right corner"},     {3, 36, kFace, "bottom left corner"},
+        {36, 4, kDarkGray, "right shadow top"},
+        {39, 39, kDarkGray, "shadow corner"},
+        {4, 36, kDarkGray, "bottom shadow left"},
+        {36, 3, kFace, "top right corner"},
+        {39, 0, kFace, "top right corner"},
+        {3, 36, kFace, "bottom left corner"},
         {0, 39, kFace, "bottom left corner"},
     };
     for (const Row& r : rows)

@@ -49,14 +49,14 @@ TEST_P(SplashPollTest, EndsAsTheWindowsAndTheFlagDecide) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SplashPollTest,
-    ::testing::Values(
-        PollCase{"ExactTitle", {"Ostrel Sky.Vane"}, false, 1, 0, 0},
-        PollCase{"TitleInOtherCase", {"oSTREL sKY.vANE"}, false, 1, 0, 0},
-        PollCase{"AmongOtherWindows", {"xterm", "Ostrel Sky.Vane"}, false, 1, 0, 1},
-        PollCase{"WindowBeatsTheFlag", {"Ostrel Sky.Vane"}, true, 1, 0, 0},
-        PollCase{"DialerTitleDoesNotCount", {"Ostrel Sky.Vane Dialer"}, true, 1, 1, -1},
-        PollCase{"TrailingBlankDoesNotCount", {"Ostrel Sky.Vane "}, true, 1, 1, -1},
-        PollCase{"NoWindowFlagSet", {}, true, 1, 1, -1}),
+    ::testing::Values(PollCase{"ExactTitle", {"Ostrel Sky.Vane"}, false, 1, 0, 0},
+                      PollCase{"TitleInOtherCase", {"oSTREL sKY.vANE"}, false, 1, 0, 0},
+                      PollCase{"AmongOtherWindows", {"xterm", "Ostrel Sky.Vane"}, false, 1, 0, 1},
+                      PollCase{"WindowBeatsTheFlag", {"Ostrel Sky.Vane"}, true, 1, 0, 0},
+                      PollCase{
+                          "DialerTitleDoesNotCount", {"Ostrel Sky.Vane Dialer"}, true, 1, 1, -1},
+                      PollCase{"TrailingBlankDoesNotCount", {"Ostrel Sky.Vane "}, true, 1, 1, -1},
+                      PollCase{"NoWindowFlagSet", {}, true, 1, 1, -1}),
     [](const ::testing::TestParamInfo<PollCase>& row) { return row.param.name; });
 
 TEST_F(SplashFixture, WindowThatComesLaterEndsTheSplashAtTheNextLook) {

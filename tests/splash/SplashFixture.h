@@ -8,7 +8,7 @@
 #include "platform/winfind_fake.h"
 
 class SplashFixture : public HeadlessFixture {
-protected:
+  protected:
     void SetUp() override {
         HeadlessFixture::SetUp();
         platform::InstallWindowFinder(&windows);

@@ -24,7 +24,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
 namespace platform {
 
 class WindowFinder {
-public:
+  public:
     virtual ~WindowFinder() = default;
 
     // See FindWindowA; title is null for any window.

@@ -12,7 +12,7 @@
 namespace platform {
 
 class FakeWindowFinder : public WindowFinder {
-public:
+  public:
     struct PosCall {
         HWND hWnd;
         HWND insertAfter;
@@ -30,15 +30,15 @@ public:
     // fake's lock held, so that it may add or remove windows or change other state.
     void SetOnFind(std::function<void(int)> onFind);
 
+    // Searches made, each counted once its SetOnFind call has returned.
     int FindCount() const;
     std::vector<std::string> TitlesSearched() const;
     std::vector<PosCall> PosCalls() const;
 
     HWND FindTopLevel(const char* title) override;
-    BOOL SetPos(HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy,
-                UINT flags) override;
+    BOOL SetPos(HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT flags) override;
 
-private:
+  private:
     struct Entry {
         HWND hWnd;
         std::string title;
@@ -49,6 +49,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::vector<Entry> m_windows;
+    int m_started = 0;
     std::vector<std::string> m_searched;
     std::vector<PosCall> m_posCalls;
     std::function<void(int)> m_onFind;

@@ -12,7 +12,7 @@
 namespace platform {
 
 class X11WindowFinder : public WindowFinder {
-public:
+  public:
     // displayName "" uses $DISPLAY.
     explicit X11WindowFinder(std::string displayName = std::string());
     ~X11WindowFinder() override;
@@ -20,14 +20,13 @@ public:
     X11WindowFinder& operator=(const X11WindowFinder&) = delete;
 
     HWND FindTopLevel(const char* title) override;
-    BOOL SetPos(HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy,
-                UINT flags) override;
+    BOOL SetPos(HWND hWnd, HWND hWndInsertAfter, int x, int y, int cx, int cy, UINT flags) override;
 
     // The X window id behind a handle of this finder, and back.
     static unsigned long WindowId(HWND hWnd);
     static HWND Handle(unsigned long windowId);
 
-private:
+  private:
     std::string m_displayName;
     unsigned m_generation; // tells this finder's per-thread connections from an earlier one's
 };

@@ -68,7 +68,7 @@ BOOL DeleteObject(HGDIOBJ ho);
 // ---------------------------------------------------------------------------------------------
 
 class CGdiObject {
-public:
+  public:
     CGdiObject() = default;
     CGdiObject(const CGdiObject&) = delete;
     CGdiObject& operator=(const CGdiObject&) = delete;
@@ -84,7 +84,7 @@ public:
 };
 
 class CPen : public CGdiObject {
-public:
+  public:
     CPen() = default;
     // PS_SOLID (1 pixel wide whatever nWidth says) or PS_NULL.
     BOOL CreatePen(int nPenStyle, int nWidth, COLORREF crColor);
@@ -92,7 +92,7 @@ public:
 };
 
 class CBrush : public CGdiObject {
-public:
+  public:
     CBrush() = default;
     explicit CBrush(COLORREF crColor) { CreateSolidBrush(crColor); }
     BOOL CreateSolidBrush(COLORREF crColor);
@@ -100,7 +100,7 @@ public:
 };
 
 class CBitmap : public CGdiObject {
-public:
+  public:
     CBitmap() = default;
     // A bitmap of nWidth x nHeight pixels that pDC can draw with, black at first.
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
@@ -109,7 +109,7 @@ public:
 
 // A device context: where drawing goes, with the pen, brush and bitmap selected into it.
 class CDC {
-public:
+  public:
     CDC() = default;
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
@@ -150,6 +150,6 @@ public:
     COLORREF GetPixel(int x, int y) const;
     COLORREF SetPixel(int x, int y, COLORREF crColor);
 
-private:
+  private:
     bool m_bOwned = false; // made by CreateCompatibleDC, deleted with this object
 };

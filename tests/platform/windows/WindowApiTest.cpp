@@ -24,7 +24,7 @@ TEST(TitlesEqual, ComparesAsciiLettersWithoutCase) {
 }
 
 class WindowApiTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { platform::InstallWindowFinder(&fake); }
     void TearDown() override { platform::InstallWindowFinder(nullptr); }
     platform::FakeWindowFinder fake;

@@ -11,9 +11,9 @@
 #include <X11/Xutil.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
-#include <chrono>
 #include <thread>
 
 namespace {
@@ -22,7 +22,7 @@ using platform::X11WindowFinder;
 
 // The test's own connection: makes the windows that the finder looks for.
 class Screen {
-public:
+  public:
     explicit Screen(const std::string& display) : d(XOpenDisplay(display.c_str())) {}
     ~Screen() {
         if (d)
@@ -58,8 +58,8 @@ public:
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
         bool above = false;
-        if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_STATE", False), 0, 64, False,
-                               XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+        if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
+                               &type, &format, &count, &after, &data) == Success &&
             data) {
             const Atom wanted = XInternAtom(d, "_NET_WM_STATE_ABOVE", False);
             const auto* atoms = reinterpret_cast<const unsigned long*>(data);
@@ -86,7 +86,7 @@ template <typename Pred> bool WaitFor(Pred pred, int milliseconds = 5000) {
 }
 
 class FinderTest : public ::testing::TestWithParam<bool> {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         if (!server.Start(GetParam(), &error))
@@ -126,8 +126,7 @@ TEST_P(FinderTest, FindsByTitleIgnoringAsciiCase) {
         {"_NET_WM_NAME", "Ostrel Sky.Vane", nullptr, "Ostrel Sky.Vane", true},
         {"other case", "Ostrel Sky.Vane", nullptr, "OSTREL SKY.VANE", true},
         {"WM_NAME only", nullptr, "Ostrel Sky.Vane", "ostrel sky.vane", true},
-        {"_NET_WM_NAME comes first", "Something else", "Ostrel Sky.Vane", "Ostrel Sky.Vane",
-         false},
+        {"_NET_WM_NAME comes first", "Something else", "Ostrel Sky.Vane", "Ostrel Sky.Vane", false},
         {"longer title", "Ostrel Sky.Vane Dialer", nullptr, "Ostrel Sky.Vane", false},
         {"shorter title", "Ostrel Sky", nullptr, "Ostrel Sky.Vane", false},
         {"Latin-1 WM_NAME", nullptr, "Caf\xE9", "CAF\xE9", true},
@@ -163,13 +162,18 @@ TEST_P(FinderTest, TopmostWindowCarriesTheAboveState) {
     Window w = screen->Create("Ostrel Sky.Vane", nullptr);
     HWND found = FindSoon("Ostrel Sky.Vane");
     ASSERT_NE(nullptr, found);
+    auto width = [&] {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(screen->d, w, &attributes);
+        return attributes.width;
+    };
+    // The window manager may still be settling the window in.
+    ASSERT_TRUE(WaitFor([&] { return width() == 120; }));
 
     EXPECT_TRUE(finder->SetPos(found, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
 
     EXPECT_TRUE(WaitFor([&] { return screen->HasAboveState(w); }));
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(screen->d, w, &attributes);
-    EXPECT_EQ(120, attributes.width) << "SWP_NOSIZE was not kept";
+    EXPECT_EQ(120, width()) << "SWP_NOSIZE was not kept";
 
     EXPECT_TRUE(finder->SetPos(found, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
     EXPECT_TRUE(WaitFor([&] { return !screen->HasAboveState(w); }));

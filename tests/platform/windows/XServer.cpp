@@ -55,8 +55,8 @@ bool WindowManagerManages(Display* d, Window probe) {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     bool listed = false;
-    if (XGetWindowProperty(d, DefaultRootWindow(d), list, 0, 1024, False, XA_WINDOW, &type,
-                           &format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(d, DefaultRootWindow(d), list, 0, 1024, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data) == Success &&
         data) {
         const auto* windows = reinterpret_cast<const unsigned long*>(data);
         for (unsigned long i = 0; i < count; ++i)
@@ -120,6 +120,11 @@ bool XServer::Start(bool withWindowManager, std::string* error) {
         }
         XDestroyWindow(d, probe);
         XSync(d, False);
+        // The next client may get the probe's window id: openbox must be done with the probe
+        // first, or it takes the new window for the old one.
+        const auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (up && WindowManagerManages(d, probe) && std::chrono::steady_clock::now() < gone)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (d)
         XCloseDisplay(d);

@@ -7,7 +7,7 @@
 namespace testx {
 
 class XServer {
-public:
+  public:
     XServer() = default;
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
@@ -21,7 +21,7 @@ public:
     // ":N"
     const std::string& DisplayName() const { return m_display; }
 
-private:
+  private:
     pid_t m_server = -1;
     pid_t m_windowManager = -1;
     std::string m_display;
