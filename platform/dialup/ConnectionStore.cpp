@@ -102,9 +102,9 @@ DWORD ConnectionStore::EnsureDirectory(bool create) const {
         if (lstat(dir.c_str(), &info) != 0)
             return ERROR_ACCESS_DENIED;
     }
-    // The folder decides which connections are up: it must be a real folder that only this
-    // user can change (a shared temporary folder could hold anyone's).
-    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid() || (info.st_mode & 022) != 0)
+    // The folder decides which connections are up: it must be a real folder of this user that
+    // not everyone may change (a shared temporary folder could hold anyone's records).
+    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid() || (info.st_mode & S_IWOTH) != 0)
         return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
 }

@@ -5,7 +5,7 @@
 //   phone book   SKYVANE_PHONEBOOK, else $XDG_CONFIG_HOME/skyvane/phonebook.pbk (XDG_CONFIG_HOME
 //                defaulting to ~/.config)
 //   state folder SKYVANE_DIALUP_STATE, else $XDG_RUNTIME_DIR/skyvane, else skyvane-<uid> in the
-//                temporary folder; it must belong to the user and be writable by nobody else
+//                temporary folder; it must belong to the user and not be writable by all
 //   pace         SKYVANE_DIALUP_STEP_MS milliseconds per step (default 400)
 //
 // Each phone-book entry may name the outcomes of its attempts, in order, the last one

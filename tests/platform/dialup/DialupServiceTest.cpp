@@ -570,10 +570,12 @@ TEST_F(DialupServiceTest, StateFolderMustBeTheUsersOwn) {
         std::function<void()> make;
     };
     const Row rows[] = {
-        {"writable by others",
+        {"writable by all",
          [&] {
              std::filesystem::create_directory(state);
-             std::filesystem::permissions(state, std::filesystem::perms::all);
+             std::filesystem::permissions(state, std::filesystem::perms::owner_all |
+                                                     std::filesystem::perms::others_write |
+                                                     std::filesystem::perms::others_exec);
          }},
         {"a link to a folder", [&] { std::filesystem::create_directory_symlink(good, state); }},
         {"a file", [&] { WriteFile(state, "x"); }},
@@ -590,6 +592,14 @@ TEST_F(DialupServiceTest, StateFolderMustBeTheUsersOwn) {
                   RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle));
     }
     EXPECT_EQ(0u, FileCount(good));
+
+    // A folder its group may write, as with a umask of 002, is the user's still.
+    std::filesystem::remove_all(state);
+    std::filesystem::create_directory(state);
+    std::filesystem::permissions(state, std::filesystem::perms::owner_all |
+                                            std::filesystem::perms::group_all);
+    EXPECT_TRUE(ConnectionNames(&result).empty());
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), result);
 }
 
 // Sets environment variables for one scope (null: unset) and puts the old values back.
