@@ -900,9 +900,9 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool modal)
             // As Windows does: the arrows take the right end of the edit, which narrows by
             // their width, and they span the edit's height.
             RECT& edit = control->buddy->rect;
-            LONG width = control->rect.right - control->rect.left;
-            edit.right = std::max(edit.left, edit.right - width);
-            control->rect = {edit.right, edit.top, edit.right + width, edit.bottom};
+            LONG arrows = control->rect.right - control->rect.left;
+            edit.right = std::max(edit.left, edit.right - arrows);
+            control->rect = {edit.right, edit.top, edit.right + arrows, edit.bottom};
         }
         previous = control.get();
         dlg->children.push_back(std::move(control));
