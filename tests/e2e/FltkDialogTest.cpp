@@ -291,3 +291,17 @@ TEST(FltkDisplay, WithoutADisplayTheProgramSaysSoInOneLine) {
 }
 
 } // namespace
+
+// "&Dial Now" and "&Domain" share Alt+D: as on Windows the key only moves the focus between
+// them; nothing is dialled, and typing then lands in the domain edit.
+TEST_F(FltkDialog, SharedMnemonicMovesTheFocusAndClicksNothing) {
+    ShowDialog dialer({"dialer"});
+    const unsigned long window = probe_->WaitForWindow("Ostrel Sky.Vane Dialer", 10);
+    ASSERT_NE(window, 0u) << dialer.Errors();
+    ASSERT_TRUE(probe_->Keys(window, "alt+d alt+d"));
+    EXPECT_FALSE(dialer.Wait(0.5)) << "Alt+D ended the dialer";
+    EXPECT_EQ(probe_->WaitForWindow("Dialing Office : joe", 1), 0u) << "Alt+D dialled";
+    ASSERT_TRUE(probe_->Keys(window, "Escape"));
+    ASSERT_TRUE(dialer.Wait(10));
+    EXPECT_EQ(dialer.Output(), "2\n");
+}

@@ -703,6 +703,13 @@ bool DialogWindow::HandleKey() {
 }
 
 bool DialogWindow::HandleMnemonic(char key) {
+    // The controls whose caption has this mnemonic, each with the widget that takes the focus
+    // for it: a label hands it to the next control that can take it.
+    struct Candidate {
+        Control* control;
+        Fl_Widget* target;
+    };
+    std::vector<Candidate> candidates;
     for (size_t k = 0; k < controls_.size(); ++k) {
         Control* c = controls_[k];
         Fl_Widget* w = c->widget();
@@ -717,25 +724,44 @@ bool DialogWindow::HandleMnemonic(char key) {
         if (MnemonicOf(c->caption()) != key)
             continue;
         if (kind == Kind::Static || kind == Kind::GroupBox) {
-            // A label hands the focus to the next control that can take it.
             for (size_t j = k + 1; j < controls_.size(); ++j) {
                 Fl_Widget* next = controls_[j]->widget();
                 if (Focusable(controls_[j]->kind()) && next->visible() && next->active()) {
-                    next->take_focus();
-                    SelectAllIfEdit(next);
+                    candidates.push_back({c, next});
                     break;
                 }
             }
-            return true;
-        }
-        if (!w->active())
             continue;
-        if (kind == Kind::CheckBox)
-            w->take_focus();
-        QueueInput({Input::Type::Click, c->record()});
+        }
+        if (w->active())
+            candidates.push_back({c, w});
+    }
+    if (candidates.empty())
+        return false;
+
+    if (candidates.size() > 1) {
+        // As Windows does when captions share a mnemonic: each press moves the focus to the
+        // next of them, and nothing is clicked.
+        size_t next = 0;
+        for (size_t i = 0; i < candidates.size(); ++i)
+            if (candidates[i].target == Fl::focus())
+                next = (i + 1) % candidates.size();
+        candidates[next].target->take_focus();
+        SelectAllIfEdit(candidates[next].target);
         return true;
     }
-    return false;
+
+    const Candidate& only = candidates.front();
+    const Kind kind = only.control->kind();
+    if (kind == Kind::Static || kind == Kind::GroupBox) {
+        only.target->take_focus();
+        SelectAllIfEdit(only.target);
+        return true;
+    }
+    if (kind == Kind::CheckBox)
+        only.target->take_focus();
+    QueueInput({Input::Type::Click, only.control->record()});
+    return true;
 }
 
 void DialogWindow::CloseBox(Fl_Widget* widget, void*) {
