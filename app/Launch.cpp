@@ -20,31 +20,6 @@ std::string ToLower(std::string text) {
     return text;
 }
 
-// One argument in quotation marks. A backslash right before the closing quotation mark (a
-// folder such as "C:\WINDOWS\Favorites\") would escape it and run the two arguments together,
-// so backslashes before a quotation mark are doubled and quotation marks are escaped, by the
-// rules the console splits its command line with. A path without either is only enclosed.
-std::string Quoted(const std::string& argument) {
-    std::string out = "\"";
-    size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"') {
-            out.append(backslashes * 2 + 1, '\\');
-        } else {
-            out.append(backslashes, '\\');
-        }
-        out += c;
-        backslashes = 0;
-    }
-    out.append(backslashes * 2, '\\');
-    out += '"';
-    return out;
-}
-
 } // namespace
 
 void CLauncherApp::LaunchConsole() {
@@ -64,8 +39,11 @@ void CLauncherApp::LaunchConsole() {
 
     if (strTail.empty()) {
         const std::string strBookmarks = m_pBrowserSettings->GetBookmarksPath();
+        // Quoted by the Windows rules: a folder ending in a backslash must not swallow the
+        // closing quotation mark. Ordinary paths are only enclosed.
         const std::string strCommand =
-            m_strJavaCommand + kConsoleClass + Quoted(strBrowser) + " " + Quoted(strBookmarks);
+            m_strJavaCommand + kConsoleClass + AfxQuoteArgument(strBrowser) + " " +
+            AfxQuoteArgument(strBookmarks);
         RunProgram(strCommand, INFINITE);
     } else {
         RunProgram(strTail, INFINITE);

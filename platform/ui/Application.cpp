@@ -196,6 +196,23 @@ std::string AfxFormatMessage(const char* pattern, long arg1, long arg2) {
     return out;
 }
 
+std::string AfxQuoteArgument(const std::string& argument) {
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        out += c;
+        backslashes = 0;
+    }
+    out.append(backslashes * 2, '\\');
+    out += '"';
+    return out;
+}
+
 std::string AfxJoinCommandLine(int argc, const char* const* argv) {
     std::string line;
     for (int i = 0; i < argc; ++i) {
@@ -203,29 +220,7 @@ std::string AfxJoinCommandLine(int argc, const char* const* argv) {
             line += ' ';
         std::string arg = argv[i] ? argv[i] : "";
         bool plain = !arg.empty() && arg.find_first_of(" \t\"") == std::string::npos;
-        if (plain) {
-            line += arg;
-            continue;
-        }
-        // Quoted: backslashes are doubled where a quote follows them, quotes are escaped.
-        line += '"';
-        size_t backslashes = 0;
-        for (char c : arg) {
-            if (c == '\\') {
-                ++backslashes;
-                continue;
-            }
-            if (c == '"') {
-                line.append(backslashes * 2 + 1, '\\');
-                line += '"';
-            } else {
-                line.append(backslashes, '\\');
-                line += c;
-            }
-            backslashes = 0;
-        }
-        line.append(backslashes * 2, '\\');
-        line += '"';
+        line += plain ? arg : AfxQuoteArgument(arg);
     }
     return line;
 }
