@@ -743,9 +743,9 @@ bool DialogWindow::HandleMnemonic(char key) {
         // As Windows does when captions share a mnemonic: each press moves the focus to the
         // next of them, and nothing is clicked.
         size_t next = 0;
-        for (size_t i = 0; i < candidates.size(); ++i)
-            if (candidates[i].target == Fl::focus())
-                next = (i + 1) % candidates.size();
+        for (size_t k = 0; k < candidates.size(); ++k)
+            if (candidates[k].target == Fl::focus())
+                next = (k + 1) % candidates.size();
         candidates[next].target->take_focus();
         SelectAllIfEdit(candidates[next].target);
         return true;
