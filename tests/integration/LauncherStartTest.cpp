@@ -1,0 +1,111 @@
+// The launcher binary when it cannot start: one clear line on standard error, exit status 1,
+// and the registry store left exactly as it was.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string err;
+};
+
+// Runs the launcher with the given environment settings in front; no arguments, so a launch
+// that got past its start would show the Dialer (which these tests never reach).
+Result RunLauncher(const std::string& env) {
+    const fs::path errFile = fs::temp_directory_path() / ("launcher-err-" + std::to_string(::getpid()));
+    const std::string command =
+        env + " timeout 20 '" + std::string(SKYVANE_LAUNCHER_EXE) + "' </dev/null >/dev/null 2>'" +
+        errFile.string() + "'";
+    const int raw = std::system(command.c_str());
+    std::ifstream in(errFile);
+    std::stringstream err;
+    err << in.rdbuf();
+    fs::remove(errFile);
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, err.str()};
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class LauncherStart : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("launcher-start-" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string Env(const fs::path& store) const {
+        return "SKYVANE_REGISTRY='" + store.string() + "' SKYVANE_PHONEBOOK='" +
+               (dir / "none.pbk").string() + "' SKYVANE_DIALUP_STATE='" + (dir / "state").string() +
+               "'";
+    }
+
+    fs::path dir;
+};
+
+TEST_F(LauncherStart, WithoutADisplayItSaysSoOnOneLine) {
+    Result r = RunLauncher("env -u DISPLAY " + Env(dir / "registry.db"));
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("skyvane-launcher: cannot open a window: no X display (DISPLAY is not set)\n", r.err);
+}
+
+TEST_F(LauncherStart, AStoreItCannotUseIsNamedAndLeftAsItWas) {
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X display: the display is opened before the store";
+
+    // Not a database at all.
+    const fs::path text = dir / "notes.db";
+    std::ofstream(text) << "these are somebody's notes, not a registry\n";
+    // A database with a damaged page.
+    const fs::path damaged = dir / "damaged.db";
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(damaged.c_str(), &db));
+        sqlite3_exec(db,
+                     "PRAGMA application_id=1399542354; CREATE TABLE t(x);"
+                     "INSERT INTO t VALUES(randomblob(5000));",
+                     nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        std::fstream f(damaged, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(4096 + 100);
+        f << std::string(200, '\xAB');
+    }
+    // A folder where the store's folder should be is a plain file.
+    const fs::path blocker = dir / "blocker";
+    std::ofstream(blocker) << "x";
+
+    for (const fs::path& store : {text, damaged, blocker / "registry.db"}) {
+        const std::string before = fs::exists(store) ? ReadAll(store) : std::string();
+        Result r = RunLauncher(Env(store));
+        EXPECT_EQ(1, r.status) << store;
+        EXPECT_EQ(0u, r.err.find("skyvane-launcher: cannot use the registry store " +
+                                 store.string() + ": "))
+            << r.err;
+        EXPECT_EQ(1, std::count(r.err.begin(), r.err.end(), '\n')) << r.err;
+        if (fs::exists(store)) {
+            EXPECT_EQ(before, ReadAll(store)) << store;
+        }
+    }
+    EXPECT_FALSE(fs::exists(blocker / "registry.db"));
+}
+
+} // namespace
