@@ -286,13 +286,19 @@ LONG SqliteRegistry::Impl::OpenSchema(std::string* error) {
     sqlite3_int64 appId = 0;
     sqlite3_int64 version = 0;
     sqlite3_int64 objects = 0;
-    int rc = QueryPragma(db, "PRAGMA application_id", &appId);
+    // One read transaction, so that a store another process is making at this moment is seen
+    // either empty or made, never half way (its id still 0 but its tables there).
+    int rc = Exec("BEGIN");
+    if (rc == SQLITE_OK) {
+        rc = QueryPragma(db, "PRAGMA application_id", &appId);
+    }
     if (rc == SQLITE_OK) {
         rc = QueryPragma(db, "PRAGMA user_version", &version);
     }
     if (rc == SQLITE_OK && appId != kApplicationId) {
         rc = QueryPragma(db, "SELECT count(*) FROM sqlite_schema", &objects);
     }
+    Exec(rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
     if (rc != SQLITE_OK) {
         return fail(rc, "is not a database or is damaged");
     }

@@ -427,6 +427,8 @@ TEST(SqliteRegistry, ProcessesMakingTheStoreAtOnceAllSucceed) {
         if (pid == 0) {
             std::string error;
             auto store = SqliteRegistry::Open(path, &error);
+            if (store == nullptr)
+                std::fprintf(stderr, "child %d: %s\n", i, error.c_str());
             bool created = false;
             _exit(store == nullptr ? 1
                   : store->CreateKey(HKEY_CURRENT_USER, "K" + std::to_string(i), "", &created) !=
