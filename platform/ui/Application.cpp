@@ -10,7 +10,9 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -155,7 +157,15 @@ int AfxMessageBox(const std::string& text, UINT nType, UINT) {
 }
 
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int, UINT, DWORD, void*) {
-    auto* thread = new CWinThread;
+    // The thread objects are kept for the life of the process, as the framework promises.
+    static std::mutex mutex;
+    static std::vector<std::unique_ptr<CWinThread>> threads;
+    CWinThread* thread = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        threads.push_back(std::make_unique<CWinThread>());
+        thread = threads.back().get();
+    }
     std::thread([pfnThreadProc, pParam] { pfnThreadProc(pParam); }).detach();
     return thread;
 }
