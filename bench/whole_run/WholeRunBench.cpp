@@ -3,6 +3,7 @@
 // connection already up and no update due, under Xvfb with openbox, beside `true` started
 // alone. Peak memory is the launcher's maximum resident set size.
 #include "platform/windows/XServer.h"
+#include "support/Spawn.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,31 +27,8 @@ namespace fs = std::filesystem;
 // could not start) and its usage.
 int Run(const std::vector<std::string>& argv, const std::vector<std::string>& extra,
         rusage* usage = nullptr) {
-    std::vector<std::string> env = extra;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('=') + 1);
-        bool overridden = false;
-        for (const auto& x : extra)
-            overridden = overridden || x.rfind(name, 0) == 0;
-        if (!overridden)
-            env.push_back(entry);
-    }
-    std::vector<char*> args, envp;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
+    const pid_t pid = SpawnWithEnvironment(argv, extra, "/dev/null");
+    if (pid < 0)
         return -1;
     int status = 0;
     rusage local{};

@@ -4,6 +4,7 @@
 #include "settings/Registry.h"
 #include "splash/SplashDlg.h"
 #include "support/HeadlessFixture.h"
+#include "support/RegistryDump.h"
 
 #include "platform/winfind_fake.h"
 
@@ -104,24 +105,7 @@ class LaunchTest : public HeadlessFixture {
     }
 
     // Every key and value under HKEY_CURRENT_USER, as text.
-    std::string Snapshot() { return Dump(HKEY_CURRENT_USER, ""); }
-
-    std::string Dump(HKEY root, const std::string& path) {
-        std::ostringstream out;
-        std::vector<platform::RegistryValue> values;
-        registry.EnumValues(root, path, &values);
-        for (const auto& v : values) {
-            out << path << " | " << v.name << " | " << v.type << " |";
-            for (BYTE b : v.data)
-                out << ' ' << static_cast<int>(b);
-            out << '\n';
-        }
-        std::vector<std::string> keys;
-        registry.EnumKeys(root, path, &keys);
-        for (const auto& k : keys)
-            out << Dump(root, path.empty() ? k : path + "\\" + k);
-        return out.str();
-    }
+    std::string Snapshot() { return DumpRegistry(registry, HKEY_CURRENT_USER); }
 
     std::string ConsoleLine(const std::string& browser, const std::string& bookmarks) {
         return kPrefix + "Ostrel.Server.console.Skyvane \"" + browser + "\" \"" + bookmarks + "\"";

@@ -2,6 +2,8 @@
 // afresh for each test, with a dial-up connection already up and no update due.
 #include "platform/registry_sqlite.h"
 #include "platform/windows/XServer.h"
+#include "support/RegistryDump.h"
+#include "support/Spawn.h"
 
 // Ahead of Xlib, whose None macro would clash with gtest's own None.
 #include <gtest/gtest.h>
@@ -43,31 +45,7 @@ template <typename Pred> bool WaitFor(Pred pred, double seconds) {
 // Starts a program with the test's environment plus `extra`, its output into `log`.
 pid_t Start(const std::vector<std::string>& argv, const std::vector<std::string>& extra,
             const std::string& log) {
-    std::vector<std::string> env = extra;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        bool overridden = false;
-        for (const auto& x : extra)
-            overridden = overridden || x.rfind(name + "=", 0) == 0;
-        if (!overridden)
-            env.push_back(entry);
-    }
-    std::vector<char*> args, envp;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = -1;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    return SpawnWithEnvironment(argv, extra, log);
 }
 
 // The exit code, or -1 when the program is still running after `seconds` (it is then killed).
@@ -87,24 +65,6 @@ std::string ReadFile(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-// Every key and value below a root of the store, as text.
-std::string Dump(platform::SqliteRegistry& store, HKEY root, const std::string& path) {
-    std::ostringstream out;
-    std::vector<platform::RegistryValue> values;
-    store.EnumValues(root, path, &values);
-    for (const auto& v : values) {
-        out << path << " | " << v.name << " | " << v.type << " |";
-        for (BYTE b : v.data)
-            out << ' ' << static_cast<int>(b);
-        out << '\n';
-    }
-    std::vector<std::string> keys;
-    store.EnumKeys(root, path, &keys);
-    for (const auto& k : keys)
-        out << Dump(store, root, path.empty() ? k : path + "\\" + k);
-    return out.str();
 }
 
 // What the test sees of the screen, through a connection of its own.
@@ -290,7 +250,7 @@ class WholeRunTest : public ::testing::Test {
     std::string BrowserKeys() {
         std::string error;
         auto store = platform::SqliteRegistry::Open(dir + "/registry.db", &error);
-        return store ? Dump(*store, HKEY_CURRENT_USER, "") : "cannot open: " + error;
+        return store ? DumpRegistry(*store, HKEY_CURRENT_USER) : "cannot open: " + error;
     }
 
     void StartLauncher(const std::vector<std::string>& more = {}) {

@@ -1,0 +1,27 @@
+// A store's keys and values as text, for comparing a whole store before and after a run.
+#pragma once
+
+#include "platform/registry.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+// Every key and value below `path` of `root`: one line per value (path, name, type, bytes).
+inline std::string DumpRegistry(platform::RegistryBackend& store, HKEY root,
+                                const std::string& path = "") {
+    std::ostringstream out;
+    std::vector<platform::RegistryValue> values;
+    store.EnumValues(root, path, &values);
+    for (const auto& v : values) {
+        out << path << " | " << v.name << " | " << v.type << " |";
+        for (BYTE b : v.data)
+            out << ' ' << static_cast<int>(b);
+        out << '\n';
+    }
+    std::vector<std::string> keys;
+    store.EnumKeys(root, path, &keys);
+    for (const auto& k : keys)
+        out << DumpRegistry(store, root, path.empty() ? k : path + "\\" + k);
+    return out.str();
+}

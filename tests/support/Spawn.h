@@ -1,0 +1,45 @@
+// Starting a real program from a test or a benchmark, with its own environment.
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/types.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+// Starts argv[0] (looked up on PATH) with this process's environment, in which each of `extra`
+// ("NAME=value") replaces or adds a variable; standard output and error are appended to
+// `output`. The process id, or -1 when it could not start.
+inline pid_t SpawnWithEnvironment(const std::vector<std::string>& argv,
+                                  const std::vector<std::string>& extra,
+                                  const std::string& output) {
+    std::vector<std::string> env = extra;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        bool overridden = false;
+        for (const auto& x : extra)
+            overridden = overridden || x.rfind(name, 0) == 0;
+        if (!overridden)
+            env.push_back(entry);
+    }
+    std::vector<char*> args, envp;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
