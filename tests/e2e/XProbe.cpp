@@ -1,5 +1,7 @@
 #include "XProbe.h"
 
+#include "support/XClose.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -230,17 +232,7 @@ bool XProbe::HasState(unsigned long window, const std::string& state) {
     return found;
 }
 
-void XProbe::Close(unsigned long window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, window, False, NoEventMask, &event);
-    XFlush(display_);
-}
+void XProbe::Close(unsigned long window) { SendWindowClose(display_, window); }
 
 bool XProbe::Keys(unsigned long window, const std::string& keys) {
     std::vector<std::string> argv = {"xdotool", "windowfocus",     "--sync", std::to_string(window),

@@ -12,6 +12,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "support/XClose.h" // after gtest: Xlib's macros would break its headers
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -131,14 +133,7 @@ class Screen {
     }
     // WM_DELETE_WINDOW, as the window manager's close box sends it.
     void Close(Window w) {
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = w;
-        e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-        e.xclient.data.l[1] = CurrentTime;
-        XSendEvent(d, w, False, NoEventMask, &e);
+        SendWindowClose(d, w);
         XSync(d, False);
     }
     // The window's pixels, 0xRRGGBB, row by row; empty when it cannot be read.

@@ -1,20 +1,13 @@
 #include "CloseWindow.h"
 
-#include <X11/Xlib.h>
+#include "support/XClose.h"
 
 bool RequestWindowClose(unsigned long window) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         return false;
     }
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    Status sent = XSendEvent(display, window, False, NoEventMask, &event);
-    XCloseDisplay(display); // flushes the request
-    return sent != 0;
+    bool sent = SendWindowClose(display, window);
+    XCloseDisplay(display);
+    return sent;
 }

@@ -8,19 +8,13 @@
 //   SKYVANE_CONSOLE_AUTOCLOSE_MS close the window by itself after that many milliseconds
 package Ostrel.Server.console;
 
+import Ostrel.Server.common.ArgumentRecord;
 import java.awt.BorderLayout;
 import java.awt.Font;
 import java.awt.GraphicsEnvironment;
 import java.awt.GridBagConstraints;
 import java.awt.GridBagLayout;
 import java.awt.Insets;
-import java.io.IOException;
-import java.nio.charset.Charset;
-import java.nio.file.Files;
-import java.nio.file.Path;
-import java.nio.file.Paths;
-import java.nio.file.StandardCopyOption;
-import java.util.Arrays;
 import javax.swing.BorderFactory;
 import javax.swing.JButton;
 import javax.swing.JFrame;
@@ -39,7 +33,7 @@ public final class Skyvane {
 
     public static void main(String[] args) {
         String argsFile = System.getenv("SKYVANE_CONSOLE_ARGS_FILE");
-        if (argsFile != null && !argsFile.isEmpty() && !recordArguments(argsFile, args)) {
+        if (argsFile != null && !argsFile.isEmpty() && !ArgumentRecord.write("Sky.Vane console", argsFile, args)) {
             System.exit(1);
         }
         if (GraphicsEnvironment.isHeadless()) {
@@ -50,25 +44,6 @@ public final class Skyvane {
         SwingUtilities.invokeLater(() -> showWindow(args, autoCloseMs));
     }
 
-    // Writes the arguments one per line. The file appears complete or not at all, so a reader
-    // that polls for it never sees half of it.
-    static boolean recordArguments(String fileName, String[] args) {
-        Path target = Paths.get(fileName).toAbsolutePath();
-        StringBuilder text = new StringBuilder();
-        for (String arg : args) {
-            text.append(arg).append('\n');
-        }
-        try {
-            Path temp = Files.createTempFile(target.getParent(), ".args", ".tmp");
-            Files.write(temp, text.toString().getBytes(Charset.defaultCharset()));
-            Files.move(temp, target, StandardCopyOption.REPLACE_EXISTING,
-                       StandardCopyOption.ATOMIC_MOVE);
-            return true;
-        } catch (IOException e) {
-            System.err.println("Sky.Vane console: cannot write " + fileName + ": " + e.getMessage());
-            return false;
-        }
-    }
 
     static long parseAutoClose(String text) {
         if (text == null || text.isEmpty()) {

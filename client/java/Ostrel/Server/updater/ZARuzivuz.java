@@ -9,14 +9,13 @@
 //   SKYVANE_UPDATER_ARGS_FILE    file to receive the arguments, one per line (for automated runs)
 package Ostrel.Server.updater;
 
+import Ostrel.Server.common.ArgumentRecord;
 import java.io.IOException;
 import java.net.URISyntaxException;
-import java.nio.charset.Charset;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.nio.file.StandardCopyOption;
 import java.security.CodeSource;
 
 public final class ZARuzivuz {
@@ -28,7 +27,7 @@ public final class ZARuzivuz {
 
     public static void main(String[] args) {
         String argsFile = System.getenv("SKYVANE_UPDATER_ARGS_FILE");
-        if (argsFile != null && !argsFile.isEmpty() && !recordArguments(argsFile, args)) {
+        if (argsFile != null && !argsFile.isEmpty() && !ArgumentRecord.write("Sky.Vane updater", argsFile, args)) {
             System.exit(FAILED);
         }
         Path installDir = installationDirectory();
@@ -85,21 +84,4 @@ public final class ZARuzivuz {
         }
     }
 
-    static boolean recordArguments(String fileName, String[] args) {
-        Path target = Paths.get(fileName).toAbsolutePath();
-        StringBuilder text = new StringBuilder();
-        for (String arg : args) {
-            text.append(arg).append('\n');
-        }
-        try {
-            Path temp = Files.createTempFile(target.getParent(), ".args", ".tmp");
-            Files.write(temp, text.toString().getBytes(Charset.defaultCharset()));
-            Files.move(temp, target, StandardCopyOption.REPLACE_EXISTING,
-                       StandardCopyOption.ATOMIC_MOVE);
-            return true;
-        } catch (IOException e) {
-            System.err.println("Sky.Vane updater: cannot write " + fileName + ": " + e.getMessage());
-            return false;
-        }
-    }
 }
