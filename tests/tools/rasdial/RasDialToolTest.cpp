@@ -1,5 +1,7 @@
 // skyvane-rasdial as a person uses it: each call is a process of its own, so a connection made
 // by one call is listed and hung up by the next ones.
+#include "skyvane/version.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -200,12 +202,17 @@ TEST_F(RasDialToolTest, OptionsAndUsage) {
     Result help = Run({"--help"});
     EXPECT_EQ(0, help.code);
     EXPECT_EQ(0u, help.out.rfind("Usage: skyvane-rasdial", 0));
+    EXPECT_EQ("", help.err);
+    Result version = Run({"--version"});
+    EXPECT_EQ(0, version.code);
+    EXPECT_EQ("skyvane-rasdial " SKYVANE_VERSION "\n", version.out);
 
     const std::pair<std::vector<std::string>, std::string> bad[] = {
         {{"/bogus"}, "Unknown option /bogus.\n"},
         {{"a", "b", "c", "d"}, "Too many arguments.\n"},
         {{"Office", "joe", "/disconnect"}, "/DISCONNECT takes an entry name only.\n"},
         {{std::string(257, 'x')}, "The entry name is longer than 256 characters.\n"},
+        {{"--verbose"}, "Unknown option --verbose.\n"},
     };
     for (const auto& [args, message] : bad) {
         SCOPED_TRACE(message);
@@ -213,6 +220,7 @@ TEST_F(RasDialToolTest, OptionsAndUsage) {
         EXPECT_EQ(2, result.code);
         EXPECT_EQ(0u, result.err.rfind(message, 0)) << result.err;
         EXPECT_EQ("", result.out);
+        EXPECT_NE(std::string::npos, result.err.find("\nUsage: skyvane-rasdial")) << result.err;
     }
 }
 
