@@ -15,6 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 CLauncherApp theApp;
 
@@ -69,7 +72,18 @@ int main(int argc, char** argv) {
 
     platform::PosixProcessBackend processes;
     platform::SystemClock clock;
-    platform::DialupService dialup(platform::DialupServiceOptions::FromEnvironment());
+    platform::DialupServiceOptions dialupOptions =
+        platform::DialupServiceOptions::FromEnvironment();
+    // The Dialer itself has only "Undefined RasEnumEntries Error." for a phone book it cannot
+    // read: the service says first which file and line, and why.
+    dialupOptions.reportPhoneBookFaults = [](const std::vector<std::string>& faults) {
+        std::string text = "Some of the phone book could not be read:\n";
+        for (const std::string& fault : faults) {
+            text += "\n" + fault;
+        }
+        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    };
+    platform::DialupService dialup(std::move(dialupOptions));
     platform::X11WindowFinder windows;
 
     platform::InstallRegistry(registry.get());

@@ -332,7 +332,12 @@ int main(int argc, char** argv) {
         std::cout << "skyvane-rasdial " SKYVANE_VERSION "\n";
         return kExitOk;
     }
-    platform::DialupService service(platform::DialupServiceOptions::FromEnvironment());
+    platform::DialupServiceOptions options = platform::DialupServiceOptions::FromEnvironment();
+    options.reportPhoneBookFaults = [](const std::vector<std::string>& faults) {
+        for (const std::string& fault : faults)
+            std::cerr << "skyvane-rasdial: " << fault << "\n";
+    };
+    platform::DialupService service(std::move(options));
     platform::InstallDialup(&service);
     int status = kExitOk;
     if (args.disconnect)

@@ -207,6 +207,51 @@ TEST_F(RasDialToolTest, OptionsAndUsage) {
     EXPECT_EQ(0, version.code);
     EXPECT_EQ("skyvane-rasdial " SKYVANE_VERSION "\n", version.out);
 
+    // Phone book faults are told on standard error with the file and line, and the rest of the
+    // phone book is used; a phone book that was named must exist.
+    const std::string broken = (m_folder / "broken.pbk").string();
+    std::ofstream(broken) << "[Office]\n[office]\nno equals sign\n";
+    const std::string missing = (m_folder / "missing.pbk").string();
+    const std::string book = (m_folder / "phonebook.pbk").string();
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+        bool withoutBook;
+    } faults[] = {
+        {{"Office", "/PHONEBOOK:" + broken},
+         0,
+         "skyvane-rasdial: " + broken +
+             ":2: a second entry named \"office\" (the first is on line 1) is left out with its "
+             "keys\n"
+             "skyvane-rasdial: " +
+             broken + ":3: a line that is neither [entry], key=value nor a comment is left out\n",
+         false},
+        {{"Office", "/PHONEBOOK:" + missing},
+         1,
+         "skyvane-rasdial: " + missing + ": the phone book does not exist\n",
+         false},
+        {{"Office"},
+         1,
+         "skyvane-rasdial: " + book +
+             ": the phone book does not exist (named by SKYVANE_PHONEBOOK)\n",
+         true},
+    };
+    for (const auto& row : faults) {
+        SCOPED_TRACE(row.args.back());
+        if (row.withoutBook)
+            std::filesystem::rename(book, book + ".away");
+        Result result = Run(row.args);
+        if (row.withoutBook)
+            std::filesystem::rename(book + ".away", book);
+        EXPECT_EQ(row.code, result.code) << result.out;
+        EXPECT_EQ(row.err, result.err);
+        if (row.code != 0) {
+            EXPECT_EQ("Remote Access error 621 - Cannot open the phone book file.\n", result.out);
+        }
+    }
+    EXPECT_EQ(0, Run({"/disconnect"}).code);
+
     const std::pair<std::vector<std::string>, std::string> bad[] = {
         {{"/bogus"}, "Unknown option /bogus.\n"},
         {{"a", "b", "c", "d"}, "Too many arguments.\n"},
