@@ -646,6 +646,33 @@ TEST_F(DialupServiceTest, StateFolderMustBeTheUsersOwn) {
     }
     EXPECT_EQ(0u, FileCount(good));
 
+    // The folder and the parents it lacks are made 0700, whatever the umask; a parent that
+    // was there is left as it was.
+    for (mode_t mask : {0000, 0022, 0077, 0777}) {
+        SCOPED_TRACE(mask);
+        const std::filesystem::path top = folder.Path() / ("made" + std::to_string(mask));
+        DialupServiceOptions options = Options(0);
+        options.stateDirectory = (top / "run" / "skyvane").string();
+        DialupService made(options);
+        platform::InstallDialup(&made);
+        const mode_t saved = umask(mask);
+        RASDIALPARAMSA params = DialParams("Office");
+        HRASCONN handle = 0;
+        result = RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle);
+        umask(saved);
+        EXPECT_EQ(DWORD(ERROR_SUCCESS), result);
+        for (const std::filesystem::path& dir : {top, top / "run", top / "run" / "skyvane"}) {
+            struct stat info {};
+            ASSERT_EQ(0, stat(dir.c_str(), &info)) << dir;
+            EXPECT_EQ(0700u, info.st_mode & 07777) << dir;
+        }
+        EXPECT_EQ(DWORD(ERROR_SUCCESS), RasHangUpA(handle));
+        platform::InstallDialup(service.get());
+    }
+    struct stat outside {};
+    ASSERT_EQ(0, stat(folder.Path().c_str(), &outside));
+    EXPECT_EQ(0700u, outside.st_mode & 07777) << "the test folder is made 0700 and not changed";
+
     // A folder its group may write, as with a umask of 002, is the user's still.
     std::filesystem::remove_all(state);
     std::filesystem::create_directory(state);
