@@ -56,11 +56,11 @@ class SqliteRegistry : public RegistryBackend {
     // Moves every committed write into the store file and syncs it to disk.
     LONG Flush(HKEY root) override;
 
-    // A batch makes the writes between BeginBatch and CommitBatch land together or not at all;
-    // other processes wait for it. RollbackBatch (or destroying the store) drops them.
-    LONG BeginBatch();
-    LONG CommitBatch();
-    void RollbackBatch();
+    // A batch is one store transaction: other processes wait for it. Destroying the store
+    // drops it.
+    LONG BeginBatch() override;
+    LONG CommitBatch() override;
+    void RollbackBatch() override;
 
     const std::string& Path() const;
 
