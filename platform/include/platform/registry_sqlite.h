@@ -67,11 +67,11 @@ class SqliteRegistry : public RegistryBackend {
     // Opened for reading only: writes fail with ERROR_ACCESS_DENIED.
     bool ReadOnly() const;
 
-    // A batch makes the writes between BeginBatch and CommitBatch land together or not at all;
-    // other processes wait for it. RollbackBatch (or destroying the store) drops them.
-    LONG BeginBatch();
-    LONG CommitBatch();
-    void RollbackBatch();
+    // A batch is one store transaction: other processes wait for it. Destroying the store
+    // drops it.
+    LONG BeginBatch() override;
+    LONG CommitBatch() override;
+    void RollbackBatch() override;
 
     const std::string& Path() const;
 
