@@ -127,11 +127,11 @@ bool LockByte(int fd, short type, off_t byte) {
 }
 
 // The store's lock file (PATH-lock). Byte 0 is held shared by every process that has the store
-// open, and exclusive by the first one while it reads how the store was left and by the last
-// one while it writes that down. Byte 1 is held shared by each writer waiting for the write
-// lock, so that a writer that just had its turn lets the waiting ones go first. The file holds
-// "clean" and a fingerprint of the store files when the last user closed the store properly,
-// "open" while it is in use: anything else after a first open means an unclean end.
+// open, and exclusive by the first one while it reads how the store was left (and checks it when
+// needed) and by the last one while it writes that down. Byte 1 is held shared by each writer
+// waiting for the write lock, so that a writer that just had its turn lets the waiting ones go
+// first. The file holds "clean" and a fingerprint of the store files when the last user closed the
+// store properly, "open" while it is in use: anything else after a first open means an unclean end.
 class StoreLock {
   public:
     ~StoreLock() {
@@ -158,9 +158,7 @@ class StoreLock {
                 ssize_t n = pread(m_fd, text, sizeof text, 0);
                 m_leftAs.assign(text, n > 0 ? static_cast<size_t>(n) : 0);
                 Write("open\n");
-                if (LockByte(m_fd, F_RDLCK, 0)) { // converting keeps the lock throughout
-                    return true;
-                }
+                return true; // Settle lets the others in, once the store has been looked at
             } else if (LockByte(m_fd, F_RDLCK, 0)) {
                 return true; // others have it open, and the first of them looked
             }
@@ -173,6 +171,12 @@ class StoreLock {
         }
     }
 
+    // The first user shares the store from now on (converting keeps the lock throughout).
+    void Settle() {
+        if (m_fd >= 0 && m_first) {
+            LockByte(m_fd, F_RDLCK, 0);
+        }
+    }
     bool First() const { return m_fd >= 0 && m_first; }
     const std::string& LeftAs() const { return m_leftAs; }
 
@@ -751,7 +755,8 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
     impl->storePath = path;
     impl->busyTimeoutMs = options.busyTimeoutMs;
     // Whether the files may have been damaged since they were last known sound: the first user
-    // finds out from the lock file; without one (a folder that cannot be written) it cannot tell.
+    // finds out from the lock file, and others wait until it has looked; without a lock file (a
+    // folder that cannot be written) a process cannot tell.
     bool joined = impl->lock.Join(path, options.busyTimeoutMs);
     bool check = !joined || (impl->lock.First() && impl->lock.LeftAs() != Fingerprint(path));
 
@@ -793,6 +798,7 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
     if (prepared != ERROR_SUCCESS) {
         return failWith(prepared, message); // a file that is not a store keeps its mode too
     }
+    impl->lock.Settle();
     if (stat(path.c_str(), &st) == 0) {
         MakePrivate(path, st.st_mode);
     }
