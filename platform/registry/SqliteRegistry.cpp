@@ -84,31 +84,40 @@ const char* ProgramName() {
 }
 
 // The store holds the saved dial-up password: a store (or its journal) that others may read is
-// made private, and the user is told.
-void MakePrivate(const std::string& path, mode_t mode) {
-    if ((mode & 077) == 0) {
+// made private, and the user is told in one line.
+void MakePrivate(const std::string& path) {
+    mode_t wide = 0;
+    mode_t tight = 0;
+    int failed = 0;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        std::string file = path + suffix;
+        struct stat st;
+        if (stat(file.c_str(), &st) != 0 || (st.st_mode & 077) == 0) {
+            continue;
+        }
+        if (wide == 0) {
+            wide = st.st_mode & 07777;
+            tight = st.st_mode & 0600;
+        }
+        if (chmod(file.c_str(), st.st_mode & 0600) != 0 && failed == 0) {
+            failed = errno;
+        }
+    }
+    if (wide == 0) {
         return;
     }
-    mode_t tight = mode & 0600;
-    if (chmod(path.c_str(), tight) != 0) {
+    if (failed != 0) {
         std::fprintf(stderr,
                      "%s: the registry store %s may be read by other users (mode %04o)"
                      " and could not be made private: %s\n",
-                     ProgramName(), path.c_str(), static_cast<unsigned>(mode & 07777),
-                     std::strerror(errno));
+                     ProgramName(), path.c_str(), static_cast<unsigned>(wide),
+                     std::strerror(failed));
         return;
-    }
-    for (const char* suffix : {"-wal", "-shm"}) {
-        std::string file = path + suffix;
-        struct stat st;
-        if (stat(file.c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
-            chmod(file.c_str(), st.st_mode & 0600);
-        }
     }
     std::fprintf(stderr,
                  "%s: the registry store %s could be read by other users (mode %04o);"
                  " it is now private (mode %04o)\n",
-                 ProgramName(), path.c_str(), static_cast<unsigned>(mode & 07777),
+                 ProgramName(), path.c_str(), static_cast<unsigned>(wide),
                  static_cast<unsigned>(tight));
 }
 
@@ -799,9 +808,7 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
         return failWith(prepared, message); // a file that is not a store keeps its mode too
     }
     impl->lock.Settle();
-    if (stat(path.c_str(), &st) == 0) {
-        MakePrivate(path, st.st_mode);
-    }
+    MakePrivate(path);
     if (impl->readOnly) {
         std::fprintf(stderr,
                      "%s: the registry store %s cannot be written (%s); its values can be read,"

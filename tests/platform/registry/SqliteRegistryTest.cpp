@@ -78,14 +78,19 @@ TEST(SqliteRegistry, NewStoreAndItsFoldersArePrivate) {
     // Whatever the umask, and whatever mode a file found in the store's place had.
     struct Row {
         mode_t umask;
-        int foundMode; // -1: no file there yet
+        int foundMode;   // -1: no file there yet
+        int journalMode; // -1: an empty file, no store yet
         const char* says;
     } rows[] = {
-        {022, -1, ""},
-        {0, -1, ""},
-        {0777, -1, ""},
-        {022, 0644, "could be read by other users (mode 0644); it is now private (mode 0600)\n"},
-        {0, 0666, "could be read by other users (mode 0666); it is now private (mode 0600)\n"},
+        {022, -1, -1, ""},
+        {0, -1, -1, ""},
+        {0777, -1, -1, ""},
+        {022, 0644, -1,
+         "could be read by other users (mode 0644); it is now private (mode 0600)\n"},
+        {0, 0666, 0666,
+         "could be read by other users (mode 0666); it is now private (mode 0600)\n"},
+        {022, 0600, 0644,
+         "could be read by other users (mode 0644); it is now private (mode 0600)\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "umask " << row.umask << " mode " << row.foundMode);
@@ -97,6 +102,12 @@ TEST(SqliteRegistry, NewStoreAndItsFoldersArePrivate) {
             ASSERT_EQ(mkdir(top.c_str(), 0755), 0);
             ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
             WriteFile(path, "");
+            if (row.journalMode >= 0) {
+                OpenStore(path);
+                for (const char* suffix : {"-wal", "-shm"}) {
+                    ASSERT_EQ(chmod((path + suffix).c_str(), row.journalMode), 0);
+                }
+            }
             ASSERT_EQ(chmod(path.c_str(), row.foundMode), 0);
         }
         mode_t saved = umask(row.umask);
