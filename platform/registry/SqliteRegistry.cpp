@@ -795,6 +795,8 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
         }
         if (prepared == ERROR_SUCCESS) {
             impl->readOnly = true;
+        } else if (prepared != ERROR_BADDB && access(path.c_str(), R_OK) != 0) {
+            prepared = ERROR_ACCESS_DENIED; // the file cannot even be read: as it was said first
         } else if (prepared != ERROR_BADDB) {
             prepared = ERROR_ACCESS_DENIED;
             message = "cannot read the registry store " + path +

@@ -413,15 +413,16 @@ TEST(SqliteRegistry, ReadOnlyStoreOrFolderIsReadAndChangesAreRefused) {
     struct Row {
         const char* name;
         bool folderReadOnly;
-        bool fileReadOnly;
+        mode_t fileMode;  // 0600: as made
         bool journalKept; // a store closed by this program keeps its journal files
         std::string says;
-        LONG writes;
+        LONG writes; // -1: refused, `says` is the error
     } rows[] = {
-        {"folder", true, false, false, kFolderLine, ERROR_ACCESS_DENIED},
-        {"folder-with-journal", true, false, true, "", ERROR_SUCCESS}, // the files can be written
-        {"file", false, true, true, kFileLine, ERROR_ACCESS_DENIED},
-        {"both", true, true, false, kFileLine, ERROR_ACCESS_DENIED},
+        {"folder", true, 0600, false, kFolderLine, ERROR_ACCESS_DENIED},
+        {"folder-with-journal", true, 0600, true, "", ERROR_SUCCESS}, // the files can be written
+        {"file", false, 0400, true, kFileLine, ERROR_ACCESS_DENIED},
+        {"both", true, 0400, false, kFileLine, ERROR_ACCESS_DENIED},
+        {"unreadable", true, 0, false, "cannot open the registry store ", -1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -447,7 +448,7 @@ TEST(SqliteRegistry, ReadOnlyStoreOrFolderIsReadAndChangesAreRefused) {
                 unlink((path + "-shm").c_str());
                 unlink((path + "-lock").c_str());
             }
-            if ((row.fileReadOnly && chmod(path.c_str(), 0400) != 0) ||
+            if (chmod(path.c_str(), row.fileMode) != 0 ||
                 (row.folderReadOnly && chmod(folder.c_str(), 0500) != 0)) {
                 return "no chmod";
             }
@@ -467,6 +468,10 @@ TEST(SqliteRegistry, ReadOnlyStoreOrFolderIsReadAndChangesAreRefused) {
                    std::to_string(made);
         });
         chmod(folder.c_str(), 0700);
+        if (row.writes < 0) {
+            EXPECT_EQ(said, "refused: " + row.says + path + ": Permission denied");
+            continue;
+        }
         std::string code = std::to_string(row.writes);
         std::string summary =
             "read 0 kept, open for writing " + code + ", write " + code + ", create " + code;
