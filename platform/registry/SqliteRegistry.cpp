@@ -22,29 +22,54 @@ namespace {
 
 // Marks a file as a registry store ("SkVR"); a database without it is some other program's.
 constexpr int kApplicationId = 0x536B5652;
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
-constexpr const char* kSchema = R"sql(
+// Names are kept as they were created and, beside them, folded by the ANSI code page (the
+// column "folded", a key's whole path), which is what lookups compare. Key ids are never reused,
+// so a handle to a deleted key cannot come to mean another; values keep the order in which they
+// were created (their rowid).
+constexpr const char* kTables = R"sql(
 CREATE TABLE keys(
-    id INTEGER PRIMARY KEY,
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
     root INTEGER NOT NULL,
     parent INTEGER,
-    path TEXT NOT NULL COLLATE NOCASE,
-    name TEXT NOT NULL COLLATE NOCASE,
+    path TEXT NOT NULL,
+    name TEXT NOT NULL,
+    folded TEXT NOT NULL,
     class TEXT NOT NULL DEFAULT '',
-    UNIQUE(root, path));
-CREATE INDEX keys_by_parent ON keys(parent, name);
+    UNIQUE(root, folded));
+CREATE INDEX keys_by_parent ON keys(parent, folded);
 CREATE TABLE vals(
+    id INTEGER PRIMARY KEY,
     key INTEGER NOT NULL,
-    name TEXT NOT NULL COLLATE NOCASE,
+    name TEXT NOT NULL,
+    folded TEXT NOT NULL,
     type INTEGER NOT NULL,
     data BLOB NOT NULL,
-    PRIMARY KEY(key, name)) WITHOUT ROWID;
-INSERT INTO keys(root, parent, path, name) VALUES (0, NULL, '', ''), (1, NULL, '', ''),
-    (2, NULL, '', '');
-PRAGMA application_id = 1399543378;
-PRAGMA user_version = 1;
+    UNIQUE(key, folded));
 )sql";
+
+constexpr const char* kSchemaEnd = R"sql(
+PRAGMA application_id = 1399543378;
+PRAGMA user_version = 2;
+)sql";
+
+// A store of the first version (names compared by ASCII case only, values by name) brought to
+// this one in one transaction; its values keep their old order.
+constexpr const char* kUpgradeFrom1 = R"sql(
+ALTER TABLE keys RENAME TO keys_v1;
+ALTER TABLE vals RENAME TO vals_v1;
+DROP INDEX keys_by_parent;
+)sql";
+constexpr const char* kUpgradeCopy = R"sql(
+INSERT INTO keys(id, root, parent, path, name, folded, class)
+    SELECT id, root, parent, path, name, fold_name(path), class FROM keys_v1;
+INSERT INTO vals(key, name, folded, type, data)
+    SELECT key, name, fold_name(name), type, data FROM vals_v1 ORDER BY key, name;
+DROP TABLE keys_v1;
+DROP TABLE vals_v1;
+)sql";
+
 static_assert(kApplicationId == 1399543378);
 
 LONG CodeFromErrno(int err) {
@@ -296,6 +321,7 @@ class Statement {
         return *this;
     }
     int Step() { return sqlite3_step(m_stmt); }
+    sqlite3_stmt* Raw() const { return m_stmt; }
     sqlite3_int64 Int(int col) const { return sqlite3_column_int64(m_stmt, col); }
     std::string Text(int col) const {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
@@ -386,7 +412,7 @@ struct SqliteRegistry::Impl {
             std::this_thread::sleep_for(std::chrono::microseconds(250));
         }
         takingWriteLock = true;
-        int rc = Exec("BEGIN IMMEDIATE");
+        int rc = Run("BEGIN IMMEDIATE");
         takingWriteLock = false;
         lock.Waiting(false);
         return rc;
@@ -449,59 +475,58 @@ struct SqliteRegistry::Impl {
         if (readOnly) {
             return ERROR_ACCESS_DENIED;
         }
-        int rc = inBatch ? Exec("SAVEPOINT op") : BeginWrite();
+        int rc = inBatch ? Run("SAVEPOINT op") : BeginWrite();
         if (rc != SQLITE_OK) {
             return Fail(rc, true);
         }
         LONG result = body();
         if (result == ERROR_SUCCESS) {
-            rc = Exec(inBatch ? "RELEASE op" : "COMMIT");
+            rc = Run(inBatch ? "RELEASE op" : "COMMIT");
             if (rc == SQLITE_OK) {
                 wrote = wrote || !inBatch;
                 return ERROR_SUCCESS;
             }
             result = Fail(rc, true);
         }
-        Exec(inBatch ? "ROLLBACK TO op; RELEASE op" : "ROLLBACK");
+        if (inBatch) {
+            Run("ROLLBACK TO op");
+            Run("RELEASE op");
+        } else {
+            Run("ROLLBACK");
+        }
         return result;
     }
 
-    // Looks a key up by its path (names compared without ASCII case); ERROR_FILE_NOT_FOUND when
-    // it is missing. *storedPath receives the path as it was created.
-    LONG FindKey(HKEY root, const std::string& path, sqlite3_int64* id,
-                 std::string* storedPath = nullptr) {
-        int index = keypath::RootIndex(root);
-        if (index < 0) {
-            return ERROR_INVALID_HANDLE;
+    // Runs a prepared statement that returns no rows (BEGIN, COMMIT, ...).
+    int Run(const char* sql) {
+        sqlite3_stmt* stmt = Prepare(sql);
+        if (stmt == nullptr) {
+            return sqlite3_errcode(db);
         }
-        if (broken) {
-            return ERROR_BADDB;
-        }
-        if (path.empty()) {
-            *id = rootIds[index];
-            if (storedPath != nullptr) {
-                storedPath->clear();
-            }
-            return ERROR_SUCCESS;
-        }
-        Statement st(Prepare("SELECT id, path FROM keys WHERE root = ?1 AND path = ?2"));
-        if (!st.Ok()) {
-            return PrepareFailed(false);
-        }
-        st.Bind(1, index).Bind(2, path);
-        int rc = st.Step();
-        if (rc == SQLITE_DONE) {
-            return ERROR_FILE_NOT_FOUND;
-        }
-        if (rc != SQLITE_ROW) {
-            return Fail(rc, false);
-        }
-        *id = st.Int(0);
-        if (storedPath != nullptr) {
-            *storedPath = st.Text(1);
-        }
-        return ERROR_SUCCESS;
+        int rc = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+        return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
     }
+
+    // Brings a store of an older version up to date.
+    int Upgrade(sqlite3_int64 version);
+
+    // The root index (0-2) of a root's id, -1 for another key.
+    int RootOf(sqlite3_int64 id) const {
+        for (int i = 0; i < 3; ++i) {
+            if (rootIds[i] == id) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    // Root, stored path and folded path of a key; ERROR_KEY_DELETED when it is gone.
+    LONG Describe(sqlite3_int64 id, int* root, std::string* path, std::string* folded);
+    // The key at a folded path below `base`.
+    LONG Lookup(sqlite3_int64 base, const std::string& foldedPath, sqlite3_int64* id);
+    // ERROR_SUCCESS when the key exists, else ERROR_KEY_DELETED.
+    LONG Exists(sqlite3_int64 id);
 
     // Opens or creates the schema, and runs the quick integrity check when `check`; a file that
     // is not a store is left as it was. *rc receives the SQLite result of a failure.
@@ -612,7 +637,14 @@ LONG SqliteRegistry::Impl::OpenSchema(bool check, std::string* error, int* lastR
         }
         rc = QueryPragma(db, "PRAGMA application_id", &appId);
         if (rc == SQLITE_OK && appId != kApplicationId) {
-            rc = Exec(kSchema);
+            rc = Exec(kTables);
+            if (rc == SQLITE_OK) {
+                rc = Exec("INSERT INTO keys(root, parent, path, name, folded) VALUES "
+                          "(0, NULL, '', '', ''), (1, NULL, '', '', ''), (2, NULL, '', '', '')");
+            }
+            if (rc == SQLITE_OK) {
+                rc = Exec(kSchemaEnd);
+            }
         }
         if (rc == SQLITE_OK) {
             rc = Exec("COMMIT");
@@ -633,6 +665,14 @@ LONG SqliteRegistry::Impl::OpenSchema(bool check, std::string* error, int* lastR
     // keep the store whole through a crash of the machine. RegFlushKey syncs the journal.
     Exec("PRAGMA synchronous = NORMAL");
     Exec("PRAGMA journal_size_limit = 1048576");
+    if (appId == kApplicationId && version >= 1 && version < kSchemaVersion) {
+        rc = Upgrade(version);
+        if (rc != SQLITE_OK) {
+            return fail(rc, readOnly ? "was made by an older version of this program and cannot "
+                                       "be brought up to date while it is read-only"
+                                     : "cannot be brought up to date");
+        }
+    }
     static_assert(kLargeJournal == 1048576);
 
     // Damage must be found before the first write: a write to a damaged file would reach the
@@ -830,21 +870,158 @@ const std::string& SqliteRegistry::Path() const {
     return m_pImpl->storePath;
 }
 
-LONG SqliteRegistry::OpenKey(HKEY root, const std::string& path, REGSAM access) {
-    constexpr REGSAM kChanges = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | 0x00010000 /* DELETE */;
-    if (m_pImpl->readOnly && (access & kChanges) != 0 && keypath::RootIndex(root) >= 0) {
-        return ERROR_ACCESS_DENIED;
-    }
-    sqlite3_int64 id = 0;
-    return m_pImpl->FindKey(root, path, &id);
+namespace {
+
+// fold_name(text): the name folded as lookups compare it, for bringing old stores up to date.
+void FoldName(sqlite3_context* context, int, sqlite3_value** args) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+    std::string folded =
+        keypath::Fold(text != nullptr ? std::string_view(text, sqlite3_value_bytes(args[0]))
+                                      : std::string_view());
+    sqlite3_result_text(context, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
 }
 
-LONG SqliteRegistry::CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
-                               bool* created) {
-    int index = keypath::RootIndex(root);
-    if (index < 0) {
-        return ERROR_INVALID_HANDLE;
+// The folded form of a path below a key whose folded path is `base`.
+std::string FoldedBelow(const std::string& base, const std::vector<std::string>& names) {
+    std::string folded = base;
+    for (const std::string& name : names) {
+        folded = keypath::Join(folded, keypath::Fold(name));
     }
+    return folded;
+}
+
+} // namespace
+
+int SqliteRegistry::Impl::Upgrade(sqlite3_int64 version) {
+    if (version != 1 || readOnly) {
+        return SQLITE_READONLY;
+    }
+    int rc = sqlite3_create_function(db, "fold_name", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                     nullptr, &FoldName, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = BeginWrite();
+    }
+    if (rc != SQLITE_OK) {
+        return rc;
+    }
+    sqlite3_int64 current = 0;
+    rc = QueryPragma(db, "PRAGMA user_version", &current);
+    if (rc == SQLITE_OK && current == 1) { // another process may have done it meanwhile
+        for (const char* sql : {kUpgradeFrom1, kTables, kUpgradeCopy, kSchemaEnd}) {
+            if (rc == SQLITE_OK) {
+                rc = Exec(sql);
+            }
+        }
+    }
+    rc = rc == SQLITE_OK ? Run("COMMIT") : rc;
+    if (rc != SQLITE_OK) {
+        Exec("ROLLBACK");
+    }
+    return rc;
+}
+
+LONG SqliteRegistry::Impl::Describe(sqlite3_int64 id, int* root, std::string* path,
+                                    std::string* folded) {
+    Statement st(Prepare("SELECT root, path, folded FROM keys WHERE id = ?1"));
+    if (!st.Ok()) {
+        return PrepareFailed(false);
+    }
+    int rc = st.Bind(1, id).Step();
+    if (rc == SQLITE_DONE) {
+        return ERROR_KEY_DELETED;
+    }
+    if (rc != SQLITE_ROW) {
+        return Fail(rc, false);
+    }
+    *root = static_cast<int>(st.Int(0));
+    *path = st.Text(1);
+    *folded = st.Text(2);
+    return ERROR_SUCCESS;
+}
+
+LONG SqliteRegistry::Impl::Exists(sqlite3_int64 id) {
+    Statement st(Prepare("SELECT 1 FROM keys WHERE id = ?1"));
+    if (!st.Ok()) {
+        return PrepareFailed(false);
+    }
+    int rc = st.Bind(1, id).Step();
+    return rc == SQLITE_ROW    ? ERROR_SUCCESS
+           : rc == SQLITE_DONE ? ERROR_KEY_DELETED
+                               : Fail(rc, false);
+}
+
+LONG SqliteRegistry::Impl::Lookup(sqlite3_int64 base, const std::string& foldedPath,
+                                  sqlite3_int64* id) {
+    if (broken) {
+        return ERROR_BADDB;
+    }
+    int root = RootOf(base);
+    if (root >= 0) {
+        if (foldedPath.empty()) {
+            *id = base;
+            return ERROR_SUCCESS;
+        }
+        // The common case, one statement: a path from a root.
+        Statement st(Prepare("SELECT id FROM keys WHERE root = ?1 AND folded = ?2"));
+        if (!st.Ok()) {
+            return PrepareFailed(false);
+        }
+        int rc = st.Bind(1, root).Bind(2, foldedPath).Step();
+        if (rc == SQLITE_DONE) {
+            return ERROR_FILE_NOT_FOUND;
+        }
+        if (rc != SQLITE_ROW) {
+            return Fail(rc, false);
+        }
+        *id = st.Int(0);
+        return ERROR_SUCCESS;
+    }
+    if (foldedPath.empty()) {
+        LONG rc = Exists(base);
+        if (rc == ERROR_SUCCESS) {
+            *id = base;
+        }
+        return rc;
+    }
+    // Below another key, which may have been deleted: one joined statement tells both.
+    Statement st(Prepare("SELECT k.id FROM keys b LEFT JOIN keys k ON k.root = b.root AND "
+                         "k.folded = b.folded || '\\' || ?2 WHERE b.id = ?1"));
+    if (!st.Ok()) {
+        return PrepareFailed(false);
+    }
+    int rc = st.Bind(1, base).Bind(2, foldedPath).Step();
+    if (rc == SQLITE_DONE) {
+        return ERROR_KEY_DELETED;
+    }
+    if (rc != SQLITE_ROW) {
+        return Fail(rc, false);
+    }
+    if (sqlite3_column_type(st.Raw(), 0) == SQLITE_NULL) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    *id = st.Int(0);
+    return ERROR_SUCCESS;
+}
+
+KeyId SqliteRegistry::RootKey(HKEY root) {
+    int index = keypath::RootIndex(root);
+    return index >= 0 ? m_pImpl->rootIds[index] : 0;
+}
+
+LONG SqliteRegistry::FindKey(KeyId base, const std::string& path, REGSAM access, KeyId* id) {
+    constexpr REGSAM kChanges = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | 0x00010000 /* DELETE */;
+    if (m_pImpl->readOnly && (access & kChanges) != 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    std::vector<std::string> names;
+    if (!keypath::Split(path, &names)) {
+        return ERROR_BAD_PATHNAME;
+    }
+    return m_pImpl->Lookup(base, FoldedBelow("", names), id);
+}
+
+LONG SqliteRegistry::MakeKey(KeyId base, const std::string& path, const std::string& keyClass,
+                             KeyId* id, bool* created) {
     std::vector<std::string> names;
     if (!keypath::Split(path, &names)) {
         return ERROR_BAD_PATHNAME;
@@ -853,36 +1030,50 @@ LONG SqliteRegistry::CreateKey(HKEY root, const std::string& path, const std::st
     bool isNew = false;
     LONG rc = d.Write([&]() -> LONG {
         isNew = false;
-        sqlite3_int64 id = d.rootIds[index];
-        std::string wanted;
+        int root = 0;
         std::string stored;
+        std::string folded;
+        LONG found = d.Describe(base, &root, &stored, &folded);
+        if (found != ERROR_SUCCESS) {
+            return found;
+        }
+        sqlite3_int64 key = base;
         for (size_t i = 0; i < names.size(); ++i) {
-            wanted = keypath::Join(wanted, names[i]);
-            std::string storedChild;
-            LONG found = d.FindKey(root, wanted, &id, &storedChild);
-            if (found == ERROR_SUCCESS) {
-                stored = storedChild;
-                continue;
-            }
-            if (found != ERROR_FILE_NOT_FOUND) {
-                return found;
+            std::string foldedName = keypath::Fold(names[i]);
+            folded = keypath::Join(folded, foldedName);
+            {
+                Statement st(
+                    d.Prepare("SELECT id, path FROM keys WHERE root = ?1 AND folded = ?2"));
+                if (!st.Ok()) {
+                    return d.PrepareFailed(true);
+                }
+                int step = st.Bind(1, root).Bind(2, folded).Step();
+                if (step == SQLITE_ROW) {
+                    key = st.Int(0);
+                    stored = st.Text(1);
+                    continue;
+                }
+                if (step != SQLITE_DONE) {
+                    return d.Fail(step, true);
+                }
             }
             // A new key keeps the case of the names given; its parents keep theirs.
             stored = keypath::Join(stored, names[i]);
-            Statement st(d.Prepare("INSERT INTO keys(root, parent, path, name, class) "
-                                   "VALUES (?1, ?2, ?3, ?4, ?5)"));
+            Statement st(d.Prepare("INSERT INTO keys(root, parent, path, name, folded, class) "
+                                   "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"));
             if (!st.Ok()) {
                 return d.PrepareFailed(true);
             }
-            st.Bind(1, index).Bind(2, id).Bind(3, stored).Bind(4, names[i]);
-            st.Bind(5, i + 1 == names.size() ? keyClass : std::string());
+            st.Bind(1, root).Bind(2, key).Bind(3, stored).Bind(4, names[i]).Bind(5, folded);
+            st.Bind(6, i + 1 == names.size() ? keyClass : std::string());
             int step = st.Step();
             if (step != SQLITE_DONE) {
                 return d.Fail(step, true);
             }
-            id = sqlite3_last_insert_rowid(d.db);
+            key = sqlite3_last_insert_rowid(d.db);
             isNew = true;
         }
+        *id = key;
         return ERROR_SUCCESS;
     });
     if (rc == ERROR_SUCCESS && created != nullptr) {
@@ -891,85 +1082,87 @@ LONG SqliteRegistry::CreateKey(HKEY root, const std::string& path, const std::st
     return rc;
 }
 
-LONG SqliteRegistry::QueryValue(HKEY root, const std::string& path, const std::string& name,
-                                RegistryValue* value) {
+LONG SqliteRegistry::GetValue(KeyId key, const std::string& name, RegistryValue* value) {
     Impl& d = *m_pImpl;
-    sqlite3_int64 id = 0;
-    LONG rc = d.FindKey(root, path, &id);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
+    if (d.broken) {
+        return ERROR_BADDB;
     }
-    Statement st(d.Prepare("SELECT name, type, data FROM vals WHERE key = ?1 AND name = ?2"));
-    if (!st.Ok()) {
-        return d.PrepareFailed(false);
+    {
+        Statement st(d.Prepare("SELECT name, type, data FROM vals WHERE key = ?1 AND folded = ?2"));
+        if (!st.Ok()) {
+            return d.PrepareFailed(false);
+        }
+        int step = st.Bind(1, key).Bind(2, keypath::Fold(name)).Step();
+        if (step == SQLITE_ROW) {
+            value->name = st.Text(0);
+            value->type = static_cast<DWORD>(st.Int(1));
+            value->data = st.Blob(2);
+            return ERROR_SUCCESS;
+        }
+        if (step != SQLITE_DONE) {
+            return d.Fail(step, false);
+        }
     }
-    st.Bind(1, id).Bind(2, name);
-    int step = st.Step();
-    if (step == SQLITE_DONE) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    if (step != SQLITE_ROW) {
-        return d.Fail(step, false);
-    }
-    value->name = st.Text(0);
-    value->type = static_cast<DWORD>(st.Int(1));
-    value->data = st.Blob(2);
-    return ERROR_SUCCESS;
+    // A deleted key has no values left; tell it from a missing value.
+    LONG rc = d.Exists(key);
+    return rc == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : rc;
 }
 
-LONG SqliteRegistry::SetValue(HKEY root, const std::string& path, const RegistryValue& value) {
+LONG SqliteRegistry::PutValue(KeyId key, const RegistryValue& value) {
     Impl& d = *m_pImpl;
     return d.Write([&]() -> LONG {
-        sqlite3_int64 id = 0;
-        LONG rc = d.FindKey(root, path, &id);
-        if (rc != ERROR_SUCCESS) {
-            return rc; // a missing key is not made
-        }
-        // The value keeps the name it was created with.
-        Statement st(d.Prepare("INSERT INTO vals(key, name, type, data) VALUES (?1, ?2, ?3, ?4) "
-                               "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, "
+        // One statement that also proves the key is there. The value keeps the name (and the
+        // place) it was created with.
+        Statement st(d.Prepare("INSERT INTO vals(key, name, folded, type, data) "
+                               "SELECT id, ?2, ?3, ?4, ?5 FROM keys WHERE id = ?1 "
+                               "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, "
                                "data = excluded.data"));
         if (!st.Ok()) {
             return d.PrepareFailed(true);
         }
-        st.Bind(1, id).Bind(2, value.name).Bind(3, static_cast<sqlite3_int64>(value.type));
-        st.BindBlob(4, value.data);
-        int step = st.Step();
-        return step == SQLITE_DONE ? ERROR_SUCCESS : d.Fail(step, true);
-    });
-}
-
-LONG SqliteRegistry::DeleteValue(HKEY root, const std::string& path, const std::string& name) {
-    Impl& d = *m_pImpl;
-    return d.Write([&]() -> LONG {
-        sqlite3_int64 id = 0;
-        LONG rc = d.FindKey(root, path, &id);
-        if (rc != ERROR_SUCCESS) {
-            return rc;
-        }
-        Statement st(d.Prepare("DELETE FROM vals WHERE key = ?1 AND name = ?2"));
-        if (!st.Ok()) {
-            return d.PrepareFailed(true);
-        }
-        st.Bind(1, id).Bind(2, name);
+        st.Bind(1, key).Bind(2, value.name).Bind(3, keypath::Fold(value.name));
+        st.Bind(4, static_cast<sqlite3_int64>(value.type)).BindBlob(5, value.data);
         int step = st.Step();
         if (step != SQLITE_DONE) {
             return d.Fail(step, true);
         }
-        return sqlite3_changes(d.db) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+        return sqlite3_changes(d.db) > 0 ? ERROR_SUCCESS : ERROR_KEY_DELETED;
     });
 }
 
-LONG SqliteRegistry::DeleteKey(HKEY root, const std::string& path) {
+LONG SqliteRegistry::RemoveValue(KeyId key, const std::string& name) {
     Impl& d = *m_pImpl;
-    if (path.empty()) {
-        return keypath::RootIndex(root) < 0 ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED;
+    return d.Write([&]() -> LONG {
+        Statement st(d.Prepare("DELETE FROM vals WHERE key = ?1 AND folded = ?2"));
+        if (!st.Ok()) {
+            return d.PrepareFailed(true);
+        }
+        int step = st.Bind(1, key).Bind(2, keypath::Fold(name)).Step();
+        if (step != SQLITE_DONE) {
+            return d.Fail(step, true);
+        }
+        if (sqlite3_changes(d.db) > 0) {
+            return ERROR_SUCCESS;
+        }
+        LONG rc = d.Exists(key);
+        return rc == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : rc;
+    });
+}
+
+LONG SqliteRegistry::RemoveKey(KeyId base, const std::string& path) {
+    std::vector<std::string> names;
+    if (!keypath::Split(path, &names)) {
+        return ERROR_BAD_PATHNAME;
     }
+    Impl& d = *m_pImpl;
     return d.Write([&]() -> LONG {
         sqlite3_int64 id = 0;
-        LONG rc = d.FindKey(root, path, &id);
+        LONG rc = d.Lookup(base, FoldedBelow("", names), &id);
         if (rc != ERROR_SUCCESS) {
             return rc;
+        }
+        if (d.RootOf(id) >= 0) {
+            return ERROR_ACCESS_DENIED; // a root is never deleted
         }
         {
             Statement st(d.Prepare("SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1"));
@@ -999,18 +1192,20 @@ LONG SqliteRegistry::DeleteKey(HKEY root, const std::string& path) {
     });
 }
 
-LONG SqliteRegistry::EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) {
+LONG SqliteRegistry::ListKeys(KeyId key, std::vector<std::string>* names) {
     Impl& d = *m_pImpl;
-    sqlite3_int64 id = 0;
-    LONG rc = d.FindKey(root, path, &id);
+    if (d.broken) {
+        return ERROR_BADDB;
+    }
+    LONG rc = d.Exists(key);
     if (rc != ERROR_SUCCESS) {
         return rc;
     }
-    Statement st(d.Prepare("SELECT name FROM keys WHERE parent = ?1 ORDER BY name"));
+    Statement st(d.Prepare("SELECT name FROM keys WHERE parent = ?1 ORDER BY folded"));
     if (!st.Ok()) {
         return d.PrepareFailed(false);
     }
-    st.Bind(1, id);
+    st.Bind(1, key);
     names->clear();
     int step;
     while ((step = st.Step()) == SQLITE_ROW) {
@@ -1023,19 +1218,20 @@ LONG SqliteRegistry::EnumKeys(HKEY root, const std::string& path, std::vector<st
     return ERROR_SUCCESS;
 }
 
-LONG SqliteRegistry::EnumValues(HKEY root, const std::string& path,
-                                std::vector<RegistryValue>* values) {
+LONG SqliteRegistry::ListValues(KeyId key, std::vector<RegistryValue>* values) {
     Impl& d = *m_pImpl;
-    sqlite3_int64 id = 0;
-    LONG rc = d.FindKey(root, path, &id);
+    if (d.broken) {
+        return ERROR_BADDB;
+    }
+    LONG rc = d.Exists(key);
     if (rc != ERROR_SUCCESS) {
         return rc;
     }
-    Statement st(d.Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY name"));
+    Statement st(d.Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id"));
     if (!st.Ok()) {
         return d.PrepareFailed(false);
     }
-    st.Bind(1, id);
+    st.Bind(1, key);
     values->clear();
     int step;
     while ((step = st.Step()) == SQLITE_ROW) {
@@ -1048,20 +1244,18 @@ LONG SqliteRegistry::EnumValues(HKEY root, const std::string& path,
     return ERROR_SUCCESS;
 }
 
-LONG SqliteRegistry::QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) {
+LONG SqliteRegistry::GetKeyClass(KeyId key, std::string* keyClass) {
     Impl& d = *m_pImpl;
-    sqlite3_int64 id = 0;
-    LONG rc = d.FindKey(root, path, &id);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
+    if (d.broken) {
+        return ERROR_BADDB;
     }
     Statement st(d.Prepare("SELECT class FROM keys WHERE id = ?1"));
     if (!st.Ok()) {
         return d.PrepareFailed(false);
     }
-    int step = st.Bind(1, id).Step();
+    int step = st.Bind(1, key).Step();
     if (step == SQLITE_DONE) {
-        return ERROR_FILE_NOT_FOUND;
+        return ERROR_KEY_DELETED;
     }
     if (step != SQLITE_ROW) {
         return d.Fail(step, false);
@@ -1139,7 +1333,7 @@ LONG SqliteRegistry::CommitBatch() {
         return ERROR_INVALID_FUNCTION;
     }
     d.inBatch = false;
-    int rc = d.Exec("COMMIT");
+    int rc = d.Run("COMMIT");
     if (rc != SQLITE_OK) {
         LONG code = d.Fail(rc, true);
         d.Exec("ROLLBACK");

@@ -46,18 +46,17 @@ class SqliteRegistry : public RegistryBackend {
 
     // Calls that find the store locked by another process beyond the time-out report
     // ERROR_LOCK_VIOLATION and change nothing.
-    LONG OpenKey(HKEY root, const std::string& path, REGSAM access) override;
-    LONG CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
-                   bool* created) override;
-    LONG QueryValue(HKEY root, const std::string& path, const std::string& name,
-                    RegistryValue* value) override;
-    LONG SetValue(HKEY root, const std::string& path, const RegistryValue& value) override;
-    LONG DeleteValue(HKEY root, const std::string& path, const std::string& name) override;
-    LONG DeleteKey(HKEY root, const std::string& path) override;
-    LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) override;
-    LONG EnumValues(HKEY root, const std::string& path,
-                    std::vector<RegistryValue>* values) override;
-    LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) override;
+    KeyId RootKey(HKEY root) override;
+    LONG FindKey(KeyId base, const std::string& path, REGSAM access, KeyId* id) override;
+    LONG MakeKey(KeyId base, const std::string& path, const std::string& keyClass, KeyId* id,
+                 bool* created) override;
+    LONG GetValue(KeyId key, const std::string& name, RegistryValue* value) override;
+    LONG PutValue(KeyId key, const RegistryValue& value) override;
+    LONG RemoveValue(KeyId key, const std::string& name) override;
+    LONG RemoveKey(KeyId base, const std::string& path) override;
+    LONG ListKeys(KeyId key, std::vector<std::string>* names) override;
+    LONG ListValues(KeyId key, std::vector<RegistryValue>* values) override;
+    LONG GetKeyClass(KeyId key, std::string* keyClass) override;
     // Makes every committed write durable (one sync of the journal); takes no lock.
     LONG Flush(HKEY root) override;
 

@@ -225,6 +225,48 @@ TEST(SqliteRegistry, FilesThatAreNotStoresAreNeverWritten) {
     }
 }
 
+TEST(SqliteRegistry, AStoreOfTheFirstVersionIsBroughtUpToDate) {
+    TempDir dir;
+    std::string path = dir.File("v1.db");
+    // The tables of the first version: names compared by ASCII case only, values by name.
+    ForeignDatabase(path,
+                    "PRAGMA journal_mode = WAL;"
+                    "CREATE TABLE keys(id INTEGER PRIMARY KEY, root INTEGER NOT NULL,"
+                    " parent INTEGER, path TEXT NOT NULL COLLATE NOCASE,"
+                    " name TEXT NOT NULL COLLATE NOCASE, class TEXT NOT NULL DEFAULT '',"
+                    " UNIQUE(root, path));"
+                    "CREATE INDEX keys_by_parent ON keys(parent, name);"
+                    "CREATE TABLE vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
+                    " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name))"
+                    " WITHOUT ROWID;"
+                    "INSERT INTO keys(root, parent, path, name) VALUES (0, NULL, '', ''),"
+                    " (1, NULL, '', ''), (2, NULL, '', '');"
+                    "INSERT INTO keys(root, parent, path, name, class) VALUES"
+                    " (2, 3, 'SOFTWARE', 'SOFTWARE', ''),"
+                    " (2, 4, 'SOFTWARE\\\xC4x', '\xC4x', 'Cls');"
+                    "INSERT INTO vals VALUES (5, 'b', 1, x'6200'), (5, 'A', 4, x'01000000');"
+                    "PRAGMA application_id = 1399543378;"
+                    "PRAGMA user_version = 1;");
+    auto store = OpenStore(path);
+    ASSERT_NE(store, nullptr);
+    RegistryValue value;
+    ASSERT_EQ(store->QueryValue(HKEY_LOCAL_MACHINE, "software\\\xE4X", "a", &value), ERROR_SUCCESS);
+    EXPECT_EQ(value.name, "A");
+    EXPECT_EQ(value.data, (std::vector<BYTE>{1, 0, 0, 0}));
+    std::vector<RegistryValue> values;
+    ASSERT_EQ(store->EnumValues(HKEY_LOCAL_MACHINE, "SOFTWARE\\\xC4x", &values), ERROR_SUCCESS);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0].name, "A"); // in the order the first version gave them
+    std::string keyClass;
+    EXPECT_EQ(store->QueryKeyClass(HKEY_LOCAL_MACHINE, "SOFTWARE\\\xC4x", &keyClass),
+              ERROR_SUCCESS);
+    EXPECT_EQ(keyClass, "Cls");
+    bool created = true;
+    EXPECT_EQ(store->CreateKey(HKEY_LOCAL_MACHINE, "software\\\xE4x\\New", "", &created),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(created);
+}
+
 TEST(SqliteRegistry, EmptyFileBecomesAStore) {
     TempDir dir;
     std::string path = dir.File("empty.db");
