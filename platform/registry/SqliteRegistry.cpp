@@ -286,8 +286,9 @@ std::string Fingerprint(const std::string& path) {
 }
 
 // A journal larger than this is folded into the store file when a process that wrote closes the
-// store, and cut back to this size by the next writer.
-constexpr sqlite3_int64 kLargeJournal = 1 << 20;
+// store, and cut back to this size by the next writer. The first user of the store reads the
+// whole journal, so this bounds what opening costs; a run of the launcher adds a few pages.
+constexpr sqlite3_int64 kLargeJournal = 512 * 1024;
 
 // How long a writer that just had its turn lets writers that wait go first, at most.
 constexpr auto kLongestYield = std::chrono::milliseconds(100);
@@ -664,7 +665,7 @@ LONG SqliteRegistry::Impl::OpenSchema(bool check, std::string* error, int* lastR
     // Commits reach the journal without a sync: safe against a kill, and the journal's checksums
     // keep the store whole through a crash of the machine. RegFlushKey syncs the journal.
     Exec("PRAGMA synchronous = NORMAL");
-    Exec("PRAGMA journal_size_limit = 1048576");
+    Exec("PRAGMA journal_size_limit = 524288");
     if (appId == kApplicationId && version >= 1 && version < kSchemaVersion) {
         rc = Upgrade(version);
         if (rc != SQLITE_OK) {
@@ -673,7 +674,7 @@ LONG SqliteRegistry::Impl::OpenSchema(bool check, std::string* error, int* lastR
                                      : "cannot be brought up to date");
         }
     }
-    static_assert(kLargeJournal == 1048576);
+    static_assert(kLargeJournal == 524288);
 
     // Damage must be found before the first write: a write to a damaged file would reach the
     // file at the next checkpoint. The check reads every page, so it runs only when damage is
