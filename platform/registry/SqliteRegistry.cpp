@@ -109,31 +109,40 @@ const char* ProgramName() {
 }
 
 // The store holds the saved dial-up password: a store (or its journal) that others may read is
-// made private, and the user is told.
-void MakePrivate(const std::string& path, mode_t mode) {
-    if ((mode & 077) == 0) {
+// made private, and the user is told in one line.
+void MakePrivate(const std::string& path) {
+    mode_t wide = 0;
+    mode_t tight = 0;
+    int failed = 0;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        std::string file = path + suffix;
+        struct stat st;
+        if (stat(file.c_str(), &st) != 0 || (st.st_mode & 077) == 0) {
+            continue;
+        }
+        if (wide == 0) {
+            wide = st.st_mode & 07777;
+            tight = st.st_mode & 0600;
+        }
+        if (chmod(file.c_str(), st.st_mode & 0600) != 0 && failed == 0) {
+            failed = errno;
+        }
+    }
+    if (wide == 0) {
         return;
     }
-    mode_t tight = mode & 0600;
-    if (chmod(path.c_str(), tight) != 0) {
+    if (failed != 0) {
         std::fprintf(stderr,
                      "%s: the registry store %s may be read by other users (mode %04o)"
                      " and could not be made private: %s\n",
-                     ProgramName(), path.c_str(), static_cast<unsigned>(mode & 07777),
-                     std::strerror(errno));
+                     ProgramName(), path.c_str(), static_cast<unsigned>(wide),
+                     std::strerror(failed));
         return;
-    }
-    for (const char* suffix : {"-wal", "-shm"}) {
-        std::string file = path + suffix;
-        struct stat st;
-        if (stat(file.c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
-            chmod(file.c_str(), st.st_mode & 0600);
-        }
     }
     std::fprintf(stderr,
                  "%s: the registry store %s could be read by other users (mode %04o);"
                  " it is now private (mode %04o)\n",
-                 ProgramName(), path.c_str(), static_cast<unsigned>(mode & 07777),
+                 ProgramName(), path.c_str(), static_cast<unsigned>(wide),
                  static_cast<unsigned>(tight));
 }
 
@@ -152,11 +161,11 @@ bool LockByte(int fd, short type, off_t byte) {
 }
 
 // The store's lock file (PATH-lock). Byte 0 is held shared by every process that has the store
-// open, and exclusive by the first one while it reads how the store was left and by the last
-// one while it writes that down. Byte 1 is held shared by each writer waiting for the write
-// lock, so that a writer that just had its turn lets the waiting ones go first. The file holds
-// "clean" and a fingerprint of the store files when the last user closed the store properly,
-// "open" while it is in use: anything else after a first open means an unclean end.
+// open, and exclusive by the first one while it reads how the store was left (and checks it when
+// needed) and by the last one while it writes that down. Byte 1 is held shared by each writer
+// waiting for the write lock, so that a writer that just had its turn lets the waiting ones go
+// first. The file holds "clean" and a fingerprint of the store files when the last user closed the
+// store properly, "open" while it is in use: anything else after a first open means an unclean end.
 class StoreLock {
   public:
     ~StoreLock() {
@@ -183,9 +192,7 @@ class StoreLock {
                 ssize_t n = pread(m_fd, text, sizeof text, 0);
                 m_leftAs.assign(text, n > 0 ? static_cast<size_t>(n) : 0);
                 Write("open\n");
-                if (LockByte(m_fd, F_RDLCK, 0)) { // converting keeps the lock throughout
-                    return true;
-                }
+                return true; // Settle lets the others in, once the store has been looked at
             } else if (LockByte(m_fd, F_RDLCK, 0)) {
                 return true; // others have it open, and the first of them looked
             }
@@ -198,6 +205,12 @@ class StoreLock {
         }
     }
 
+    // The first user shares the store from now on (converting keeps the lock throughout).
+    void Settle() {
+        if (m_fd >= 0 && m_first) {
+            LockByte(m_fd, F_RDLCK, 0);
+        }
+    }
     bool First() const { return m_fd >= 0 && m_first; }
     const std::string& LeftAs() const { return m_leftAs; }
 
@@ -273,8 +286,9 @@ std::string Fingerprint(const std::string& path) {
 }
 
 // A journal larger than this is folded into the store file when a process that wrote closes the
-// store, and cut back to this size by the next writer.
-constexpr sqlite3_int64 kLargeJournal = 1 << 20;
+// store, and cut back to this size by the next writer. The first user of the store reads the
+// whole journal, so this bounds what opening costs; a run of the launcher adds a few pages.
+constexpr sqlite3_int64 kLargeJournal = 512 * 1024;
 
 // How long a writer that just had its turn lets writers that wait go first, at most.
 constexpr auto kLongestYield = std::chrono::milliseconds(100);
@@ -684,7 +698,7 @@ LONG SqliteRegistry::Impl::OpenSchema(bool check, std::string* error, int* lastR
     // Commits reach the journal without a sync: safe against a kill, and the journal's checksums
     // keep the store whole through a crash of the machine. RegFlushKey syncs the journal.
     Exec("PRAGMA synchronous = NORMAL");
-    Exec("PRAGMA journal_size_limit = 1048576");
+    Exec("PRAGMA journal_size_limit = 524288");
     if (appId == kApplicationId && version >= 1 && version < kSchemaVersion) {
         rc = Upgrade(version);
         if (rc != SQLITE_OK) {
@@ -693,7 +707,7 @@ LONG SqliteRegistry::Impl::OpenSchema(bool check, std::string* error, int* lastR
                                      : "cannot be brought up to date");
         }
     }
-    static_assert(kLargeJournal == 1048576);
+    static_assert(kLargeJournal == 524288);
 
     // Damage must be found before the first write: a write to a damaged file would reach the
     // file at the next checkpoint. The check reads every page, so it runs only when damage is
@@ -824,7 +838,8 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
     impl->storePath = path;
     impl->busyTimeoutMs = options.busyTimeoutMs;
     // Whether the files may have been damaged since they were last known sound: the first user
-    // finds out from the lock file; without one (a folder that cannot be written) it cannot tell.
+    // finds out from the lock file, and others wait until it has looked; without a lock file (a
+    // folder that cannot be written) a process cannot tell.
     bool joined = impl->lock.Join(path, options.busyTimeoutMs);
     bool check = !joined || (impl->lock.First() && impl->lock.LeftAs() != Fingerprint(path));
 
@@ -854,6 +869,8 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
         }
         if (prepared == ERROR_SUCCESS) {
             impl->readOnly = true;
+        } else if (prepared != ERROR_BADDB && access(path.c_str(), R_OK) != 0) {
+            prepared = ERROR_ACCESS_DENIED; // the file cannot even be read: as it was said first
         } else if (prepared != ERROR_BADDB) {
             prepared = ERROR_ACCESS_DENIED;
             message = "cannot read the registry store " + path +
@@ -866,9 +883,8 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
     if (prepared != ERROR_SUCCESS) {
         return failWith(prepared, message); // a file that is not a store keeps its mode too
     }
-    if (stat(path.c_str(), &st) == 0) {
-        MakePrivate(path, st.st_mode);
-    }
+    impl->lock.Settle();
+    MakePrivate(path);
     if (impl->readOnly) {
         std::fprintf(stderr,
                      "%s: the registry store %s cannot be written (%s); its values can be read,"

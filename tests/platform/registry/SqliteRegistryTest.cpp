@@ -78,14 +78,19 @@ TEST(SqliteRegistry, NewStoreAndItsFoldersArePrivate) {
     // Whatever the umask, and whatever mode a file found in the store's place had.
     struct Row {
         mode_t umask;
-        int foundMode; // -1: no file there yet
+        int foundMode;   // -1: no file there yet
+        int journalMode; // -1: an empty file, no store yet
         const char* says;
     } rows[] = {
-        {022, -1, ""},
-        {0, -1, ""},
-        {0777, -1, ""},
-        {022, 0644, "could be read by other users (mode 0644); it is now private (mode 0600)\n"},
-        {0, 0666, "could be read by other users (mode 0666); it is now private (mode 0600)\n"},
+        {022, -1, -1, ""},
+        {0, -1, -1, ""},
+        {0777, -1, -1, ""},
+        {022, 0644, -1,
+         "could be read by other users (mode 0644); it is now private (mode 0600)\n"},
+        {0, 0666, 0666,
+         "could be read by other users (mode 0666); it is now private (mode 0600)\n"},
+        {022, 0600, 0644,
+         "could be read by other users (mode 0644); it is now private (mode 0600)\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "umask " << row.umask << " mode " << row.foundMode);
@@ -97,6 +102,12 @@ TEST(SqliteRegistry, NewStoreAndItsFoldersArePrivate) {
             ASSERT_EQ(mkdir(top.c_str(), 0755), 0);
             ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
             WriteFile(path, "");
+            if (row.journalMode >= 0) {
+                OpenStore(path);
+                for (const char* suffix : {"-wal", "-shm"}) {
+                    ASSERT_EQ(chmod((path + suffix).c_str(), row.journalMode), 0);
+                }
+            }
             ASSERT_EQ(chmod(path.c_str(), row.foundMode), 0);
         }
         mode_t saved = umask(row.umask);
@@ -444,15 +455,16 @@ TEST(SqliteRegistry, ReadOnlyStoreOrFolderIsReadAndChangesAreRefused) {
     struct Row {
         const char* name;
         bool folderReadOnly;
-        bool fileReadOnly;
+        mode_t fileMode;  // 0600: as made
         bool journalKept; // a store closed by this program keeps its journal files
         std::string says;
-        LONG writes;
+        LONG writes; // -1: refused, `says` is the error
     } rows[] = {
-        {"folder", true, false, false, kFolderLine, ERROR_ACCESS_DENIED},
-        {"folder-with-journal", true, false, true, "", ERROR_SUCCESS}, // the files can be written
-        {"file", false, true, true, kFileLine, ERROR_ACCESS_DENIED},
-        {"both", true, true, false, kFileLine, ERROR_ACCESS_DENIED},
+        {"folder", true, 0600, false, kFolderLine, ERROR_ACCESS_DENIED},
+        {"folder-with-journal", true, 0600, true, "", ERROR_SUCCESS}, // the files can be written
+        {"file", false, 0400, true, kFileLine, ERROR_ACCESS_DENIED},
+        {"both", true, 0400, false, kFileLine, ERROR_ACCESS_DENIED},
+        {"unreadable", true, 0, false, "cannot open the registry store ", -1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -478,7 +490,7 @@ TEST(SqliteRegistry, ReadOnlyStoreOrFolderIsReadAndChangesAreRefused) {
                 unlink((path + "-shm").c_str());
                 unlink((path + "-lock").c_str());
             }
-            if ((row.fileReadOnly && chmod(path.c_str(), 0400) != 0) ||
+            if (chmod(path.c_str(), row.fileMode) != 0 ||
                 (row.folderReadOnly && chmod(folder.c_str(), 0500) != 0)) {
                 return "no chmod";
             }
@@ -498,6 +510,10 @@ TEST(SqliteRegistry, ReadOnlyStoreOrFolderIsReadAndChangesAreRefused) {
                    std::to_string(made);
         });
         chmod(folder.c_str(), 0700);
+        if (row.writes < 0) {
+            EXPECT_EQ(said, "refused: " + row.says + path + ": Permission denied");
+            continue;
+        }
         std::string code = std::to_string(row.writes);
         std::string summary =
             "read 0 kept, open for writing " + code + ", write " + code + ", create " + code;
