@@ -1,7 +1,7 @@
 // The application framework: application object, windows, dialogs, controls, message maps,
-// timers, message boxes and threads. The framework keeps every window and control as data
-// (see ui_backend.h); a backend (FLTK on X11, or the headless one of the tests) shows it and
-// feeds the user's input back.
+// timers, message boxes and threads. The framework keeps every window and control as data and
+// runs the dialog manager (the keys of a dialog) itself; a backend (FLTK on X11, or the
+// headless one of the tests) shows the windows and reports the user's input.
 #pragma once
 
 #include "platform/windef.h"
