@@ -877,8 +877,9 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool modal)
     dlg->parent = pParentWnd ? AfxWindowAccess::Record(pParentWnd) : nullptr;
     dlg->baseUnits = g_backend->DialogBaseUnits(t->fontName, t->fontPoints);
     const LONG bx = dlg->baseUnits.cx, by = dlg->baseUnits.cy;
-    auto px = [bx](int du) { return static_cast<LONG>(du * bx / 4); };
-    auto py = [by](int du) { return static_cast<LONG>(du * by / 8); };
+    // Rounded to the nearest pixel, as Windows' MulDiv does in MapDialogRect.
+    auto px = [bx](int du) { return static_cast<LONG>((du * bx + 2) / 4); };
+    auto py = [by](int du) { return static_cast<LONG>((du * by + 4) / 8); };
     LONG width = px(t->cx), height = py(t->cy);
     dlg->rect = {0, 0, width, height};
 
@@ -889,7 +890,7 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool modal)
         control->id = c.id;
         control->style = c.style;
         control->text = c.text;
-        control->rect = {px(c.x), py(c.y), px(c.x + c.cx), py(c.y + c.cy)};
+        control->rect = {px(c.x), py(c.y), px(c.x) + px(c.cx), py(c.y) + py(c.cy)};
         control->parent = dlg;
         control->enabled = !(c.style & WS_DISABLED);
         control->visible = true;
