@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -100,6 +101,50 @@ TEST_F(FltkDialog, EachDialogsClientAreaIsItsTemplateAtTheBaseUnits) {
         ASSERT_TRUE(probe_->Size(window, &width, &height));
         EXPECT_EQ(width, row.width + 2 * row.frame);
         EXPECT_EQ(height, row.height + 2 * row.frame);
+        if (!row.title && probe_->WindowManagerRunning()) {
+            // The window manager put no frame round the splash.
+            const std::vector<unsigned long> none = {0, 0, 0, 0};
+            EXPECT_EQ(probe_->Cardinals(window, "_NET_FRAME_EXTENTS"), none);
+        }
+    }
+}
+
+// A Windows dialog's frame has a close box and nothing else: the window manager offers to move
+// and to close each captioned window, and neither to minimise, maximise nor resize it.
+TEST_F(FltkDialog, EachCaptionedWindowHasTheCloseBoxOnly) {
+    if (!probe_->WindowManagerRunning())
+        GTEST_SKIP() << "no window manager to frame the windows";
+    struct Row {
+        std::vector<std::string> args;
+        const char* title;
+    };
+    const Row rows[] = {
+        {{"dialer"}, "Ostrel Sky.Vane Dialer"},
+        {{"connect"}, "Dialing Office : joe"},
+        {{"about"}, "About Pallix"},
+        {{"msgbox", "0x1010", "Error executing x"}, "Ostrel Sky.Vane"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.title);
+        ShowDialog dialog(row.args);
+        const unsigned long window = probe_->WaitForWindow(row.title, 10);
+        ASSERT_NE(window, 0u) << dialog.Errors();
+        // The window manager announces what it allows once it has taken the window on.
+        std::vector<std::string> actions;
+        for (int i = 0; i < 40 && actions.empty(); ++i) {
+            actions = probe_->AtomNames(window, "_NET_WM_ALLOWED_ACTIONS");
+            if (actions.empty())
+                dialog.Wait(0.05);
+        }
+        auto allows = [&actions](const char* action) {
+            return std::find(actions.begin(), actions.end(), action) != actions.end();
+        };
+        EXPECT_TRUE(allows("_NET_WM_ACTION_CLOSE"));
+        EXPECT_TRUE(allows("_NET_WM_ACTION_MOVE"));
+        EXPECT_FALSE(allows("_NET_WM_ACTION_MINIMIZE"));
+        EXPECT_FALSE(allows("_NET_WM_ACTION_MAXIMIZE_HORZ"));
+        EXPECT_FALSE(allows("_NET_WM_ACTION_MAXIMIZE_VERT"));
+        EXPECT_FALSE(allows("_NET_WM_ACTION_RESIZE"));
     }
 }
 

@@ -16,6 +16,93 @@
 
 namespace platform::ui::fltk {
 
+namespace {
+
+enum AtomId {
+    kNetWmState,
+    kNetWmStateAbove,
+    kNetWmWindowType,
+    kNetWmWindowTypeDialog,
+    kNetWmWindowTypeToolbar,
+    kNetSupportingWmCheck,
+    kNetWmName,
+    kUtf8String,
+    kMotifWmHints,
+    kAtomCount
+};
+
+const char* const kAtomNames[kAtomCount] = {
+    "_NET_WM_STATE",
+    "_NET_WM_STATE_ABOVE",
+    "_NET_WM_WINDOW_TYPE",
+    "_NET_WM_WINDOW_TYPE_DIALOG",
+    "_NET_WM_WINDOW_TYPE_TOOLBAR",
+    "_NET_SUPPORTING_WM_CHECK",
+    "_NET_WM_NAME",
+    "UTF8_STRING",
+    "_MOTIF_WM_HINTS",
+};
+
+// The atoms the backend uses, interned together in one round trip the first time one is
+// needed (under the FLTK lock, as every use of FLTK's display is).
+Atom AtomOf(AtomId id) {
+    static Atom atoms[kAtomCount] = {};
+    if (!atoms[0])
+        XInternAtoms(fl_display, const_cast<char**>(kAtomNames), kAtomCount, False, atoms);
+    return atoms[id];
+}
+
+// The name the running window manager gives itself (EWMH), or "" without one.
+std::string WindowManagerName() {
+    std::string name;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ::Window check = None;
+    if (XGetWindowProperty(fl_display, RootWindow(fl_display, fl_screen),
+                           AtomOf(kNetSupportingWmCheck), 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data) == Success &&
+        data && count == 1 && format == 32)
+        check = *reinterpret_cast<::Window*>(data);
+    if (data)
+        XFree(data);
+    data = nullptr;
+    if (check == None)
+        return name;
+    if (XGetWindowProperty(fl_display, check, AtomOf(kNetWmName), 0, 64, False, AtomOf(kUtf8String),
+                           &type, &format, &count, &after, &data) == Success &&
+        data && format == 8)
+        name.assign(reinterpret_cast<char*>(data), count);
+    if (data)
+        XFree(data);
+    return name;
+}
+
+// What a window manager is told of a Windows dialog frame: it moves and closes, nothing else.
+void SetDialogFrameHints(::Window xid) {
+    // Motif hints: flags (functions, decorations), functions (move, close), decorations
+    // (border, title, window menu), input mode, status.
+    long motif[5] = {1 | 2, 4 | 32, 2 | 8 | 16, 0, 0};
+    XChangeProperty(fl_display, xid, AtomOf(kMotifWmHints), AtomOf(kMotifWmHints), 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(motif), 5);
+    // Openbox leaves the minimise box of every normal or dialog window whatever the Motif
+    // hints say (it takes only resizing and moving from them); of the window types it knows,
+    // it gives a toolbar window a close box and no other. Other window managers take the
+    // dialog type and the Motif hints.
+    Atom types[2] = {AtomOf(kNetWmWindowTypeDialog), None};
+    int typeCount = 1;
+    if (WindowManagerName() == "Openbox") {
+        types[0] = AtomOf(kNetWmWindowTypeToolbar);
+        types[1] = AtomOf(kNetWmWindowTypeDialog);
+        typeCount = 2;
+    }
+    XChangeProperty(fl_display, xid, AtomOf(kNetWmWindowType), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(types), typeCount);
+}
+
+} // namespace
+
 bool OpenDisplay(std::string& error) {
     if (fl_display)
         return true;
@@ -41,20 +128,33 @@ void KeepAbove(Fl_Window* window) {
     if (!window || !window->shown())
         return;
     ::Window xid = fl_xid(window);
-    Atom state = XInternAtom(fl_display, "_NET_WM_STATE", False);
-    Atom above = XInternAtom(fl_display, "_NET_WM_STATE_ABOVE", False);
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = xid;
-    event.xclient.message_type = state;
+    event.xclient.message_type = AtomOf(kNetWmState);
     event.xclient.format = 32;
     event.xclient.data.l[0] = 1; // _NET_WM_STATE_ADD
-    event.xclient.data.l[1] = static_cast<long>(above);
+    event.xclient.data.l[1] = static_cast<long>(AtomOf(kNetWmStateAbove));
     event.xclient.data.l[2] = 0;
     event.xclient.data.l[3] = 1; // a normal application
     XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XRaiseWindow(fl_display, xid);
+    XFlush(fl_display);
+}
+
+void ShowWithDialogFrame(Fl_Window* window) {
+    if (window->shown() || !window->border()) {
+        window->show();
+        return;
+    }
+    // A window manager reads the hints once, when it takes the window on after the map. FLTK
+    // maps the window in show(), so the server is held from before the map until the hints
+    // are set: the window manager's requests wait until then.
+    XGrabServer(fl_display);
+    window->show();
+    SetDialogFrameHints(fl_xid(window));
+    XUngrabServer(fl_display);
     XFlush(fl_display);
 }
 
