@@ -6,6 +6,7 @@
 #include <FL/fl_draw.H>
 
 #include <fontconfig/fontconfig.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -160,21 +161,8 @@ constexpr const char kBitmapFamily[] = "MS Sans Serif";
 // Whether the dialog font is that bitmap face (else an outline stand-in).
 bool g_bitmapFace = false;
 
-// Makes the bitmap face known to fontconfig. Its folder is not among fontconfig's, and Debian's
-// 70-no-bitmaps.conf rejects fonts without outlines, so the file is accepted by name and added
-// as an application font. True when "MS Sans Serif" then resolves to a bitmap face (also when
-// the system's own configuration already provides one).
-bool AddBitmapFace() {
-    FcConfig* config = FcConfigGetCurrent();
-    if (!config)
-        return false;
-    const std::string rule = std::string("<?xml version=\"1.0\"?><fontconfig><selectfont>"
-                                         "<acceptfont><glob>") +
-                             kBitmapFaceFile + "</glob></acceptfont></selectfont></fontconfig>";
-    if (FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(rule.c_str()),
-                                       FcFalse))
-        FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(kBitmapFaceFile));
-
+// Whether "MS Sans Serif" resolves to a bitmap face in the configuration.
+bool ResolvesToBitmapFace(FcConfig* config) {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kBitmapFamily));
     FcPatternAddDouble(pattern, FC_PIXEL_SIZE, 13.0);
@@ -195,6 +183,24 @@ bool AddBitmapFace() {
     return found;
 }
 
+// Gives fontconfig a configuration that holds the bitmap face and nothing else, before
+// anything has read the system's. Every text the launcher shows is Windows-1252, which the
+// face covers; and the system's configuration (some forty XML files, the caches of every font
+// folder, and Debian's 70-no-bitmaps.conf, which would reject the face) was most of the cost
+// of setting fonts up. False, leaving fontconfig alone, when the face is not installed.
+bool UseBitmapFaceAlone() {
+    if (access(kBitmapFaceFile, R_OK) != 0)
+        return false;
+    FcConfig* config = FcConfigCreate();
+    if (!config)
+        return false;
+    bool ok = FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(kBitmapFaceFile)) &&
+              ResolvesToBitmapFace(config) && FcConfigSetCurrent(config);
+    // The current configuration holds its own reference.
+    FcConfigDestroy(config);
+    return ok;
+}
+
 } // namespace
 
 void InstallLook() {
@@ -211,7 +217,7 @@ void InstallLook() {
     // Without the bitmap face: "MS Sans Serif" has the proportions of Arial, and fontconfig
     // gives Arial's metric twin where one is installed (Liberation Sans, Nimbus Sans) and its
     // default sans-serif font otherwise.
-    g_bitmapFace = AddBitmapFace();
+    g_bitmapFace = UseBitmapFaceAlone();
     Fl::set_font(DialogFont(), g_bitmapFace ? " MS Sans Serif" : " Arial");
 }
 

@@ -31,25 +31,35 @@ enum AtomId {
     kAtomCount
 };
 
-const char* const kAtomNames[kAtomCount] = {
-    "_NET_WM_STATE",
-    "_NET_WM_STATE_ABOVE",
-    "_NET_WM_WINDOW_TYPE",
-    "_NET_WM_WINDOW_TYPE_DIALOG",
-    "_NET_WM_WINDOW_TYPE_TOOLBAR",
-    "_NET_SUPPORTING_WM_CHECK",
-    "_NET_WM_NAME",
-    "UTF8_STRING",
+// The backend's atoms, then the ones FLTK interns one request each when it opens the display
+// and shows a window. Interned together before FLTK starts, they are all in Xlib's atom cache,
+// and FLTK's calls cost no round trip.
+const char* const kAtomNames[] = {
+    // The backend's, in AtomId order.
+    "_NET_WM_STATE", "_NET_WM_STATE_ABOVE", "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DIALOG",
+    "_NET_WM_WINDOW_TYPE_TOOLBAR", "_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME", "UTF8_STRING",
     "_MOTIF_WM_HINTS",
-};
+    // FLTK 1.3's.
+    "WM_DELETE_WINDOW", "WM_PROTOCOLS", "TARGETS", "CLIPBOARD", "TIMESTAMP", "PRIMARY_TIMESTAMP",
+    "CLIPBOARD_TIMESTAMP", "XdndAware", "XdndSelection", "XdndEnter", "XdndTypeList",
+    "XdndPosition", "XdndLeave", "XdndDrop", "XdndStatus", "XdndActionCopy", "XdndFinished",
+    "text/uri-list", "text/plain;charset=UTF-8", "text/plain;charset=utf-8", "text/plain", "TEXT",
+    "COMPOUND_TEXT", "image/bmp", "image/png", "INCR", "_NET_WM_PID", "_NET_WM_ICON_NAME",
+    "_NET_WM_STATE_FULLSCREEN", "_NET_WM_FULLSCREEN_MONITORS", "_NET_WORKAREA", "_NET_WM_ICON",
+    "_NET_ACTIVE_WINDOW", "_NET_WM_STATE_MODAL", "_NET_WM_STATE_SKIP_TASKBAR"};
+constexpr int kAllAtoms = sizeof kAtomNames / sizeof kAtomNames[0];
 
-// The atoms the backend uses, interned together in one round trip the first time one is
-// needed (under the FLTK lock, as every use of FLTK's display is).
+Atom g_atoms[kAllAtoms] = {};
+
+void InternAtoms(Display* display) {
+    XInternAtoms(display, const_cast<char**>(kAtomNames), kAllAtoms, False, g_atoms);
+}
+
+// One of the backend's atoms (under the FLTK lock, as every use of FLTK's display is).
 Atom AtomOf(AtomId id) {
-    static Atom atoms[kAtomCount] = {};
-    if (!atoms[0])
-        XInternAtoms(fl_display, const_cast<char**>(kAtomNames), kAtomCount, False, atoms);
-    return atoms[id];
+    if (!g_atoms[0])
+        InternAtoms(fl_display);
+    return g_atoms[id];
 }
 
 // The name the running window manager gives itself (EWMH), or "" without one.
@@ -120,6 +130,7 @@ bool OpenDisplay(std::string& error) {
             std::string("cannot open a window: the X display \"") + name + "\" cannot be opened";
         return false;
     }
+    InternAtoms(display);
     fl_open_display(display);
     return true;
 }
