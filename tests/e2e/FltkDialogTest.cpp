@@ -108,8 +108,9 @@ TEST_F(FltkDialog, EachDialogsClientAreaIsItsTemplateAtTheBaseUnits) {
         }
         // Gone before the next window comes, which it would cover: the dialogs on Escape,
         // the splash by itself.
-        if (row.title)
+        if (row.title) {
             ASSERT_TRUE(probe_->Keys(window, "Escape"));
+        }
         ASSERT_TRUE(dialog.Wait(10));
     }
 }
