@@ -9,6 +9,7 @@ packages=(
   libfltk1.3-dev libx11-dev libfontconfig-dev fonts-dejavu-core fonts-wine
   openjdk-17-jdk
   xvfb openbox x11-utils xdotool imagemagick
+  dpkg-dev lintian desktop-file-utils
 )
 
 missing=()
