@@ -46,7 +46,9 @@ const char* const kAtomNames[] = {
     "text/uri-list", "text/plain;charset=UTF-8", "text/plain;charset=utf-8", "text/plain", "TEXT",
     "COMPOUND_TEXT", "image/bmp", "image/png", "INCR", "_NET_WM_PID", "_NET_WM_ICON_NAME",
     "_NET_WM_STATE_FULLSCREEN", "_NET_WM_FULLSCREEN_MONITORS", "_NET_WORKAREA", "_NET_WM_ICON",
-    "_NET_ACTIVE_WINDOW", "_NET_WM_STATE_MODAL", "_NET_WM_STATE_SKIP_TASKBAR"};
+    "_NET_ACTIVE_WINDOW", "_NET_WM_STATE_MODAL", "_NET_WM_STATE_SKIP_TASKBAR",
+    // Xlib's, for the window properties FLTK sets.
+    "WM_LOCALE_NAME"};
 constexpr int kAllAtoms = sizeof kAtomNames / sizeof kAtomNames[0];
 
 Atom g_atoms[kAllAtoms] = {};
