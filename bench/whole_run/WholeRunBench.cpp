@@ -1,20 +1,37 @@
-// What a whole run of the launcher costs beyond the program it runs: the launcher started with
-// a command-line tail that ends at once (`skyvane-launcher true`) on a demo installation with a
-// connection already up and no update due, under Xvfb with openbox, beside `true` started
-// alone. Peak memory is the launcher's maximum resident set size.
+// What a whole run of the launcher costs, each figure against a bare FLTK program that maps one
+// window of 12 widgets (bench_bare_window), under Xvfb with openbox on a demo installation:
+//
+//   - CPU (user + system, the run's own and its children's) of `skyvane-launcher true` with a
+//     connection already up and no update due, against the bare program's;
+//   - the time from exec to the Dialer mapped (no connection up), against exec to the bare
+//     window mapped;
+//   - the peak resident memory of the `true` run.
+//
+// The programs run in turns (bare, whole run, Dialer, bare, ...) so that a load that comes and
+// goes on the machine falls on all of them alike; each figure is the median of its turns.
+//
+//   bench_whole_run [TURNS]     (20 by default)
 #include "platform/windows/XServer.h"
-#include "support/Spawn.h"
+#include "support/XClose.h"
 
-#include <benchmark/benchmark.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
+#include <optional>
+#include <poll.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -22,98 +39,280 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
-// Runs a program to its end with the environment plus `extra`; its exit code (-1 when it
-// could not start) and its usage.
-int Run(const std::vector<std::string>& argv, const std::vector<std::string>& extra,
-        rusage* usage = nullptr) {
-    const pid_t pid = SpawnWithEnvironment(argv, extra, "/dev/null");
-    if (pid < 0)
-        return -1;
-    int status = 0;
-    rusage local{};
-    wait4(pid, &status, 0, usage ? usage : &local);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// The X server and the demo installation, made once for all benchmarks.
+double Median(std::vector<double> v) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+[[noreturn]] void Die(const std::string& why) {
+    std::fprintf(stderr, "bench_whole_run: %s\n", why.c_str());
+    std::exit(1);
+}
+
+// Starts a program with the environment plus `extra`, its output to /dev/null. By fork rather
+// than posix_spawn: a child that shares the parent's memory until exec (vfork) inherits the
+// parent's peak resident size in its own usage, which would hide the program's.
+pid_t Start(const std::vector<std::string>& argv, const std::vector<std::string>& extra) {
+    std::vector<std::string> env = extra;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        if (std::none_of(extra.begin(), extra.end(),
+                         [&](const std::string& x) { return x.rfind(name, 0) == 0; }))
+            env.push_back(entry);
+    }
+    std::vector<char*> args, envp;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const int devnull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execvpe(args[0], args.data(), envp.data());
+        _exit(127);
+    }
+    close(devnull);
+    return pid;
+}
+
+struct Usage {
+    int status = -1; // the exit code; -1 when killed or not started
+    double cpuMs = 0;
+    double peakMb = 0;
+};
+
+// Waits for the program up to `seconds`, then kills it.
+Usage Finish(pid_t pid, double seconds = 30) {
+    Usage usage;
+    if (pid < 0)
+        return usage;
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    int status = 0;
+    rusage ru{};
+    while (wait4(pid, &status, WNOHANG, &ru) == 0) {
+        if (Clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            wait4(pid, &status, 0, &ru);
+            return usage;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    usage.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    usage.cpuMs = (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 +
+                  (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
+    usage.peakMb = static_cast<double>(ru.ru_maxrss) / 1024.0;
+    return usage;
+}
+
+// Watches the root window for top-level windows being mapped (with openbox: the frames it
+// puts around the clients) on its own connection.
+class MapWatch {
+  public:
+    explicit MapWatch(const std::string& display) : m_d(XOpenDisplay(display.c_str())) {
+        if (!m_d)
+            Die("cannot open the display " + display);
+        // A window may be gone by the time it is looked at (the bare program ends at once).
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        XSelectInput(m_d, DefaultRootWindow(m_d), SubstructureNotifyMask);
+        XSync(m_d, False);
+    }
+    ~MapWatch() { XCloseDisplay(m_d); }
+
+    // Waits until the window manager has let go of every window of the programs before (it
+    // would take a new window that gets an old one's id for the old one), then forgets the
+    // maps seen so far.
+    void Clear() {
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (Managed() && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        m_frames.clear();
+        XSync(m_d, False);
+        XEvent event;
+        while (XPending(m_d))
+            XNextEvent(m_d, &event);
+    }
+
+    // When a window titled `title` was mapped, waiting up to `seconds`, and its client window;
+    // nothing when none came. A window manager maps a frame around the client: the client's
+    // reparenting into it, seen first, tells whose frame it is.
+    std::optional<std::pair<Clock::time_point, Window>> WaitFor(const std::string& title,
+                                                                double seconds) {
+        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < deadline) {
+            while (XPending(m_d)) {
+                XEvent event;
+                XNextEvent(m_d, &event);
+                const auto seen = Clock::now();
+                if (event.type == ReparentNotify && Title(event.xreparent.window) == title)
+                    m_frames.emplace_back(event.xreparent.parent, event.xreparent.window);
+                if (event.type != MapNotify || event.xmap.override_redirect)
+                    continue;
+                const Window w = event.xmap.window;
+                for (const auto& [frame, client] : m_frames) {
+                    if (frame == w)
+                        return std::make_pair(seen, client);
+                }
+                if (Title(w) == title)
+                    return std::make_pair(seen, w);
+            }
+            pollfd p{ConnectionNumber(m_d), POLLIN, 0};
+            poll(&p, 1, 5);
+        }
+        return std::nullopt;
+    }
+
+    Display* display() { return m_d; }
+
+  private:
+    // Whether the window manager lists a client (_NET_CLIENT_LIST).
+    bool Managed() {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(m_d, DefaultRootWindow(m_d), XInternAtom(m_d, "_NET_CLIENT_LIST", False),
+                           0, 1024, False, XA_WINDOW, &type, &format, &count, &after, &data);
+        if (data)
+            XFree(data);
+        return count > 0;
+    }
+
+    std::string Title(Window w) {
+        char* name = nullptr;
+        std::string title;
+        if (XFetchName(m_d, w, &name) && name)
+            title = name;
+        if (name)
+            XFree(name);
+        return title;
+    }
+
+    std::vector<std::pair<Window, Window>> m_frames; // frame, client
+    Display* m_d;
+};
+
+// The X server, the demo installation and the two dial-up states (a connection up, none).
 struct World {
     testx::XServer server;
     std::string dir;
-    std::vector<std::string> env;
-    std::string error;
+    std::vector<std::string> up, down;
 
     World() {
+        std::string error;
         if (!server.Start(true, &error))
-            return;
+            Die(error);
         std::string pattern = (fs::temp_directory_path() / "skyvane-bench-run-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            error = "no temporary folder";
-            return;
-        }
+        if (!mkdtemp(pattern.data()))
+            Die("no temporary folder");
         dir = pattern;
-        if (Run({"bash", SETUP_SCRIPT, BUILD_DIR, "--dest", dir},
-                {"SKYVANE_REG=" REG_PATH, "SKYVANE_LAUNCHER=" LAUNCHER_PATH}) != 0) {
-            error = "the demo set-up failed";
-            return;
-        }
-        env = {"DISPLAY=" + server.DisplayName(), "SKYVANE_REGISTRY=" + dir + "/registry.db",
-               "SKYVANE_PHONEBOOK=" + dir + "/phonebook.pbk",
-               "SKYVANE_DIALUP_STATE=" + dir + "/dialup-state", "SKYVANE_DIALUP_STEP_MS=1"};
-        if (Run({RASDIAL_PATH, "Ostrel Online"}, env) != 0)
-            error = "the connection could not be brought up";
+        if (Finish(Start({"bash", SETUP_SCRIPT, BUILD_DIR, "--dest", dir},
+                         {"SKYVANE_REG=" REG_PATH, "SKYVANE_LAUNCHER=" LAUNCHER_PATH}))
+                .status != 0)
+            Die("the demo set-up failed");
+        const std::vector<std::string> common = {
+            "DISPLAY=" + server.DisplayName(), "SKYVANE_REGISTRY=" + dir + "/registry.db",
+            "SKYVANE_PHONEBOOK=" + dir + "/phonebook.pbk", "SKYVANE_DIALUP_STEP_MS=1"};
+        up = down = common;
+        up.push_back("SKYVANE_DIALUP_STATE=" + dir + "/dialup-state");
+        fs::create_directory(dir + "/no-connection");
+        down.push_back("SKYVANE_DIALUP_STATE=" + dir + "/no-connection");
+        if (Finish(Start({RASDIAL_PATH, "Ostrel Online"}, up)).status != 0)
+            Die("the connection could not be brought up");
     }
     ~World() {
         server.Stop();
-        if (!dir.empty())
-            fs::remove_all(dir);
+        fs::remove_all(dir);
     }
 };
 
-World& TheWorld() {
-    static World world;
-    return world;
+struct Figures {
+    std::vector<double> bareCpu, bareMap, barePeak, runCpu, runPeak, dialerMap, truePeak;
+};
+
+void Turn(World& world, MapWatch& watch, Figures& f) {
+    // The bare program: CPU, exec to mapped, memory.
+    watch.Clear();
+    auto start = Clock::now();
+    pid_t pid = Start({BARE_WINDOW_PATH}, world.up);
+    auto mapped = watch.WaitFor("Bare FLTK window", 30);
+    Usage bare = Finish(pid);
+    if (!mapped || bare.status != 0)
+        Die("the bare FLTK program did not map its window and end");
+    f.bareMap.push_back(Ms(mapped->first - start));
+    f.bareCpu.push_back(bare.cpuMs);
+    f.barePeak.push_back(bare.peakMb);
+
+    // The whole run with a connection up.
+    watch.Clear();
+    Usage run = Finish(Start({LAUNCHER_PATH, "true"}, world.up));
+    if (run.status != 0)
+        Die("skyvane-launcher true failed");
+    f.runCpu.push_back(run.cpuMs);
+    f.runPeak.push_back(run.peakMb);
+
+    // No connection: exec to the Dialer mapped; then its close box ends the run.
+    watch.Clear();
+    start = Clock::now();
+    pid = Start({LAUNCHER_PATH, "true"}, world.down);
+    mapped = watch.WaitFor("Ostrel Sky.Vane Dialer", 30);
+    if (mapped) {
+        SendWindowClose(watch.display(), mapped->second);
+        f.dialerMap.push_back(Ms(mapped->first - start));
+    }
+    if (!mapped) {
+        Finish(pid, 0);
+        Die("the Dialer did not come up");
+    }
+    if (Finish(pid).status < 0)
+        Die("the launcher did not end when the Dialer was closed");
+
+    // How far the measurement's own floor is: `true` started the same way.
+    watch.Clear();
+    f.truePeak.push_back(Finish(Start({"true"}, world.up)).peakMb);
 }
 
-void BM_TailAlone(benchmark::State& state) {
-    World& world = TheWorld();
-    if (!world.error.empty()) {
-        state.SkipWithError(world.error.c_str());
-        return;
-    }
-    long peakKb = 0;
-    for (auto _ : state) {
-        rusage usage{};
-        if (Run({"true"}, world.env, &usage) != 0) {
-            state.SkipWithError("true failed");
-            return;
-        }
-        peakKb = std::max(peakKb, usage.ru_maxrss);
-    }
-    state.counters["peak_rss_MB"] = static_cast<double>(peakKb) / 1024.0;
+void Line(const char* what, double value, const char* unit, double reference, const char* ref,
+          const char* goal) {
+    std::printf("%-34s %7.2f %s  against %-24s %7.2f %s  %5.2fx  (goal %s)\n", what, value, unit,
+                ref, reference, unit, value / reference, goal);
 }
-
-void BM_WholeRunWithTailTrue(benchmark::State& state) {
-    World& world = TheWorld();
-    if (!world.error.empty()) {
-        state.SkipWithError(world.error.c_str());
-        return;
-    }
-    long peakKb = 0;
-    for (auto _ : state) {
-        rusage usage{};
-        if (Run({LAUNCHER_PATH, "true"}, world.env, &usage) != 0) {
-            state.SkipWithError("the launcher failed");
-            return;
-        }
-        peakKb = std::max(peakKb, usage.ru_maxrss);
-    }
-    state.counters["peak_rss_MB"] = static_cast<double>(peakKb) / 1024.0;
-}
-
-BENCHMARK(BM_TailAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50);
-BENCHMARK(BM_WholeRunWithTailTrue)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(30);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    const int turns = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    World world;
+    MapWatch watch(world.server.DisplayName());
+    Figures f;
+    // One turn first to warm the caches, not counted.
+    Figures warm;
+    Turn(world, watch, warm);
+    for (int i = 0; i < turns; ++i)
+        Turn(world, watch, f);
+
+    std::printf("whole run of the launcher against a bare FLTK program, %d turns, medians:\n",
+                turns);
+    Line("CPU of `skyvane-launcher true`", Median(f.runCpu), "ms", Median(f.bareCpu),
+         "the bare program", "<= 1.3x");
+    Line("exec to the Dialer mapped", Median(f.dialerMap), "ms", Median(f.bareMap),
+         "exec to its window mapped", "<= 1.1x");
+    std::printf("%-34s %7.2f MB  (most %.2f MB; goal <= 10 MB); the bare program %.2f MB, "
+                "`true` %.2f MB\n",
+                "peak resident memory of the run", Median(f.runPeak),
+                *std::max_element(f.runPeak.begin(), f.runPeak.end()), Median(f.barePeak),
+                Median(f.truePeak));
+    return 0;
+}
