@@ -19,7 +19,7 @@ fail() {
     echo "package test: $*" >&2
     exit 1
 }
-for tool in dpkg-deb dpkg-shlibdeps lintian desktop-file-validate identify; do
+for tool in dpkg-deb dpkg-shlibdeps lintian desktop-file-validate identify readelf file; do
     command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
 done
 
@@ -29,9 +29,25 @@ done
 deb=$scratch/out/skyvane-launcher_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $deb"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libfltk1.3 libsqlite3-0 libx11-6 libstdc++6; do
-    [[ "$depends" == *"$lib "* || "$depends" == *"$lib," || "$depends" == *"$lib" ]] ||
-        fail "Depends lacks $lib (from shlibdeps): $depends"
+depends_on() { [[ ", $depends," == *", $1 "* || ", $depends," == *", $1,"* ]]; }
+# Every package whose shared library a program of the package loads (SQLite and FLTK are only
+# among them when they are not linked in from their static archives), and no other library.
+binaries=$scratch/binaries
+dpkg-deb -x "$deb" "$binaries"
+needed=$(find "$binaries/usr/bin" "$binaries/usr/lib" -type f -exec sh -c \
+    'file -b "$1" | grep -q "^ELF" && readelf -d "$1"' sh {} \; |
+    sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort -u)
+wanted="libx11-6 libstdc++6"
+for soname in $needed; do
+    owner=$(dpkg -S "*/$soname" 2>/dev/null | sed -n '1s/:.*//p')
+    [ -n "$owner" ] || fail "no installed package holds $soname"
+    wanted="$wanted $owner"
+done
+for lib in $wanted; do
+    depends_on "$lib" || fail "Depends lacks $lib (from shlibdeps): $depends"
+done
+for lib in $(echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//' | grep '^lib'); do
+    [[ " $wanted " == *" $lib "* ]] || fail "Depends holds $lib, which no program loads: $depends"
 done
 lintian --fail-on error "$deb" >"$scratch/lintian.log" 2>&1 ||
     { cat "$scratch/lintian.log" >&2; fail "lintian reports errors"; }
