@@ -37,9 +37,10 @@ dpkg-deb -x "$deb" "$binaries"
 needed=$(find "$binaries/usr/bin" "$binaries/usr/lib" -type f -exec sh -c \
     'file -b "$1" | grep -q "^ELF" && readelf -d "$1"' sh {} \; |
     sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort -u)
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 wanted="libx11-6 libstdc++6"
 for soname in $needed; do
-    owner=$(dpkg -S "*/$soname" 2>/dev/null | sed -n '1s/:.*//p')
+    owner=$(dpkg -S "*/$soname" 2>/dev/null | grep "/$multiarch/$soname\$" | sed -n '1s/:.*//p')
     [ -n "$owner" ] || fail "no installed package holds $soname"
     wanted="$wanted $owner"
 done
