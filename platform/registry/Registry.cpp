@@ -410,8 +410,13 @@ LONG RegCloseKey(HKEY hKey) {
         return ERROR_SUCCESS;
     }
     std::lock_guard lock(g_lock);
-    return g_keys.erase(reinterpret_cast<ULONG_PTR>(hKey)) == 1 ? ERROR_SUCCESS
-                                                                : ERROR_INVALID_HANDLE;
+    if (g_keys.erase(reinterpret_cast<ULONG_PTR>(hKey)) != 1) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (g_backend != nullptr) {
+        g_backend->KeyClosed();
+    }
+    return ERROR_SUCCESS;
 }
 
 LONG RegFlushKey(HKEY hKey) {

@@ -363,6 +363,7 @@ struct SqliteRegistry::Impl {
     Clock::time_point busySince;
 
     ~Impl() {
+        Settle();
         if (inBatch) {
             Exec("ROLLBACK");
         }
@@ -501,6 +502,38 @@ struct SqliteRegistry::Impl {
             Run("ROLLBACK");
         }
         return result;
+    }
+
+    // A key lookup leaves its read transaction open for the call that follows on the key (a read
+    // or a write of one value), so that the two share one transaction and take the store's lock
+    // once. Any other call, or one that comes later than kLinger, ends it first: no call sees
+    // the store as it was more than that long before.
+    static constexpr auto kLinger = std::chrono::milliseconds(1);
+    bool lingering = false;
+    Clock::time_point lingerSince;
+    sqlite3_int64 lingerKey = 0; // the key the lookup found
+
+    void Linger() {
+        Settle();
+        if (!inBatch && !broken && Run("BEGIN") == SQLITE_OK) {
+            lingering = true;
+            lingerSince = Clock::now();
+        }
+    }
+    // Ends a lingering read transaction.
+    void Settle() {
+        if (lingering) {
+            lingering = false;
+            Run("COMMIT");
+        }
+    }
+    // Whether the lingering transaction may serve this call; it is ended otherwise.
+    bool Lingers() {
+        if (lingering && Clock::now() - lingerSince < kLinger) {
+            return true;
+        }
+        Settle();
+        return false;
     }
 
     // Runs a prepared statement that returns no rows (BEGIN, COMMIT, ...).
@@ -1023,7 +1056,14 @@ LONG SqliteRegistry::FindKey(KeyId base, const std::string& path, REGSAM access,
     if (!keypath::Split(path, &names)) {
         return ERROR_BAD_PATHNAME;
     }
-    return m_pImpl->Lookup(base, FoldedBelow("", names), id);
+    Impl& d = *m_pImpl;
+    d.Linger();
+    LONG rc = d.Lookup(base, FoldedBelow("", names), id);
+    if (rc != ERROR_SUCCESS) {
+        d.Settle();
+    }
+    d.lingerKey = rc == ERROR_SUCCESS ? *id : 0;
+    return rc;
 }
 
 LONG SqliteRegistry::MakeKey(KeyId base, const std::string& path, const std::string& keyClass,
@@ -1033,6 +1073,7 @@ LONG SqliteRegistry::MakeKey(KeyId base, const std::string& path, const std::str
         return ERROR_BAD_PATHNAME;
     }
     Impl& d = *m_pImpl;
+    d.Settle();
     bool isNew = false;
     LONG rc = d.Write([&]() -> LONG {
         isNew = false;
@@ -1090,6 +1131,11 @@ LONG SqliteRegistry::MakeKey(KeyId base, const std::string& path, const std::str
 
 LONG SqliteRegistry::GetValue(KeyId key, const std::string& name, RegistryValue* value) {
     Impl& d = *m_pImpl;
+    d.Lingers();
+    struct EndRead {
+        Impl& d;
+        ~EndRead() { d.Settle(); }
+    } endRead{d};
     if (d.broken) {
         return ERROR_BADDB;
     }
@@ -1116,19 +1162,53 @@ LONG SqliteRegistry::GetValue(KeyId key, const std::string& name, RegistryValue*
 
 LONG SqliteRegistry::PutValue(KeyId key, const RegistryValue& value) {
     Impl& d = *m_pImpl;
-    return d.Write([&]() -> LONG {
-        // One statement that also proves the key is there. The value keeps the name (and the
-        // place) it was created with.
-        Statement st(d.Prepare("INSERT INTO vals(key, name, folded, type, data) "
-                               "SELECT id, ?2, ?3, ?4, ?5 FROM keys WHERE id = ?1 "
-                               "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, "
-                               "data = excluded.data"));
+    // One statement that also proves the key is there. The value keeps the name (and the place)
+    // it was created with.
+    // `known`: the key was found in this very transaction, so it needs no proof.
+    auto upsert = [&](bool known) -> int {
+        Statement st(d.Prepare(
+            known ? "INSERT INTO vals(key, name, folded, type, data) VALUES (?1, ?2, ?3, ?4, ?5) "
+                    "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, "
+                    "data = excluded.data"
+                  : "INSERT INTO vals(key, name, folded, type, data) "
+                    "SELECT id, ?2, ?3, ?4, ?5 FROM keys WHERE id = ?1 "
+                    "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, "
+                    "data = excluded.data"));
         if (!st.Ok()) {
-            return d.PrepareFailed(true);
+            return sqlite3_errcode(d.db);
         }
         st.Bind(1, key).Bind(2, value.name).Bind(3, keypath::Fold(value.name));
         st.Bind(4, static_cast<sqlite3_int64>(value.type)).BindBlob(5, value.data);
-        int step = st.Step();
+        return st.Step();
+    };
+    // Right after the key's lookup, the lookup's read transaction becomes the write, unless
+    // another writer waits for its turn or has written since: then the write queues as usual.
+    if (d.Lingers() && !d.readOnly && !d.lock.OthersWaiting()) {
+        d.lingering = false;
+        int busyTimeout = d.busyTimeoutMs;
+        d.busyTimeoutMs = 0; // a writer in the way sends this one to the queue at once
+        int step = upsert(d.lingerKey == key);
+        d.busyTimeoutMs = busyTimeout;
+        if (step == SQLITE_DONE) {
+            if (sqlite3_changes(d.db) == 0) {
+                d.Run("ROLLBACK");
+                return ERROR_KEY_DELETED;
+            }
+            int rc = d.Run("COMMIT");
+            if (rc == SQLITE_OK) {
+                d.wrote = true;
+                return ERROR_SUCCESS;
+            }
+            step = rc;
+        }
+        d.Run("ROLLBACK");
+        if ((step & 0xFF) != SQLITE_BUSY && (step & 0xFF) != SQLITE_LOCKED) {
+            return d.Fail(step, true);
+        }
+    }
+    d.Settle();
+    return d.Write([&]() -> LONG {
+        int step = upsert(false);
         if (step != SQLITE_DONE) {
             return d.Fail(step, true);
         }
@@ -1138,6 +1218,7 @@ LONG SqliteRegistry::PutValue(KeyId key, const RegistryValue& value) {
 
 LONG SqliteRegistry::RemoveValue(KeyId key, const std::string& name) {
     Impl& d = *m_pImpl;
+    d.Settle();
     return d.Write([&]() -> LONG {
         Statement st(d.Prepare("DELETE FROM vals WHERE key = ?1 AND folded = ?2"));
         if (!st.Ok()) {
@@ -1161,6 +1242,7 @@ LONG SqliteRegistry::RemoveKey(KeyId base, const std::string& path) {
         return ERROR_BAD_PATHNAME;
     }
     Impl& d = *m_pImpl;
+    d.Settle();
     return d.Write([&]() -> LONG {
         sqlite3_int64 id = 0;
         LONG rc = d.Lookup(base, FoldedBelow("", names), &id);
@@ -1200,6 +1282,7 @@ LONG SqliteRegistry::RemoveKey(KeyId base, const std::string& path) {
 
 LONG SqliteRegistry::ListKeys(KeyId key, std::vector<std::string>* names) {
     Impl& d = *m_pImpl;
+    d.Settle();
     if (d.broken) {
         return ERROR_BADDB;
     }
@@ -1226,6 +1309,7 @@ LONG SqliteRegistry::ListKeys(KeyId key, std::vector<std::string>* names) {
 
 LONG SqliteRegistry::ListValues(KeyId key, std::vector<RegistryValue>* values) {
     Impl& d = *m_pImpl;
+    d.Settle();
     if (d.broken) {
         return ERROR_BADDB;
     }
@@ -1252,6 +1336,7 @@ LONG SqliteRegistry::ListValues(KeyId key, std::vector<RegistryValue>* values) {
 
 LONG SqliteRegistry::GetKeyClass(KeyId key, std::string* keyClass) {
     Impl& d = *m_pImpl;
+    d.Settle();
     if (d.broken) {
         return ERROR_BADDB;
     }
@@ -1272,6 +1357,7 @@ LONG SqliteRegistry::GetKeyClass(KeyId key, std::string* keyClass) {
 
 LONG SqliteRegistry::Flush(HKEY root) {
     Impl& d = *m_pImpl;
+    d.Settle();
     if (keypath::RootIndex(root) < 0) {
         return ERROR_INVALID_HANDLE;
     }
@@ -1294,6 +1380,7 @@ LONG SqliteRegistry::Flush(HKEY root) {
 
 LONG SqliteRegistry::Check(std::string* problems) {
     Impl& d = *m_pImpl;
+    d.Settle();
     problems->clear();
     if (d.broken) {
         *problems = "damage was found earlier";
@@ -1310,12 +1397,17 @@ LONG SqliteRegistry::Check(std::string* problems) {
     return d.Fail(rc, false);
 }
 
+void SqliteRegistry::KeyClosed() {
+    m_pImpl->Settle();
+}
+
 bool SqliteRegistry::ReadOnly() const {
     return m_pImpl->readOnly;
 }
 
 LONG SqliteRegistry::BeginBatch() {
     Impl& d = *m_pImpl;
+    d.Settle();
     if (d.broken) {
         return ERROR_BADDB;
     }

@@ -211,6 +211,7 @@ class RecordingRegistry : public platform::RegistryBackend {
         m_nBatchStart = kNoBatch;
         return lResult;
     }
+    void KeyClosed() override { m_pInner->KeyClosed(); }
     void RollbackBatch() override {
         m_pInner->RollbackBatch();
         if (m_nBatchStart != kNoBatch) {

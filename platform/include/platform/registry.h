@@ -166,6 +166,8 @@ class RegistryBackend {
     virtual LONG BeginBatch() = 0;
     virtual LONG CommitBatch() = 0;
     virtual void RollbackBatch() = 0;
+    // A key handle was closed: a backend may let go of what it kept for the calls on it.
+    virtual void KeyClosed() {}
 
     // The same by root and path from the root, for tools and tests. A key that is missing (or
     // deleted meanwhile) is ERROR_FILE_NOT_FOUND; another root is ERROR_INVALID_HANDLE.

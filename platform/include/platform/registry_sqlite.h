@@ -71,6 +71,8 @@ class SqliteRegistry : public RegistryBackend {
     LONG BeginBatch() override;
     LONG CommitBatch() override;
     void RollbackBatch() override;
+    // Ends the read transaction a key lookup leaves for the call that follows it.
+    void KeyClosed() override;
 
     const std::string& Path() const;
 
