@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     }
 
     std::string error;
-    std::unique_ptr<platform::ui::UiBackend> ui = platform::ui::OpenFltkUi(error);
+    platform::ui::UiBackendPtr ui = platform::ui::OpenFltkUi(error);
     if (!ui) {
         std::fprintf(stderr, "skyvane-launcher: %s\n", error.c_str());
         return 1;

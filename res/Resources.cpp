@@ -1,5 +1,6 @@
 #include "res/Resources.h"
 
+#include "platform/afxwin.h"
 #include "platform/ui_resources.h"
 #include "res/Templates.h"
 #include "res/resource.h"

@@ -1,7 +1,7 @@
 // The dialog templates of the launcher, one function per template.
 #pragma once
 
-#include "platform/ui_backend.h"
+#include "platform/ui_resources.h"
 
 platform::ui::DialogTemplate AboutTemplate();
 platform::ui::DialogTemplate SplashTemplate();

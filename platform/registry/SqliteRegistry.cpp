@@ -315,6 +315,11 @@ class Statement {
         sqlite3_bind_text(m_stmt, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
         return *this;
     }
+    // Binds text without copying it: it must outlive the statement's use (its reset).
+    Statement& BindStatic(int i, const std::string& s) {
+        sqlite3_bind_text(m_stmt, i, s.data(), static_cast<int>(s.size()), SQLITE_STATIC);
+        return *this;
+    }
     Statement& BindBlob(int i, const std::vector<BYTE>& bytes) {
         static const BYTE kNothing = 0; // a non-null pointer keeps empty data a blob, not NULL
         sqlite3_bind_blob(m_stmt, i, bytes.empty() ? &kNothing : bytes.data(),
@@ -1005,7 +1010,7 @@ LONG SqliteRegistry::Impl::Lookup(sqlite3_int64 base, const std::string& foldedP
         if (!st.Ok()) {
             return PrepareFailed(false);
         }
-        int rc = st.Bind(1, root).Bind(2, foldedPath).Step();
+        int rc = st.Bind(1, root).BindStatic(2, foldedPath).Step();
         if (rc == SQLITE_DONE) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -1140,11 +1145,12 @@ LONG SqliteRegistry::GetValue(KeyId key, const std::string& name, RegistryValue*
         return ERROR_BADDB;
     }
     {
+        const std::string folded = keypath::Fold(name);
         Statement st(d.Prepare("SELECT name, type, data FROM vals WHERE key = ?1 AND folded = ?2"));
         if (!st.Ok()) {
             return d.PrepareFailed(false);
         }
-        int step = st.Bind(1, key).Bind(2, keypath::Fold(name)).Step();
+        int step = st.Bind(1, key).BindStatic(2, folded).Step();
         if (step == SQLITE_ROW) {
             value->name = st.Text(0);
             value->type = static_cast<DWORD>(st.Int(1));
@@ -1164,6 +1170,7 @@ LONG SqliteRegistry::PutValue(KeyId key, const RegistryValue& value) {
     Impl& d = *m_pImpl;
     // One statement that also proves the key is there. The value keeps the name (and the place)
     // it was created with.
+    const std::string folded = keypath::Fold(value.name);
     // `known`: the key was found in this very transaction, so it needs no proof.
     auto upsert = [&](bool known) -> int {
         Statement st(d.Prepare(
@@ -1177,7 +1184,7 @@ LONG SqliteRegistry::PutValue(KeyId key, const RegistryValue& value) {
         if (!st.Ok()) {
             return sqlite3_errcode(d.db);
         }
-        st.Bind(1, key).Bind(2, value.name).Bind(3, keypath::Fold(value.name));
+        st.Bind(1, key).BindStatic(2, value.name).BindStatic(3, folded);
         st.Bind(4, static_cast<sqlite3_int64>(value.type)).BindBlob(5, value.data);
         return st.Step();
     };

@@ -1,6 +1,6 @@
 // The application object, the entry, message boxes, threads, resources and the small helpers of
 // the framework.
-#include "platform/ui_backend.h"
+#include "UiBackend.h"
 #include "platform/ui_resources.h"
 
 #include <algorithm>
@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -26,8 +26,12 @@ const platform::ui::ResourceTable* g_resources = nullptr;
 
 namespace platform::ui {
 
-void SetResources(const ResourceTable* resources) { g_resources = resources; }
-const ResourceTable* Resources() { return g_resources; }
+void SetResources(const ResourceTable* resources) {
+    g_resources = resources;
+}
+const ResourceTable* Resources() {
+    return g_resources;
+}
 
 const DialogTemplate* FindDialogTemplate(UINT id) {
     if (!g_resources)
@@ -76,7 +80,8 @@ bool IconFromXpm(UINT id, const char* const* xpm, IconImage* icon) {
         if (lower == "none") {
             argb = 0;
         } else if (value.size() == 7 && value[0] == '#') {
-            argb = 0xFF000000u | static_cast<uint32_t>(std::strtoul(value.c_str() + 1, nullptr, 16));
+            argb =
+                0xFF000000u | static_cast<uint32_t>(std::strtoul(value.c_str() + 1, nullptr, 16));
         } else {
             return false;
         }
@@ -127,14 +132,20 @@ CWinApp::~CWinApp() {
         g_app = nullptr;
 }
 
-BOOL CWinApp::InitInstance() { return TRUE; }
-int CWinApp::ExitInstance() { return 0; }
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
+int CWinApp::ExitInstance() {
+    return 0;
+}
 
 std::string CWinApp::GetAppName() const {
     return m_strAppName.empty() ? AfxLoadString(AFX_IDS_APP_TITLE) : m_strAppName;
 }
 
-CWinApp* AfxGetApp() { return g_app; }
+CWinApp* AfxGetApp() {
+    return g_app;
+}
 
 int AfxWinMain(int argc, char** argv) {
     CWinApp* app = AfxGetApp();
@@ -172,39 +183,6 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int, UIN
 
 // ---------------------------------------------------------------------------------------------
 // Helpers.
-
-std::string AfxFormatMessage(const char* pattern, long arg1, long arg2) {
-    std::string out;
-    for (const char* p = pattern; p && *p; ++p) {
-        if (*p != '%') {
-            out += *p;
-            continue;
-        }
-        if (p[1] == '%') {
-            out += '%';
-            ++p;
-            continue;
-        }
-        if (!std::isdigit(static_cast<unsigned char>(p[1]))) {
-            out += *p;
-            continue;
-        }
-        int index = 0;
-        ++p;
-        while (std::isdigit(static_cast<unsigned char>(*p)))
-            index = index * 10 + (*p++ - '0');
-        // An optional printf format between exclamation marks; only numbers are inserted here.
-        if (*p == '!') {
-            const char* end = std::strchr(p + 1, '!');
-            p = end ? end : p + std::strlen(p) - 1;
-        } else {
-            --p;
-        }
-        long value = index == 1 ? arg1 : index == 2 ? arg2 : 0;
-        out += std::to_string(value);
-    }
-    return out;
-}
 
 std::string AfxQuoteArgument(const std::string& argument) {
     std::string out = "\"";

@@ -1,5 +1,5 @@
 // GDI over the framework's pixel surfaces, and the paint requests of owner-draw controls.
-#include "platform/ui_backend.h"
+#include "UiBackend.h"
 #include "platform/wingdi.h"
 
 #include <algorithm>

@@ -14,31 +14,81 @@ Window& HeadlessDialog::Control(int id) const {
     return *c;
 }
 
-std::string HeadlessDialog::Text(int id) const { return Control(id).text; }
-bool HeadlessDialog::Enabled(int id) const { return Control(id).enabled; }
-bool HeadlessDialog::Visible(int id) const { return Control(id).visible; }
-UINT HeadlessDialog::Checked(int id) const { return Control(id).check; }
-std::vector<std::string> HeadlessDialog::Items(int id) const { return Control(id).items; }
-int HeadlessDialog::Selection(int id) const { return Control(id).curSel; }
-UINT HeadlessDialog::LimitText(int id) const { return Control(id).limitText; }
+std::string HeadlessDialog::Text(int id) const {
+    return Control(id).text;
+}
+INT_PTR HeadlessDialog::Result() const {
+    const DialogState* d = m_dialog.As<DialogState>();
+    return d ? d->result : 0;
+}
+
+int HeadlessDialog::Focused() const {
+    const DialogState* d = m_dialog.As<DialogState>();
+    return d && d->focus ? d->focus->id : 0;
+}
+
+bool HeadlessDialog::Enabled(int id) const {
+    return Control(id).enabled;
+}
+bool HeadlessDialog::Visible(int id) const {
+    return Control(id).visible;
+}
+UINT HeadlessDialog::Checked(int id) const {
+    return State<ButtonState>(id).check;
+}
+std::vector<std::string> HeadlessDialog::Items(int id) const {
+    return State<ListBoxState>(id).items;
+}
+int HeadlessDialog::Selection(int id) const {
+    return State<ListBoxState>(id).curSel;
+}
+UINT HeadlessDialog::LimitText(int id) const {
+    return State<EditState>(id).limitText;
+}
 std::pair<int, int> HeadlessDialog::Range(int updownId) const {
-    return {Control(updownId).rangeLow, Control(updownId).rangeHigh};
+    const UpDownState& u = State<UpDownState>(updownId);
+    return {u.rangeLow, u.rangeHigh};
 }
 
-void HeadlessDialog::Type(int id, const std::string& text) { DeliverText(Control(id), text); }
-void HeadlessDialog::Click(int id) { DeliverClick(Control(id)); }
-void HeadlessDialog::Select(int id, int index) { DeliverSelection(Control(id), index); }
-void HeadlessDialog::Spin(int updownId, int delta) { DeliverSpin(Control(updownId), delta); }
-void HeadlessDialog::Enter() { DeliverEnter(m_dialog); }
-void HeadlessDialog::Escape() { DeliverEscape(m_dialog); }
-void HeadlessDialog::Close() { DeliverClose(m_dialog); }
-void HeadlessDialog::PressF1() {
-    SendMessageA(m_dialog.handle(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(ID_APP_ABOUT), 0), 0);
+void HeadlessDialog::Type(int id, const std::string& text) {
+    DeliverText(Control(id), text);
+}
+void HeadlessDialog::Click(int id) {
+    DeliverClick(Control(id));
+}
+void HeadlessDialog::Select(int id, int index) {
+    DeliverSelection(Control(id), index);
+}
+void HeadlessDialog::Spin(int updownId, int delta) {
+    DeliverSpin(Control(updownId), delta);
+}
+void HeadlessDialog::Focus(int id) {
+    DeliverFocus(Control(id));
+}
+void HeadlessDialog::Close() {
+    DeliverClose(m_dialog);
 }
 
-bool HeadlessDialog::TimerRunning(UINT_PTR id) const { return m_dialog.timers.count(id) != 0; }
-void HeadlessDialog::Tick(UINT_PTR id) { DeliverTimer(m_dialog, id); }
-int HeadlessDialog::DeliverPosted() { return DeliverPostedMessages(); }
+void HeadlessDialog::Press(UINT vk, UINT modifiers) {
+    // The character the key types, as a keyboard with a US layout gives it.
+    char ch = 0;
+    if (vk >= 'A' && vk <= 'Z')
+        ch = static_cast<char>((modifiers & kKeyShift) ? vk : vk - 'A' + 'a');
+    else if ((vk >= '0' && vk <= '9') || vk == VK_SPACE || vk == VK_TAB || vk == VK_RETURN ||
+             vk == VK_ESCAPE)
+        ch = static_cast<char>(vk);
+    DeliverKey(m_dialog, vk, modifiers, ch);
+}
+
+bool HeadlessDialog::TimerRunning(UINT_PTR id) const {
+    return m_dialog.timers.count(id) != 0;
+}
+void HeadlessDialog::Tick(UINT_PTR id) {
+    DeliverTimer(m_dialog, id);
+}
+int HeadlessDialog::DeliverPosted() {
+    return DeliverPostedMessages();
+}
 
 void HeadlessUi::Play(UINT templateId, DialogScript script) {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -104,8 +154,9 @@ void HeadlessUi::RunModalLoop(Window& dialog) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_dialogsRun.push_back(static_cast<UINT>(dialog.id));
-        auto it = std::find_if(m_scripts.begin(), m_scripts.end(),
-                               [&](const auto& s) { return s.first == static_cast<UINT>(dialog.id); });
+        auto it = std::find_if(m_scripts.begin(), m_scripts.end(), [&](const auto& s) {
+            return s.first == static_cast<UINT>(dialog.id);
+        });
         if (it != m_scripts.end()) {
             script = std::move(it->second);
             m_scripts.erase(it);
@@ -117,20 +168,20 @@ void HeadlessUi::RunModalLoop(Window& dialog) {
     HeadlessDialog user(dialog);
     if (script)
         script(user);
-    if (FromHandle(handle) && !dialog.ended) {
+    if (FromHandle(handle) && !HasEnded(dialog)) {
         DeliverPostedMessages();
     }
-    if (FromHandle(handle) && !dialog.ended) {
+    if (FromHandle(handle) && !HasEnded(dialog)) {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (script)
                 m_problems.push_back("the script of dialog " + std::to_string(dialog.id) +
                                      " left it open");
         }
-        DeliverEscape(dialog);
-        if (!dialog.ended) {
-            dialog.ended = true;
-            dialog.result = -1;
+        HeadlessDialog(dialog).Escape();
+        if (DialogState* d = dialog.As<DialogState>(); d && !d->ended) {
+            d->ended = true;
+            d->result = -1;
         }
     }
 }

@@ -127,6 +127,20 @@ TEST_F(DialerDlgTest, SelectionChangeRefillsTheCredentials) {
         // The domain and the check box are never touched by a selection.
         EXPECT_EQ("MINE", d.Text(IDC_DOMAIN));
         EXPECT_EQ(BST_CHECKED, d.Checked(IDC_SAVE_PASSWORD));
+        // The list's keys: each move refills once, a key that moves nothing asks for nothing.
+        d.Focus(IDC_ENTRY_LIST);
+        const size_t asked = dialup.DialParamsAsked().size();
+        d.Press(VK_END);
+        EXPECT_EQ("sue", d.Text(IDC_USER_NAME));
+        d.Press(VK_DOWN);
+        d.Press('H');
+        EXPECT_EQ(0, d.Selection(IDC_ENTRY_LIST));
+        EXPECT_EQ("pw", d.Text(IDC_PASSWORD));
+        d.Press(VK_HOME);
+        const std::vector<std::string> all = dialup.DialParamsAsked();
+        EXPECT_EQ(
+            (std::vector<std::string>{"Work", "Home"}),
+            std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(asked), all.end()));
         d.Escape();
     });
 }
@@ -245,9 +259,14 @@ TEST_F(DialerDlgTest, SuccessfulDialStoresOnlyWithSavePassword) {
 
 TEST_F(DialerDlgTest, AttemptsAndDelayAreReadAsUnsignedNumbers) {
     const std::pair<const char*, const char*> rows[] = {
-        {"abc", "Attempt 1 of 0"},        {"-3", "Attempt 1 of 0"},
-        {" 12 ", "Attempt 1 of 12"},      {"", "Attempt 1 of 0"},
-        {"4294967296", "Attempt 1 of 0"}, {"4000000000", "Attempt 1 of 4000000000"},
+        {"abc", "Attempt 1 of 0"},
+        {"-3", "Attempt 1 of 0"},
+        {" 12 ", "Attempt 1 of 12"},
+        {"", "Attempt 1 of 0"},
+        // Read unsigned, shown as Windows' "%2!d!" shows it: signed 32-bit.
+        {"4294967296", "Attempt 1 of 0"},
+        {"4000000000", "Attempt 1 of -294967296"},
+        {"4294967295", "Attempt 1 of -1"},
     };
     dialup.AddEntry("Office");
     for (const auto& [typed, line] : rows) {

@@ -24,12 +24,12 @@
 //
 // The dialog's result (or the button of the message box) is printed on standard output when it
 // ends. Without a display it says so on standard error and ends with status 1.
+#include "UiBackend.h" // the backend itself: base units and message boxes
 #include "dialup/ConnectDlg.h"
 #include "dialup/DialerDlg.h"
 #include "platform/afxwin.h"
 #include "platform/ras_service.h"
 #include "platform/registry_memory.h"
-#include "platform/ui_backend.h"
 #include "platform/ui_fltk.h"
 #include "platform/winfind_x11.h"
 #include "res/Resources.h"
@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
     g_arguments.assign(argv + 2, argv + argc);
 
     std::string error;
-    std::unique_ptr<platform::ui::UiBackend> ui = platform::ui::OpenFltkUi(error);
+    platform::ui::UiBackendPtr ui = platform::ui::OpenFltkUi(error);
     if (!ui) {
         std::fprintf(stderr, "show-dialog: %s\n", error.c_str());
         return 1;

@@ -3,7 +3,6 @@
 
 #include "platform/ui_backend.h"
 
-#include <memory>
 #include <string>
 
 namespace platform::ui {
@@ -12,6 +11,6 @@ namespace platform::ui {
 // in `error` when there is no display. Call it on the main thread before any other use of Xlib
 // in the process: it enables Xlib's thread support (XInitThreads) and FLTK's lock, so that the
 // splash thread may create and show its own window through the same backend.
-std::unique_ptr<UiBackend> OpenFltkUi(std::string& error);
+UiBackendPtr OpenFltkUi(std::string& error);
 
 } // namespace platform::ui

@@ -2,11 +2,12 @@
 // with a script and answers the message boxes.
 #pragma once
 
-#include "platform/ui_backend.h"
+#include "UiBackend.h" // the records: the tests read them
 
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,15 +22,15 @@ struct MessageBoxRecord {
 
 // The user's view of a running dialog: read the controls, act on them.
 class HeadlessDialog {
-public:
+  public:
     explicit HeadlessDialog(Window& dialog) : m_dialog(dialog) {}
 
     Window& Record() const { return m_dialog; }
     CWnd* Object() const { return m_dialog.object; }
     UINT TemplateId() const { return static_cast<UINT>(m_dialog.id); }
     std::string Title() const { return m_dialog.text; }
-    bool Ended() const { return m_dialog.ended; }
-    INT_PTR Result() const { return m_dialog.result; }
+    bool Ended() const { return HasEnded(m_dialog); }
+    INT_PTR Result() const;
 
     // Control state; a missing control fails the running test.
     std::string Text(int id) const;
@@ -41,30 +42,44 @@ public:
     UINT LimitText(int id) const;
     std::pair<int, int> Range(int updownId) const;
 
-    // The user's actions.
+    // The control with the keyboard focus (its id), or 0 for none.
+    int Focused() const;
+
+    // The user's actions. Type, Click, Select and Spin act on the control directly (as the mouse
+    // does, without moving the focus); keys go through the dialog manager to the focus.
     void Type(int id, const std::string& text);
     void Click(int id);
     void Select(int id, int index);
     void Spin(int updownId, int delta);
-    void Enter();
-    void Escape();
+    void Focus(int id); // the user clicks into a control
+    // A key: VK_ code (letters and digits as 'A'..'Z', '0'..'9'), with kKeyShift, kKeyAlt.
+    void Press(UINT vk, UINT modifiers = 0);
+    void Enter() { Press(VK_RETURN); }
+    void Escape() { Press(VK_ESCAPE); }
+    void PressF1() { Press(VK_F1); }
     void Close();
-    void PressF1();
 
     // Timers and posted messages: a test is the clock and the message loop.
     bool TimerRunning(UINT_PTR id) const;
     void Tick(UINT_PTR id);
     int DeliverPosted();
 
-private:
+  private:
     Window& Control(int id) const;
+    // The state of a control's class; a control of another class fails the running test.
+    template <typename T> T& State(int id) const {
+        T* state = Control(id).As<T>();
+        if (!state)
+            throw std::logic_error("control " + std::to_string(id) + " is of another class");
+        return *state;
+    }
     Window& m_dialog;
 };
 
 using DialogScript = std::function<void(HeadlessDialog&)>;
 
 class HeadlessUi : public UiBackend {
-public:
+  public:
     // The next modal run of dialog templateId is played by the script (one script per run, in
     // the order given). A dialog that runs without a script, or that a script leaves open, is
     // recorded as a problem and closed with Escape.
@@ -93,7 +108,7 @@ public:
     void Wake() override {}
     int MessageBox(const std::string& text, const std::string& caption, UINT type) override;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<std::pair<UINT, DialogScript>> m_scripts;
     std::deque<int> m_answers;

@@ -4,19 +4,58 @@
 
 #include "platform/windef.h"
 
+#include <cstdarg>
+
 // Messages.
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_SETFOCUS = 0x0007;
+constexpr UINT WM_KILLFOCUS = 0x0008;
 constexpr UINT WM_SETTEXT = 0x000C;
 constexpr UINT WM_GETTEXT = 0x000D;
 constexpr UINT WM_GETTEXTLENGTH = 0x000E;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_ERASEBKGND = 0x0014;
+constexpr UINT WM_NEXTDLGCTL = 0x0028;
 constexpr UINT WM_DRAWITEM = 0x002B;
+constexpr UINT WM_GETDLGCODE = 0x0087;
+constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_CHAR = 0x0102;
+constexpr UINT WM_SYSCHAR = 0x0106;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_USER = 0x0400;
+constexpr UINT DM_GETDEFID = WM_USER + 0;
+constexpr UINT DM_SETDEFID = WM_USER + 1;
+constexpr WORD DC_HASDEFID = 0x534B;
+
+// What a control wants of the keyboard in a dialog (WM_GETDLGCODE).
+constexpr UINT DLGC_WANTARROWS = 0x0001;
+constexpr UINT DLGC_WANTTAB = 0x0002;
+constexpr UINT DLGC_WANTALLKEYS = 0x0004;
+constexpr UINT DLGC_HASSETSEL = 0x0008;
+constexpr UINT DLGC_DEFPUSHBUTTON = 0x0010;
+constexpr UINT DLGC_UNDEFPUSHBUTTON = 0x0020;
+constexpr UINT DLGC_RADIOBUTTON = 0x0040;
+constexpr UINT DLGC_WANTCHARS = 0x0080;
+constexpr UINT DLGC_STATIC = 0x0100;
+constexpr UINT DLGC_BUTTON = 0x2000;
+
+// Virtual keys (letters and digits are their upper-case ASCII codes).
+constexpr UINT VK_TAB = 0x09;
+constexpr UINT VK_RETURN = 0x0D;
+constexpr UINT VK_ESCAPE = 0x1B;
+constexpr UINT VK_SPACE = 0x20;
+constexpr UINT VK_PRIOR = 0x21;
+constexpr UINT VK_NEXT = 0x22;
+constexpr UINT VK_END = 0x23;
+constexpr UINT VK_HOME = 0x24;
+constexpr UINT VK_LEFT = 0x25;
+constexpr UINT VK_UP = 0x26;
+constexpr UINT VK_RIGHT = 0x27;
+constexpr UINT VK_DOWN = 0x28;
+constexpr UINT VK_F1 = 0x70;
 
 // Control notifications (the high word of WM_COMMAND's wParam).
 constexpr UINT BN_CLICKED = 0;
@@ -26,8 +65,11 @@ constexpr UINT EN_CHANGE = 0x0300;
 // Control messages.
 constexpr UINT BM_GETCHECK = 0x00F0;
 constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr UINT BM_SETSTYLE = 0x00F4;
 constexpr UINT BM_CLICK = 0x00F5;
+constexpr UINT EM_SETSEL = 0x00B1;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
+constexpr UINT EM_GETLIMITTEXT = 0x00D5;
 constexpr UINT LB_ADDSTRING = 0x0180;
 constexpr UINT LB_RESETCONTENT = 0x0184;
 constexpr UINT LB_SETCURSEL = 0x0186;
@@ -35,6 +77,7 @@ constexpr UINT LB_GETCURSEL = 0x0188;
 constexpr UINT LB_GETTEXT = 0x0189;
 constexpr UINT LB_GETTEXTLEN = 0x018A;
 constexpr UINT LB_GETCOUNT = 0x018B;
+constexpr UINT LB_FINDSTRING = 0x018F;
 constexpr UINT LB_FINDSTRINGEXACT = 0x01A2;
 constexpr int LB_ERR = -1;
 constexpr UINT UDM_SETRANGE = WM_USER + 101;
@@ -145,3 +188,9 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 UINT RegisterWindowMessageA(LPCSTR lpString);
 BOOL IsWindow(HWND hWnd);
 int GetSystemMetrics(int nIndex);
+
+// Formats numbers (%d, %i, %u, %x, %X, %c, with flags and width; l and h as 32-bit), %s and %%
+// into lpOut as Windows does: numbers are 32 bits, so "%ld" of 4294967295 gives -1. Writes at
+// most 1024 bytes with the terminating NUL; returns the length written.
+int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
+int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list arglist);

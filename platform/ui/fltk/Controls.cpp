@@ -22,24 +22,6 @@ int Height(const RECT& r) {
     return static_cast<int>(r.bottom - r.top);
 }
 
-bool Focusable(Kind kind) {
-    switch (kind) {
-    case Kind::PushButton:
-    case Kind::DefPushButton:
-    case Kind::CheckBox:
-    case Kind::Edit:
-    case Kind::ListBox:
-        return true;
-    default:
-        return false;
-    }
-}
-
-void SelectAllIfEdit(Fl_Widget* widget) {
-    if (auto* edit = dynamic_cast<EditField*>(widget))
-        edit->position(edit->size(), 0);
-}
-
 void Clicked(Fl_Widget* widget, void*) {
     if (auto* control = dynamic_cast<Control*>(widget); control && control->record())
         QueueInput({Input::Type::Click, control->record()});
@@ -47,11 +29,30 @@ void Clicked(Fl_Widget* widget, void*) {
 
 } // namespace
 
-bool IsDialogKey() {
+bool KeyGoesToDialog(Kind kind) {
     const int key = Fl::event_key();
-    if (key == FL_Enter || key == FL_KP_Enter || key == FL_Escape || key == FL_F + 1)
+    if (Fl::event_state() & FL_ALT)
         return true;
-    return (Fl::event_state() & FL_ALT) && key < 128 && std::isalnum(key);
+    switch (key) {
+    case FL_Enter:
+    case FL_KP_Enter:
+    case FL_Escape:
+    case FL_Tab:
+        return true;
+    default:
+        break;
+    }
+    if (key > FL_F && key <= FL_F_Last)
+        return true;
+    switch (kind) {
+    case Kind::Edit:
+        return key == FL_Up || key == FL_Down; // an up-down control may take them
+    case Kind::PushButton:
+    case Kind::CheckBox:
+        return key != ' ';
+    default:
+        return true; // a list box leaves its keys to the framework's list
+    }
 }
 
 PushButton* DefaultButtonIn(Fl_Window* window) {
@@ -110,12 +111,14 @@ PushButton::PushButton(Window* record, int x, int y, int w, int h, int fontSize)
 
 void PushButton::Sync(const Window& record) {
     Control::Sync(record);
-    default_ = record.kind == Kind::DefPushButton;
+    const ButtonState* b = record.As<ButtonState>();
+    default_ = b && b->isDefault;
 }
 
 void PushButton::draw() {
     const bool pressed = value() != 0;
-    const bool isDefault = DefaultButtonIn(window()) == this;
+    // A dialog's buttons show what the framework says; a message box's follow the focus.
+    const bool isDefault = record_ ? default_ : DefaultButtonIn(window()) == this;
     DrawPushButtonFrame(x(), y(), w(), h(), pressed, isDefault);
     fl_font(DialogFont(), fontSize_);
     const int shift = pressed ? 1 : 0;
@@ -126,7 +129,7 @@ void PushButton::draw() {
 }
 
 int PushButton::handle(int event) {
-    if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && IsDialogKey())
+    if (event == FL_KEYBOARD && record_ && KeyGoesToDialog(Kind::PushButton))
         return 0;
     if (event == FL_SHORTCUT)
         return 0; // mnemonics are the window's business
@@ -147,7 +150,8 @@ CheckBox::CheckBox(Window& record, int fontSize)
 
 void CheckBox::Sync(const Window& record) {
     Control::Sync(record);
-    check_ = record.check;
+    const ButtonState* b = record.As<ButtonState>();
+    check_ = b ? b->check : BST_UNCHECKED;
 }
 
 void CheckBox::draw() {
@@ -182,7 +186,7 @@ void CheckBox::draw() {
 }
 
 int CheckBox::handle(int event) {
-    if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && IsDialogKey())
+    if (event == FL_KEYBOARD && KeyGoesToDialog(Kind::CheckBox))
         return 0;
     if (event == FL_SHORTCUT)
         return 0;
@@ -252,9 +256,11 @@ IconView::IconView(Window& record)
 
 void IconView::Sync(const Window& record) {
     Control::Sync(record);
-    if (record.iconId == iconId_)
+    const StaticState* st = record.As<StaticState>();
+    const int iconId = st ? st->iconId : 0;
+    if (iconId == iconId_)
         return;
-    iconId_ = record.iconId;
+    iconId_ = iconId;
     image_.reset();
     rgba_.clear();
     const IconImage* icon = FindIcon(static_cast<UINT>(iconId_));
@@ -312,12 +318,21 @@ void EditField::Sync(const Window& record) {
     Control::Sync(record);
     if (record.style & ES_PASSWORD)
         input_type(FL_SECRET_INPUT);
-    maximum_size(record.limitText ? static_cast<int>(record.limitText) : 32767);
+    const EditState* e = record.As<EditState>();
+    maximum_size(e && e->limitText ? static_cast<int>(e->limitText) : 32767);
     color(record.enabled ? FieldColor() : FaceColor());
     // Only a different text is set: setting it again would move the cursor while typing.
     const std::string text = AnsiToUtf8(record.text);
     if (text != value())
         value(text.c_str());
+    // A selection the framework asked for (EM_SETSEL), applied once.
+    if (e && e->selSerial != selSerial_) {
+        selSerial_ = e->selSerial;
+        const int length = size();
+        const int from = std::clamp(e->selStart, 0, length);
+        const int to = e->selEnd < 0 ? length : std::clamp(e->selEnd, 0, length);
+        position(to, from);
+    }
 }
 
 void EditField::Changed(Fl_Widget* widget, void*) {
@@ -326,20 +341,10 @@ void EditField::Changed(Fl_Widget* widget, void*) {
 }
 
 int EditField::handle(int event) {
-    if (event == FL_KEYBOARD || event == FL_SHORTCUT) {
-        if (IsDialogKey())
-            return 0;
-        const int key = Fl::event_key();
-        if (event == FL_KEYBOARD && (key == FL_Up || key == FL_Down)) {
-            DialogWindow* dialog = DialogOf(this);
-            UpDown* spin = dialog ? dialog->UpDownOf(record()) : nullptr;
-            if (spin && (spin->style() & UDS_ARROWKEYS)) {
-                if (spin->active_r())
-                    QueueInput({Input::Type::Spin, spin->record(), key == FL_Up ? 1 : -1});
-                return 1;
-            }
-        }
-    }
+    if (event == FL_KEYBOARD && KeyGoesToDialog(Kind::Edit))
+        return 0;
+    if (event == FL_SHORTCUT)
+        return 0;
     return Fl_Input::handle(event);
 }
 
@@ -361,14 +366,17 @@ ListBox::ListBox(Window& record, int fontSize)
 
 void ListBox::Sync(const Window& record) {
     Control::Sync(record);
-    if (items_ != record.items) {
-        items_ = record.items;
+    const ListBoxState* l = record.As<ListBoxState>();
+    if (!l)
+        return;
+    if (items_ != l->items) {
+        items_ = l->items;
         clear();
         // "@." keeps FLTK from reading '@' in an entry name as a format code.
         for (const std::string& item : items_)
             add(("@." + AnsiToUtf8(item)).c_str());
     }
-    const int wanted = record.curSel >= 0 && record.curSel < size() ? record.curSel + 1 : 0;
+    const int wanted = l->curSel >= 0 && l->curSel < size() ? l->curSel + 1 : 0;
     if (value() != wanted) {
         if (wanted)
             value(wanted);
@@ -387,7 +395,7 @@ void ListBox::Changed(Fl_Widget* widget, void*) {
 }
 
 int ListBox::handle(int event) {
-    if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && IsDialogKey())
+    if (event == FL_KEYBOARD || event == FL_SHORTCUT)
         return 0;
     return Fl_Hold_Browser::handle(event);
 }
@@ -406,7 +414,8 @@ UpDown::~UpDown() {
 
 void UpDown::Sync(const Window& record) {
     Control::Sync(record);
-    buddy_ = record.buddy;
+    const UpDownState* u = record.As<UpDownState>();
+    buddy_ = u ? u->buddy : nullptr;
 }
 
 void UpDown::draw() {
@@ -506,8 +515,7 @@ Control* MakeControl(Window& record, int fontSize) {
     Control* control = nullptr;
     const RECT& r = record.rect;
     switch (record.kind) {
-    case Kind::PushButton:
-    case Kind::DefPushButton: {
+    case Kind::PushButton: {
         auto* button = new PushButton(&record, r.left, r.top, Width(r), Height(r), fontSize);
         button->callback(Clicked);
         control = button;
@@ -571,7 +579,7 @@ DialogWindow::DialogWindow(Window& record, int fontSize)
     callback(CloseBox);
     if (!(record.style & WS_CAPTION))
         clear_border();
-    if (record.modal)
+    if (const DialogState* d = record.As<DialogState>(); d && d->modal)
         set_modal();
     keepAbove_ = (record.style & DS_SYSMODAL) != 0;
 }
@@ -593,6 +601,8 @@ void DialogWindow::Sync(const Window& record) {
         ShowDialog();
     else if (!record.visible && shown())
         hide();
+    else
+        ApplyFocus();
 }
 
 void DialogWindow::draw() {
@@ -624,36 +634,15 @@ void DialogWindow::ShowDialog() {
         return;
     if (keepAbove_)
         KeepAbove(this);
-    FocusFirstTabStop();
+    ApplyFocus();
 }
 
-void DialogWindow::FocusFirstTabStop() {
-    Control* fallback = nullptr;
-    for (Control* c : controls_) {
-        Fl_Widget* w = c->widget();
-        if (!Focusable(c->kind()) || !w->visible() || !w->active())
-            continue;
-        if (c->style() & WS_TABSTOP) {
-            w->take_focus();
-            SelectAllIfEdit(w);
-            return;
-        }
-        if (!fallback)
-            fallback = c;
-    }
-    if (fallback)
-        fallback->widget()->take_focus();
-}
-
-UpDown* DialogWindow::UpDownOf(const Window* edit) const {
-    if (!edit)
-        return nullptr;
-    for (Control* c : controls_) {
-        auto* spin = dynamic_cast<UpDown*>(c);
-        if (spin && spin->buddy() == edit)
-            return spin;
-    }
-    return nullptr;
+void DialogWindow::ApplyFocus() {
+    const DialogState* d = record_->As<DialogState>();
+    auto* control = d && d->focus ? static_cast<Control*>(d->focus->backendData) : nullptr;
+    if (!control || !shown() || Fl::focus() == control->widget())
+        return;
+    control->widget()->take_focus();
 }
 
 int DialogWindow::handle(int event) {
@@ -662,9 +651,8 @@ int DialogWindow::handle(int event) {
     case FL_SHORTCUT:
         if (!enabled_)
             return 0;
-        if (HandleKey())
-            return 1;
-        break;
+        ReportKey();
+        return 1;
     case FL_PUSH:
     case FL_RELEASE:
     case FL_DRAG:
@@ -678,90 +666,56 @@ int DialogWindow::handle(int event) {
     return Fl_Double_Window::handle(event);
 }
 
-bool DialogWindow::HandleKey() {
-    const int key = Fl::event_key();
-    if (key == FL_Enter || key == FL_KP_Enter) {
-        // A focused push button answers Enter itself; otherwise the dialog's default command.
-        auto* focused = dynamic_cast<PushButton*>(Fl::focus());
-        if (focused && focused->window() == this && focused->record())
-            QueueInput({Input::Type::Click, focused->record()});
-        else
-            QueueInput({Input::Type::Enter, record_});
-        return true;
+namespace {
+
+// The Windows virtual key of the FLTK key of the event; 0 for one the dialogs do not know.
+UINT VirtualKey(int key) {
+    if (key >= 'a' && key <= 'z')
+        return static_cast<UINT>(key - 'a' + 'A');
+    if ((key >= '0' && key <= '9') || key == ' ')
+        return static_cast<UINT>(key);
+    if (key > FL_F && key <= FL_F_Last)
+        return VK_F1 + static_cast<UINT>(key - FL_F - 1);
+    switch (key) {
+    case FL_Tab:
+        return VK_TAB;
+    case FL_Enter:
+    case FL_KP_Enter:
+        return VK_RETURN;
+    case FL_Escape:
+        return VK_ESCAPE;
+    case FL_Page_Up:
+        return VK_PRIOR;
+    case FL_Page_Down:
+        return VK_NEXT;
+    case FL_End:
+        return VK_END;
+    case FL_Home:
+        return VK_HOME;
+    case FL_Left:
+        return VK_LEFT;
+    case FL_Up:
+        return VK_UP;
+    case FL_Right:
+        return VK_RIGHT;
+    case FL_Down:
+        return VK_DOWN;
+    default:
+        return 0;
     }
-    if (key == FL_Escape) {
-        QueueInput({Input::Type::Escape, record_});
-        return true;
-    }
-    if (key == FL_F + 1) {
-        QueueInput({Input::Type::About, record_});
-        return true;
-    }
-    if ((Fl::event_state() & FL_ALT) && key < 128 && std::isalnum(key))
-        return HandleMnemonic(static_cast<char>(std::tolower(key)));
-    return false;
 }
 
-bool DialogWindow::HandleMnemonic(char key) {
-    // The controls whose caption has this mnemonic, each with the widget that takes the focus
-    // for it: a label hands it to the next control that can take it.
-    struct Candidate {
-        Control* control;
-        Fl_Widget* target;
-    };
-    std::vector<Candidate> candidates;
-    for (size_t k = 0; k < controls_.size(); ++k) {
-        Control* c = controls_[k];
-        Fl_Widget* w = c->widget();
-        const Kind kind = c->kind();
-        if (!w->visible())
-            continue;
-        if (kind != Kind::PushButton && kind != Kind::DefPushButton && kind != Kind::CheckBox &&
-            kind != Kind::Static && kind != Kind::GroupBox)
-            continue;
-        if (kind == Kind::Static && (c->style() & SS_NOPREFIX))
-            continue;
-        if (MnemonicOf(c->caption()) != key)
-            continue;
-        if (kind == Kind::Static || kind == Kind::GroupBox) {
-            for (size_t j = k + 1; j < controls_.size(); ++j) {
-                Fl_Widget* next = controls_[j]->widget();
-                if (Focusable(controls_[j]->kind()) && next->visible() && next->active()) {
-                    candidates.push_back({c, next});
-                    break;
-                }
-            }
-            continue;
-        }
-        if (w->active())
-            candidates.push_back({c, w});
-    }
-    if (candidates.empty())
-        return false;
+} // namespace
 
-    if (candidates.size() > 1) {
-        // As Windows does when captions share a mnemonic: each press moves the focus to the
-        // next of them, and nothing is clicked.
-        size_t next = 0;
-        for (size_t k = 0; k < candidates.size(); ++k)
-            if (candidates[k].target == Fl::focus())
-                next = (k + 1) % candidates.size();
-        candidates[next].target->take_focus();
-        SelectAllIfEdit(candidates[next].target);
-        return true;
-    }
-
-    const Candidate& only = candidates.front();
-    const Kind kind = only.control->kind();
-    if (kind == Kind::Static || kind == Kind::GroupBox) {
-        only.target->take_focus();
-        SelectAllIfEdit(only.target);
-        return true;
-    }
-    if (kind == Kind::CheckBox)
-        only.target->take_focus();
-    QueueInput({Input::Type::Click, only.control->record()});
-    return true;
+void DialogWindow::ReportKey() {
+    const int state = Fl::event_state();
+    Input input{Input::Type::Key, record_, static_cast<int>(VirtualKey(Fl::event_key()))};
+    input.modifiers = ((state & FL_SHIFT) ? kKeyShift : 0) | ((state & FL_CTRL) ? kKeyControl : 0) |
+                      ((state & FL_ALT) ? kKeyAlt : 0);
+    const std::string typed = Fl::event_text() ? Utf8ToAnsi(Fl::event_text()) : std::string();
+    input.ch = typed.size() == 1 ? typed[0] : '\0';
+    if (input.value != 0 || input.ch != '\0')
+        QueueInput(std::move(input));
 }
 
 void DialogWindow::CloseBox(Fl_Widget* widget, void*) {

@@ -5,7 +5,7 @@
 // record, which belongs to the dialog's thread.
 #pragma once
 
-#include "platform/ui_backend.h"
+#include "UiBackend.h"
 
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
@@ -64,11 +64,13 @@ class PushButton : public Fl_Button, public Control {
     int fontSize_;
 };
 
-// The push button that Enter presses in a window: the focused push button, else the one with
-// the default style.
+// The push button that Enter presses in a message box: the focused push button, else the one
+// with the default style.
 PushButton* DefaultButtonIn(Fl_Window* window);
-// Dialog keys pass through a control to its window: Enter, Escape, F1 and Alt with a key.
-bool IsDialogKey();
+// Whether a key pressed in a control of this kind is the dialog's business: everything but the
+// keys of editing in an edit and the space bar on a button. The dialog window reports it to the
+// framework's dialog manager.
+bool KeyGoesToDialog(Kind kind);
 
 class CheckBox : public Fl_Button, public Control {
   public:
@@ -144,6 +146,7 @@ class EditField : public Fl_Input, public Control {
 
   private:
     static void Changed(Fl_Widget* w, void*);
+    unsigned selSerial_ = 0;
 };
 
 class ListBox : public Fl_Hold_Browser, public Control {
@@ -196,8 +199,8 @@ class OwnerDrawButton : public Fl_Widget, public Control {
     std::unique_ptr<Fl_RGB_Image> image_;
 };
 
-// The window of a dialog. It turns the dialog keys into framework input: Enter, Escape, F1
-// (the About command) and Alt with a mnemonic.
+// The window of a dialog. It reports the keys its controls leave to it, and puts the focus where
+// the framework's record says.
 class DialogWindow : public Fl_Double_Window {
   public:
     DialogWindow(Window& record, int fontSize);
@@ -212,9 +215,8 @@ class DialogWindow : public Fl_Double_Window {
 
     void Sync(const Window& record);
     // Shows the window, keeps it above others when the dialog is system-modal, and puts the
-    // focus on the first tab stop as Windows does.
+    // focus where the record says.
     void ShowDialog();
-    UpDown* UpDownOf(const Window* edit) const;
 
     int handle(int event) override;
 
@@ -222,9 +224,8 @@ class DialogWindow : public Fl_Double_Window {
     void draw() override;
 
   private:
-    bool HandleKey();
-    bool HandleMnemonic(char key);
-    void FocusFirstTabStop();
+    void ReportKey();
+    void ApplyFocus();
     static void CloseBox(Fl_Widget* w, void*);
 
     Window* record_;

@@ -5,6 +5,8 @@
 // waits for a child program and the splash thread can always get it.
 #include "platform/ui_fltk.h"
 
+#include "UiBackend.h"
+
 #include "Controls.h"
 #include "Input.h"
 #include "Look.h"
@@ -114,8 +116,9 @@ void FltkUi::Realize(Window& dialog) {
     Lock lock;
     if (dialog.backendData)
         return;
-    const int points = dialog.dialogTemplate && dialog.dialogTemplate->fontPoints > 0
-                           ? dialog.dialogTemplate->fontPoints
+    const DialogState* state = dialog.As<DialogState>();
+    const int points = state && state->dialogTemplate && state->dialogTemplate->fontPoints > 0
+                           ? state->dialogTemplate->fontPoints
                            : 8;
     // A window made while another group is open would become a subwindow of it.
     Fl_Group::current(nullptr);
@@ -186,16 +189,16 @@ void FltkUi::Paint(Window& window) {
 void FltkUi::RunModalLoop(Window& dialog) {
     Lock lock;
     auto* window = static_cast<DialogWindow*>(dialog.backendData);
-    if (!window || dialog.ended)
+    if (!window || HasEnded(dialog))
         return;
     PushModal(&dialog);
     if (!window->shown())
         window->set_modal();
     window->ShowDialog();
     PaintOwnerDrawControls(dialog);
-    while (!dialog.ended) {
+    while (!HasEnded(dialog)) {
         Pump(&dialog);
-        if (dialog.ended)
+        if (HasEnded(dialog))
             break;
         Fl::wait();
     }
@@ -220,7 +223,7 @@ void FltkUi::Pump(const Window* dialog) {
     Fl::unlock();
     while (true) {
         const int input = DeliverQueuedInput(dialog);
-        if (dialog && dialog->ended)
+        if (dialog && HasEnded(*dialog))
             break;
         const int posted = DeliverPostedMessages();
         if (input == 0 && posted == 0)
@@ -305,7 +308,7 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, UINT
 
 } // namespace
 
-std::unique_ptr<UiBackend> OpenFltkUi(std::string& error) {
+UiBackendPtr OpenFltkUi(std::string& error) {
     const std::string before = OpenDescriptors();
     if (!OpenDisplay(error))
         return nullptr;
@@ -313,8 +316,9 @@ std::unique_ptr<UiBackend> OpenFltkUi(std::string& error) {
     Fl::lock();
     CloseOnExecSince(before);
     InstallLook();
+    InstallInputHooks();
     Fl::unlock();
-    return std::make_unique<FltkUi>();
+    return UiBackendPtr(new FltkUi);
 }
 
 } // namespace platform::ui

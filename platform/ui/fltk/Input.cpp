@@ -1,8 +1,11 @@
 #include "Input.h"
 
+#include "Controls.h"
+
 #include <FL/Fl.H>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -61,6 +64,26 @@ std::optional<Input> TakeNext() {
     return next;
 }
 
+bool g_replaying = false;
+
+// Hands a held key to FLTK again, as if it had just come from the display.
+void Replay(const Input& input) {
+    Fl::lock();
+    auto* dialog = static_cast<DialogWindow*>(input.window->backendData);
+    if (dialog) {
+        static char text[32];
+        std::strncpy(text, input.text.c_str(), sizeof text - 1);
+        Fl::e_keysym = Fl::e_original_keysym = input.value;
+        Fl::e_state = static_cast<int>(input.modifiers);
+        Fl::e_text = text;
+        Fl::e_length = static_cast<int>(std::strlen(text));
+        g_replaying = true;
+        Fl::handle_(FL_KEYBOARD, dialog);
+        g_replaying = false;
+    }
+    Fl::unlock();
+}
+
 void Deliver(Input& input) {
     Window& w = *input.window;
     switch (input.type) {
@@ -76,11 +99,14 @@ void Deliver(Input& input) {
     case Input::Type::Spin:
         DeliverSpin(w, input.value);
         break;
-    case Input::Type::Enter:
-        DeliverEnter(w);
+    case Input::Type::Key:
+        DeliverKey(w, static_cast<UINT>(input.value), input.modifiers, input.ch);
         break;
-    case Input::Type::Escape:
-        DeliverEscape(w);
+    case Input::Type::Focus:
+        DeliverFocus(w);
+        break;
+    case Input::Type::HeldKey:
+        Replay(input);
         break;
     case Input::Type::Close:
         DeliverClose(w);
@@ -90,10 +116,26 @@ void Deliver(Input& input) {
         if (w.timers.count(input.timerId))
             DeliverTimer(w, input.timerId);
         break;
-    case Input::Type::About:
-        SendMessageA(w.handle(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(ID_APP_ABOUT), 0), 0);
-        break;
     }
+}
+
+int DispatchEvent(int event, Fl_Window* window) {
+    auto* dialog = dynamic_cast<DialogWindow*>(window);
+    if (event == FL_KEYBOARD && dialog && !g_replaying && !Queue().empty()) {
+        Input held{Input::Type::HeldKey, dialog->record(), Fl::event_key()};
+        held.text = Fl::event_text() ? Fl::event_text() : "";
+        held.modifiers = static_cast<UINT>(Fl::event_state());
+        Queue().push_back(std::move(held));
+        return 1;
+    }
+    Fl_Widget* before = Fl::focus();
+    const int used = Fl::handle_(event, window);
+    if (event == FL_PUSH && dialog && Fl::focus() != before) {
+        auto* control = dynamic_cast<Control*>(Fl::focus());
+        if (control && control->record())
+            QueueInput({Input::Type::Focus, control->record()});
+    }
+    return used;
 }
 
 } // namespace
@@ -111,6 +153,10 @@ void QueueInput(Input input) {
             return;
     }
     queue.push_back(std::move(input));
+}
+
+void InstallInputHooks() {
+    Fl::event_dispatch(DispatchEvent);
 }
 
 void ForgetInput(const Window& window) {
@@ -135,7 +181,7 @@ void PopModal() {
 
 int DeliverQueuedInput(const Window* dialog) {
     int delivered = 0;
-    while (!(dialog && dialog->ended)) {
+    while (!(dialog && HasEnded(*dialog))) {
         std::optional<Input> next = TakeNext();
         if (!next)
             break;

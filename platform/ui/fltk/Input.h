@@ -6,20 +6,28 @@
 // happened; the loop takes one input at a time and delivers it with the lock released.
 #pragma once
 
-#include "platform/ui_backend.h"
+#include "UiBackend.h"
 
 #include <string>
 
 namespace platform::ui::fltk {
 
 struct Input {
-    enum class Type { Click, Selection, Text, Spin, Enter, Escape, Close, Timer, About };
+    enum class Type { Click, Selection, Text, Spin, Key, Focus, HeldKey, Close, Timer };
     Type type;
-    Window* window; // the control, or the dialog for Enter, Escape, Close and About
-    int value = 0;  // Selection: the index; Spin: the step
+    Window* window; // the control, or the dialog for Key, HeldKey and Close
+    int value = 0;  // Selection: the index; Spin: the step; Key: the virtual key; HeldKey: FLTK's
     UINT_PTR timerId = 0;
-    std::string text{}; // Text: the edit's new text (ANSI)
+    std::string text{}; // Text: the edit's new text (ANSI); HeldKey: FLTK's event text (UTF-8)
+    UINT modifiers = 0; // Key: kKeyShift, ...; HeldKey: FLTK's event state
+    char ch = 0;        // Key: the character typed (ANSI)
 };
+
+// Sees every event before FLTK hands it out: a key pressed while input is still queued waits
+// its turn behind it, so that a key the framework has not yet acted on (say Alt with a
+// mnemonic, which moves the focus) takes effect before the next one reaches a widget; and a
+// click that moved the focus is reported. Call once, with the lock held.
+void InstallInputHooks();
 
 // These need the FLTK lock held.
 void QueueInput(Input input);

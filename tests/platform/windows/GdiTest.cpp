@@ -1,5 +1,5 @@
 // The GDI subset over pixel surfaces: figures, copies, icons, selections, paint requests.
-#include "platform/ui_backend.h"
+#include "UiBackend.h" // the record of a window
 #include "platform/wingdi.h"
 
 #include <gtest/gtest.h>

@@ -333,6 +333,7 @@ TEST_F(RegToolTest, CommandLineAndStoreFaults) {
     EXPECT_EQ(Run({"frobnicate"}).code, regtool::EXIT_USAGE);
     EXPECT_EQ(Run({"query"}).code, regtool::EXIT_USAGE);
     EXPECT_EQ(Run({"import"}).code, regtool::EXIT_USAGE);
+    EXPECT_EQ(Run({"check", "HKLM"}).code, regtool::EXIT_USAGE);
     // Bad usage: the fault and the usage on standard error, nothing on standard output, exit 2.
     const struct {
         std::vector<std::string> args;

@@ -1,0 +1,121 @@
+// The window classes: which class a control template makes, the state each class starts with,
+// and the procedure that answers for it.
+#include "Framework.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace platform::ui {
+
+Kind KindOf(const ControlTemplate& c) {
+    std::string cls = c.className;
+    for (auto& ch : cls)
+        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    if (cls == "BUTTON") {
+        switch (c.style & BS_TYPEMASK) {
+        case BS_CHECKBOX:
+        case BS_AUTOCHECKBOX:
+            return Kind::CheckBox;
+        case BS_GROUPBOX:
+            return Kind::GroupBox;
+        case BS_OWNERDRAW:
+            return Kind::OwnerDrawButton;
+        default:
+            return Kind::PushButton;
+        }
+    }
+    if (cls == "EDIT")
+        return Kind::Edit;
+    if (cls == "LISTBOX")
+        return Kind::ListBox;
+    if (cls == "MSCTLS_UPDOWN32")
+        return Kind::UpDown;
+    switch (c.style & SS_TYPEMASK) {
+    case SS_ICON:
+        return Kind::Icon;
+    case SS_BLACKRECT:
+        return Kind::BlackRect;
+    default:
+        return Kind::Static;
+    }
+}
+
+void InitClassState(Window& w, const ControlTemplate& c) {
+    switch (w.kind) {
+    case Kind::PushButton:
+        w.state = ButtonState{BST_UNCHECKED, (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON};
+        break;
+    case Kind::CheckBox:
+    case Kind::OwnerDrawButton:
+        w.state = ButtonState{};
+        break;
+    case Kind::Static:
+    case Kind::Icon:
+    case Kind::BlackRect:
+        w.state = StaticState{c.iconId};
+        break;
+    case Kind::Edit:
+        w.state = EditState{};
+        break;
+    case Kind::ListBox:
+        w.state = ListBoxState{};
+        break;
+    case Kind::UpDown:
+        w.state = UpDownState{};
+        break;
+    case Kind::GroupBox:
+    case Kind::Dialog:
+        break;
+    }
+}
+
+LRESULT CallClassProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (w.kind) {
+    case Kind::Dialog:
+        return DialogProc(w, message, wParam, lParam);
+    case Kind::PushButton:
+    case Kind::CheckBox:
+    case Kind::OwnerDrawButton:
+        return ButtonProc(w, message, wParam, lParam);
+    case Kind::GroupBox:
+        return GroupBoxProc(w, message, wParam, lParam);
+    case Kind::Static:
+    case Kind::Icon:
+    case Kind::BlackRect:
+        return StaticProc(w, message, wParam, lParam);
+    case Kind::Edit:
+        return EditProc(w, message, wParam, lParam);
+    case Kind::ListBox:
+        return ListBoxProc(w, message, wParam, lParam);
+    case Kind::UpDown:
+        return UpDownProc(w, message, wParam, lParam);
+    }
+    return DefaultProc(w, message, wParam, lParam);
+}
+
+// What every window answers: its text.
+LRESULT DefaultProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SETTEXT: {
+        const char* text = reinterpret_cast<const char*>(lParam);
+        w.text = text ? text : "";
+        Changed(w);
+        return TRUE;
+    }
+    case WM_GETTEXT: {
+        auto* out = reinterpret_cast<char*>(lParam);
+        if (!out || wParam == 0)
+            return 0;
+        size_t n = std::min<size_t>(w.text.size(), wParam - 1);
+        std::memcpy(out, w.text.data(), n);
+        out[n] = '\0';
+        return static_cast<LRESULT>(n);
+    }
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(w.text.size());
+    default:
+        return 0;
+    }
+}
+
+} // namespace platform::ui
