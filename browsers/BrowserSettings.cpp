@@ -42,12 +42,15 @@ bool CBrowserSettings::IsRestoreKeyEmpty() {
     return ReadRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key1").empty();
 }
 
-void CBrowserSettings::WriteRestoreRecord(int nRecord, const std::string& strKey,
-                                          const std::string& strType, const std::string& strValue) {
-    const std::string strNumber = std::to_string(nRecord);
-    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key" + strNumber, strKey);
-    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "type" + strNumber, strType);
-    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "value" + strNumber, strValue);
+void CBrowserSettings::WriteRestoreRecords(const std::vector<RestoreRecord>& records) {
+    CreateRestoreKey();
+    for (size_t n = 0; n < records.size(); ++n) {
+        const std::string strNumber = std::to_string(n + 1);
+        WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key" + strNumber, records[n].strKey);
+        WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "type" + strNumber, records[n].strType);
+        WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "value" + strNumber, records[n].strValue);
+    }
+    RegFlushKey(HKEY_LOCAL_MACHINE);
 }
 
 std::string CBrowserSettings::FormatRecordNumber(DWORD dwValue) {
@@ -82,8 +85,4 @@ std::string CBrowserSettings::ReadRegStringWhole(HKEY hRoot, const std::string& 
     }
     // Short, missing or unreadable values take the ordinary path with its diagnostics.
     return ReadRegString(hRoot, strSubKey, strValueName);
-}
-
-void CBrowserSettings::FlushRestoreKey() {
-    RegFlushKey(HKEY_LOCAL_MACHINE);
 }
