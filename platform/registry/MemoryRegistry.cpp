@@ -192,6 +192,47 @@ LONG MemoryRegistry::Flush(HKEY root) {
     return ERROR_SUCCESS;
 }
 
+std::unique_ptr<MemoryRegistry::Key> MemoryRegistry::Copy(const Key& key) {
+    auto copy = std::make_unique<Key>();
+    copy->name = key.name;
+    copy->keyClass = key.keyClass;
+    copy->values = key.values;
+    for (const auto& [folded, child] : key.subkeys) {
+        copy->subkeys.emplace(folded, Copy(*child));
+    }
+    return copy;
+}
+
+LONG MemoryRegistry::BeginBatch() {
+    if (m_batch[0]) {
+        return ERROR_INVALID_FUNCTION;
+    }
+    for (int i = 0; i < 3; ++i) {
+        m_batch[i] = Copy(m_roots[i]);
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG MemoryRegistry::CommitBatch() {
+    if (!m_batch[0]) {
+        return ERROR_INVALID_FUNCTION;
+    }
+    for (auto& saved : m_batch) {
+        saved.reset();
+    }
+    return ERROR_SUCCESS;
+}
+
+void MemoryRegistry::RollbackBatch() {
+    if (!m_batch[0]) {
+        return;
+    }
+    for (int i = 0; i < 3; ++i) {
+        m_roots[i] = std::move(*m_batch[i]);
+        m_batch[i].reset();
+    }
+}
+
 void MemoryRegistry::RefuseOpen(HKEY root, const std::string& path, LONG code, REGSAM access) {
     m_refusals.push_back({keypath::RootIndex(root), keypath::Fold(path), code, access, false});
 }

@@ -5,11 +5,14 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -58,17 +61,198 @@ LONG CodeFromErrno(int err) {
     }
 }
 
-// Creates the missing folders of a file's path, mode 0700 as XDG asks for data folders.
+// Creates the missing folders of a file's path, mode 0700 as XDG asks for data folders, whatever
+// the umask (a umask may take bits away from mkdir's mode, never add them back).
 int MakeParentFolders(const std::string& path) {
     for (size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
         std::string folder = path.substr(0, slash);
-        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        if (mkdir(folder.c_str(), 0700) == 0) {
+            if (chmod(folder.c_str(), 0700) != 0) {
+                return errno;
+            }
+        } else if (errno != EEXIST) {
             return errno;
         }
     }
     return 0;
 }
+
+// The name this process was started by, for the lines it prints about the store.
+const char* ProgramName() {
+    return program_invocation_short_name != nullptr ? program_invocation_short_name : "skyvane";
+}
+
+// The store holds the saved dial-up password: a store (or its journal) that others may read is
+// made private, and the user is told.
+void MakePrivate(const std::string& path, mode_t mode) {
+    if ((mode & 077) == 0) {
+        return;
+    }
+    mode_t tight = mode & 0600;
+    if (chmod(path.c_str(), tight) != 0) {
+        std::fprintf(stderr,
+                     "%s: the registry store %s may be read by other users (mode %04o)"
+                     " and could not be made private: %s\n",
+                     ProgramName(), path.c_str(), static_cast<unsigned>(mode & 07777),
+                     std::strerror(errno));
+        return;
+    }
+    for (const char* suffix : {"-wal", "-shm"}) {
+        std::string file = path + suffix;
+        struct stat st;
+        if (stat(file.c_str(), &st) == 0 && (st.st_mode & 077) != 0) {
+            chmod(file.c_str(), st.st_mode & 0600);
+        }
+    }
+    std::fprintf(stderr,
+                 "%s: the registry store %s could be read by other users (mode %04o);"
+                 " it is now private (mode %04o)\n",
+                 ProgramName(), path.c_str(), static_cast<unsigned>(mode & 07777),
+                 static_cast<unsigned>(tight));
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Sets or clears an open-file-description lock on one byte. Such locks belong to the
+// descriptor, so SQLite's own locks (process-wide, on the store and its -shm file) and these
+// never disturb each other.
+bool LockByte(int fd, short type, off_t byte) {
+    struct flock fl = {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = byte;
+    fl.l_len = 1;
+    return fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+// The store's lock file (PATH-lock). Byte 0 is held shared by every process that has the store
+// open, and exclusive by the first one while it reads how the store was left and by the last
+// one while it writes that down. Byte 1 is held shared by each writer waiting for the write
+// lock, so that a writer that just had its turn lets the waiting ones go first. The file holds
+// "clean" and a fingerprint of the store files when the last user closed the store properly,
+// "open" while it is in use: anything else after a first open means an unclean end.
+class StoreLock {
+  public:
+    ~StoreLock() {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+
+    // Joins the users of the store; false when there is no lock file to be had (a folder that
+    // cannot be written), and then nothing is known about how the store was left.
+    bool Join(const std::string& path, int timeoutMs) {
+        m_fd = open((path + "-lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        struct stat st;
+        if (m_fd < 0 || fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            Drop();
+            return false;
+        }
+        fchmod(m_fd, 0600);
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            if (LockByte(m_fd, F_WRLCK, 0)) {
+                m_first = true;
+                char text[512];
+                ssize_t n = pread(m_fd, text, sizeof text, 0);
+                m_leftAs.assign(text, n > 0 ? static_cast<size_t>(n) : 0);
+                Write("open\n");
+                if (LockByte(m_fd, F_RDLCK, 0)) { // converting keeps the lock throughout
+                    return true;
+                }
+            } else if (LockByte(m_fd, F_RDLCK, 0)) {
+                return true; // others have it open, and the first of them looked
+            }
+            // Another process is just arriving or leaving.
+            if (Clock::now() >= deadline) {
+                Drop();
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+
+    bool First() const { return m_fd >= 0 && m_first; }
+    const std::string& LeftAs() const { return m_leftAs; }
+
+    // Leaves the users of the store; the last one writes down `clean` when it is not empty.
+    void Leave(const std::string& clean) {
+        if (m_fd >= 0 && !clean.empty() && LockByte(m_fd, F_WRLCK, 0)) {
+            Write(clean);
+        }
+        Drop();
+    }
+
+    bool OthersWaiting() const {
+        if (m_fd < 0) {
+            return false;
+        }
+        struct flock fl = {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = 1;
+        fl.l_len = 1;
+        return fcntl(m_fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    }
+    void Waiting(bool waiting) {
+        if (m_fd >= 0) {
+            LockByte(m_fd, waiting ? F_RDLCK : F_UNLCK, 1);
+        }
+    }
+
+  private:
+    void Write(const std::string& text) {
+        // Not synced: after a crash of the machine the boot id in the fingerprint differs.
+        if (pwrite(m_fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size())) {
+            (void)!ftruncate(m_fd, static_cast<off_t>(text.size()));
+        }
+    }
+    void Drop() {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+        m_fd = -1;
+    }
+
+    int m_fd = -1;
+    bool m_first = false;
+    std::string m_leftAs;
+};
+
+// What the store files look like now, and in which boot of the machine: equal fingerprints at
+// the last close and the next first open mean nobody touched the files in between.
+std::string Fingerprint(const std::string& path) {
+    std::string text = "clean";
+    char boot[64] = "";
+    if (std::FILE* f = std::fopen("/proc/sys/kernel/random/boot_id", "r")) {
+        if (std::fgets(boot, sizeof boot, f) == nullptr) {
+            boot[0] = '\0';
+        }
+        std::fclose(f);
+    }
+    text += " boot " + std::string(boot, strcspn(boot, "\n"));
+    for (const char* suffix : {"", "-wal"}) {
+        struct stat st;
+        char line[160] = " -";
+        if (stat((path + suffix).c_str(), &st) == 0) {
+            std::snprintf(line, sizeof line, " %llu:%llu:%lld:%lld.%09ld",
+                          static_cast<unsigned long long>(st.st_dev),
+                          static_cast<unsigned long long>(st.st_ino),
+                          static_cast<long long>(st.st_size),
+                          static_cast<long long>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec);
+        }
+        text += line;
+    }
+    return text + "\n";
+}
+
+// A journal larger than this is folded into the store file when a process that wrote closes the
+// store, and cut back to this size by the next writer.
+constexpr sqlite3_int64 kLargeJournal = 1 << 20;
+
+// How long a writer that just had its turn lets writers that wait go first, at most.
+constexpr auto kLongestYield = std::chrono::milliseconds(100);
 
 // A prepared statement in use; resets it when done so that the cached statement can be reused.
 class Statement {
@@ -125,6 +309,18 @@ struct SqliteRegistry::Impl {
     sqlite3_int64 rootIds[3] = {0, 0, 0};
     std::unordered_map<const char*, sqlite3_stmt*> statements;
 
+    StoreLock lock;
+    int busyTimeoutMs = 0;
+    // The store could only be opened for reading: every write is refused with
+    // ERROR_ACCESS_DENIED.
+    bool readOnly = false;
+    // Open succeeded, and the store is known to be sound or was checked.
+    bool sound = false;
+    bool wrote = false;
+    // Set while a write waits for the write lock; when the wait began.
+    bool takingWriteLock = false;
+    Clock::time_point busySince;
+
     ~Impl() {
         if (inBatch) {
             Exec("ROLLBACK");
@@ -132,7 +328,55 @@ struct SqliteRegistry::Impl {
         for (auto& [sql, stmt] : statements) {
             sqlite3_finalize(stmt);
         }
+        // Closing leaves the journal as it is (no sync); only one grown large is folded in.
+        if (db != nullptr && wrote && !broken && JournalSize() > kLargeJournal) {
+            busyTimeoutMs = 0; // fold it in only if nobody else is in the way
+            sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+        }
         sqlite3_close_v2(db);
+        db = nullptr;
+        lock.Leave(sound && !broken ? Fingerprint(storePath) : "");
+    }
+
+    std::string JournalPath() const {
+        const char* name = db != nullptr ? sqlite3_db_filename(db, "main") : nullptr;
+        return name != nullptr && name[0] != '\0' ? sqlite3_filename_wal(name) : storePath + "-wal";
+    }
+    sqlite3_int64 JournalSize() const {
+        struct stat st;
+        return stat(JournalPath().c_str(), &st) == 0 ? st.st_size : 0;
+    }
+
+    // Waits for a busy store in short steps up to the time-out, so that a writer gets the lock
+    // soon after it is free; a waiting writer says so on the lock file.
+    static int Busy(void* self, int count) {
+        Impl& d = *static_cast<Impl*>(self);
+        auto now = Clock::now();
+        if (count == 0) {
+            d.busySince = now;
+            if (d.takingWriteLock) {
+                d.lock.Waiting(true);
+            }
+        }
+        if (now - d.busySince >= std::chrono::milliseconds(d.busyTimeoutMs)) {
+            return 0;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(250));
+        return 1;
+    }
+
+    // Takes the write lock (BEGIN IMMEDIATE) fairly: a writer that finds others waiting lets
+    // them go first, so that two busy writers take turns instead of one starving.
+    int BeginWrite() {
+        auto until = Clock::now() + kLongestYield;
+        while (lock.OthersWaiting() && Clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::microseconds(250));
+        }
+        takingWriteLock = true;
+        int rc = Exec("BEGIN IMMEDIATE");
+        takingWriteLock = false;
+        lock.Waiting(false);
+        return rc;
     }
 
     int Exec(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
@@ -189,7 +433,10 @@ struct SqliteRegistry::Impl {
         if (broken) {
             return ERROR_BADDB;
         }
-        int rc = Exec(inBatch ? "SAVEPOINT op" : "BEGIN IMMEDIATE");
+        if (readOnly) {
+            return ERROR_ACCESS_DENIED;
+        }
+        int rc = inBatch ? Exec("SAVEPOINT op") : BeginWrite();
         if (rc != SQLITE_OK) {
             return Fail(rc, true);
         }
@@ -197,6 +444,7 @@ struct SqliteRegistry::Impl {
         if (result == ERROR_SUCCESS) {
             rc = Exec(inBatch ? "RELEASE op" : "COMMIT");
             if (rc == SQLITE_OK) {
+                wrote = wrote || !inBatch;
                 return ERROR_SUCCESS;
             }
             result = Fail(rc, true);
@@ -242,8 +490,14 @@ struct SqliteRegistry::Impl {
         return ERROR_SUCCESS;
     }
 
-    // Opens or creates the schema; a file that is not a store is left as it was.
-    LONG OpenSchema(std::string* error);
+    // Opens or creates the schema, and runs the quick integrity check when `check`; a file that
+    // is not a store is left as it was. *rc receives the SQLite result of a failure.
+    LONG OpenSchema(bool check, std::string* error, int* rc);
+    // Opens the connection; the store is read-only for it when `readOnly`, and also `immutable`
+    // (nothing can change it: its folder cannot be written and it has no journal).
+    LONG Connect(bool readOnly, bool immutable, std::string* error);
+    // The integrity check: the first problems found, "" when there are none.
+    int CheckIntegrity(const char* pragma, std::string* problems);
 };
 
 namespace {
@@ -270,8 +524,30 @@ int QueryPragma(sqlite3* db, const char* sql, sqlite3_int64* value) {
 
 } // namespace
 
-LONG SqliteRegistry::Impl::OpenSchema(std::string* error) {
+int SqliteRegistry::Impl::CheckIntegrity(const char* pragma, std::string* problems) {
+    problems->clear();
+    sqlite3_stmt* check = nullptr;
+    int rc = sqlite3_prepare_v2(db, pragma, -1, &check, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(check)) == SQLITE_ROW) {
+        const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+        std::string text = line != nullptr ? line : "";
+        if (text != "ok") {
+            *problems += (problems->empty() ? "" : "; ") + text;
+        }
+        rc = SQLITE_OK;
+    }
+    if (rc == SQLITE_DONE) {
+        rc = problems->empty() ? SQLITE_OK : SQLITE_CORRUPT;
+    } else if (rc != SQLITE_OK) {
+        rc = sqlite3_errcode(db);
+    }
+    sqlite3_finalize(check);
+    return rc;
+}
+
+LONG SqliteRegistry::Impl::OpenSchema(bool check, std::string* error, int* lastRc) {
     auto fail = [&](int rc, const std::string& what) {
+        *lastRc = rc;
         LONG code = Fail(rc, false);
         if (code == ERROR_BADDB) {
             *error = "the registry store " + storePath + " " + what + "; it was left unchanged";
@@ -302,7 +578,9 @@ LONG SqliteRegistry::Impl::OpenSchema(std::string* error) {
     if (rc != SQLITE_OK) {
         return fail(rc, "is not a database or is damaged");
     }
-    if (appId != kApplicationId && (appId != 0 || objects != 0)) {
+    // An empty file, or an SQLite file with no schema and no version of its own, becomes a store;
+    // anything else belongs to another program.
+    if (appId != kApplicationId && (appId != 0 || objects != 0 || version != 0)) {
         return fail(SQLITE_NOTADB, "is a database of another program");
     }
     if (appId == kApplicationId && version > kSchemaVersion) {
@@ -330,7 +608,7 @@ LONG SqliteRegistry::Impl::OpenSchema(std::string* error) {
             Exec("ROLLBACK");
             return fail(rc, "cannot be made");
         }
-    } else {
+    } else if (!readOnly) {
         sqlite3_int64 unused = 0;
         // journal_mode answers with text; only its success matters here.
         rc = QueryPragma(db, "PRAGMA journal_mode = WAL", &unused);
@@ -338,23 +616,23 @@ LONG SqliteRegistry::Impl::OpenSchema(std::string* error) {
             return fail(rc, "is damaged");
         }
     }
+    // Commits reach the journal without a sync: safe against a kill, and the journal's checksums
+    // keep the store whole through a crash of the machine. RegFlushKey syncs the journal.
     Exec("PRAGMA synchronous = NORMAL");
+    Exec("PRAGMA journal_size_limit = 1048576");
+    static_assert(kLargeJournal == 1048576);
 
     // Damage must be found before the first write: a write to a damaged file would reach the
-    // file at the next checkpoint. The store is small, so the check costs little.
-    sqlite3_stmt* check = nullptr;
-    rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &check, nullptr);
-    if (rc == SQLITE_OK && (rc = sqlite3_step(check)) == SQLITE_ROW) {
-        const auto* verdict = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
-        rc = verdict != nullptr && std::strcmp(verdict, "ok") == 0 ? SQLITE_OK : SQLITE_CORRUPT;
-    } else if (rc != SQLITE_OK) {
-        rc = sqlite3_errcode(db);
+    // file at the next checkpoint. The check reads every page, so it runs only when damage is
+    // possible: after an unclean end, or when the files changed while the store was closed.
+    if (check) {
+        std::string problems;
+        rc = CheckIntegrity("PRAGMA quick_check(1)", &problems);
+        if (rc != SQLITE_OK) {
+            return fail(rc, "is damaged");
+        }
+        sqlite3_db_release_memory(db); // later calls read only what they need
     }
-    sqlite3_finalize(check);
-    if (rc != SQLITE_OK) {
-        return fail(rc, "is damaged");
-    }
-    sqlite3_db_release_memory(db); // the check read every page; later calls read what they need
 
     sqlite3_stmt* roots = nullptr;
     rc = sqlite3_prepare_v2(db, "SELECT root, id FROM keys WHERE parent IS NULL AND path = ''", -1,
@@ -378,6 +656,47 @@ LONG SqliteRegistry::Impl::OpenSchema(std::string* error) {
     if (found != 3) {
         return fail(SQLITE_NOTADB, "is damaged (a root key is missing)");
     }
+    return ERROR_SUCCESS;
+}
+
+LONG SqliteRegistry::Impl::Connect(bool asReadOnly, bool immutable, std::string* error) {
+    if (db != nullptr) {
+        sqlite3_close_v2(db);
+        db = nullptr;
+    }
+    std::string name = storePath;
+    int flags = asReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (immutable) {
+        // As a URI, with the characters that mean something there escaped.
+        name = "file:";
+        for (char c : storePath) {
+            if (c == '%' || c == '?' || c == '#') {
+                char escaped[4];
+                std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+                name += escaped;
+            } else {
+                name += c;
+            }
+        }
+        name += "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        int err = sqlite3_system_errno(db);
+        *error = "cannot open the registry store " + storePath + ": " +
+                 (err != 0 ? std::strerror(err) : sqlite3_errstr(rc));
+        return err != 0 ? CodeFromErrno(err) : ERROR_CANTOPEN;
+    }
+    // A store file that cannot be written is opened for reading by SQLite itself.
+    readOnly = sqlite3_db_readonly(db, "main") == 1;
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_handler(db, &Impl::Busy, this);
+    // The journal stays between runs, so it is neither made (with a sync of its folder) nor
+    // folded into the store file (two more syncs) at every run.
+    int on = 1;
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &on);
     return ERROR_SUCCESS;
 }
 
@@ -430,20 +749,62 @@ std::unique_ptr<SqliteRegistry> SqliteRegistry::Open(const std::string& path,
 
     auto impl = std::make_unique<Impl>();
     impl->storePath = path;
-    int rc = sqlite3_open_v2(path.c_str(), &impl->db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) {
-        int err = sqlite3_system_errno(impl->db);
-        return failWith(err != 0 ? CodeFromErrno(err) : ERROR_CANTOPEN,
-                        "cannot open the registry store " + path + ": " +
-                            (err != 0 ? std::strerror(err) : sqlite3_errstr(rc)));
-    }
-    sqlite3_extended_result_codes(impl->db, 1);
-    sqlite3_busy_timeout(impl->db, options.busyTimeoutMs);
+    impl->busyTimeoutMs = options.busyTimeoutMs;
+    // Whether the files may have been damaged since they were last known sound: the first user
+    // finds out from the lock file; without one (a folder that cannot be written) it cannot tell.
+    bool joined = impl->lock.Join(path, options.busyTimeoutMs);
+    bool check = !joined || (impl->lock.First() && impl->lock.LeftAs() != Fingerprint(path));
+
     std::string message;
-    LONG prepared = impl->OpenSchema(&message);
-    if (prepared != ERROR_SUCCESS) {
-        return failWith(prepared, message);
+    LONG prepared = impl->Connect(false, false, &message);
+    int rc = SQLITE_OK;
+    if (prepared == ERROR_SUCCESS) {
+        prepared = impl->OpenSchema(check && !impl->readOnly, &message, &rc);
     }
+    // A folder that cannot be written keeps SQLite from making the journal files it needs to
+    // write: the store is then read as it is.
+    if (prepared != ERROR_SUCCESS &&
+        ((rc & 0xFF) == SQLITE_READONLY || (rc & 0xFF) == SQLITE_CANTOPEN ||
+         prepared == ERROR_ACCESS_DENIED)) {
+        struct stat journal;
+        bool noJournal = stat((path + "-wal").c_str(), &journal) != 0 || journal.st_size == 0;
+        std::string retry;
+        prepared = impl->Connect(true, false, &retry);
+        if (prepared == ERROR_SUCCESS) {
+            prepared = impl->OpenSchema(false, &retry, &rc);
+        }
+        if (prepared != ERROR_SUCCESS && noJournal && access(path.c_str(), R_OK) == 0) {
+            prepared = impl->Connect(true, true, &retry);
+            if (prepared == ERROR_SUCCESS) {
+                prepared = impl->OpenSchema(false, &retry, &rc);
+            }
+        }
+        if (prepared == ERROR_SUCCESS) {
+            impl->readOnly = true;
+        } else if (prepared != ERROR_BADDB) {
+            prepared = ERROR_ACCESS_DENIED;
+            message = "cannot read the registry store " + path +
+                      ": it cannot be written, and its folder cannot be written either to hold"
+                      " the journal files SQLite needs";
+        } else {
+            message = retry;
+        }
+    }
+    if (prepared != ERROR_SUCCESS) {
+        return failWith(prepared, message); // a file that is not a store keeps its mode too
+    }
+    if (stat(path.c_str(), &st) == 0) {
+        MakePrivate(path, st.st_mode);
+    }
+    if (impl->readOnly) {
+        std::fprintf(stderr,
+                     "%s: the registry store %s cannot be written (%s); its values can be read,"
+                     " changes to it are refused\n",
+                     ProgramName(), path.c_str(),
+                     access(path.c_str(), W_OK) != 0 ? "the file is read-only"
+                                                     : "its folder is read-only");
+    }
+    impl->sound = !check || !impl->readOnly;
     return std::unique_ptr<SqliteRegistry>(new SqliteRegistry(std::move(impl)));
 }
 
@@ -454,7 +815,11 @@ const std::string& SqliteRegistry::Path() const {
     return m_pImpl->storePath;
 }
 
-LONG SqliteRegistry::OpenKey(HKEY root, const std::string& path, REGSAM /*access*/) {
+LONG SqliteRegistry::OpenKey(HKEY root, const std::string& path, REGSAM access) {
+    constexpr REGSAM kChanges = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | 0x00010000 /* DELETE */;
+    if (m_pImpl->readOnly && (access & kChanges) != 0 && keypath::RootIndex(root) >= 0) {
+        return ERROR_ACCESS_DENIED;
+    }
     sqlite3_int64 id = 0;
     return m_pImpl->FindKey(root, path, &id);
 }
@@ -698,10 +1063,40 @@ LONG SqliteRegistry::Flush(HKEY root) {
     if (d.broken) {
         return ERROR_BADDB;
     }
-    // A full checkpoint syncs the journal, copies it into the store file and syncs that; it
-    // waits (up to the time-out) for readers of older data to finish.
-    int rc = sqlite3_wal_checkpoint_v2(d.db, nullptr, SQLITE_CHECKPOINT_FULL, nullptr, nullptr);
-    return rc == SQLITE_OK ? ERROR_SUCCESS : d.Fail(rc, true);
+    // Every commit is in the journal already; one sync of the journal puts it on the disk. This
+    // takes no lock, so another process's reads or writes never make it fail. A journal that is
+    // gone was folded into the store file, and synced there, by the process that removed it.
+    int fd = open(d.JournalPath().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT || d.readOnly ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    }
+    int rc;
+    while ((rc = fdatasync(fd)) != 0 && errno == EINTR) {
+    }
+    close(fd);
+    return rc == 0 ? ERROR_SUCCESS : ERROR_CANTWRITE;
+}
+
+LONG SqliteRegistry::Check(std::string* problems) {
+    Impl& d = *m_pImpl;
+    problems->clear();
+    if (d.broken) {
+        *problems = "damage was found earlier";
+        return ERROR_BADDB;
+    }
+    int rc = d.CheckIntegrity("PRAGMA integrity_check(20)", problems);
+    if (rc == SQLITE_OK) {
+        sqlite3_db_release_memory(d.db);
+        return ERROR_SUCCESS;
+    }
+    if (problems->empty()) {
+        *problems = sqlite3_errstr(rc);
+    }
+    return d.Fail(rc, false);
+}
+
+bool SqliteRegistry::ReadOnly() const {
+    return m_pImpl->readOnly;
 }
 
 LONG SqliteRegistry::BeginBatch() {
@@ -712,7 +1107,10 @@ LONG SqliteRegistry::BeginBatch() {
     if (d.inBatch) {
         return ERROR_INVALID_FUNCTION;
     }
-    int rc = d.Exec("BEGIN IMMEDIATE");
+    if (d.readOnly) {
+        return ERROR_ACCESS_DENIED;
+    }
+    int rc = d.BeginWrite();
     if (rc != SQLITE_OK) {
         return d.Fail(rc, true);
     }
@@ -732,6 +1130,7 @@ LONG SqliteRegistry::CommitBatch() {
         d.Exec("ROLLBACK");
         return code;
     }
+    d.wrote = true;
     return ERROR_SUCCESS;
 }
 

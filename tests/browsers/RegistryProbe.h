@@ -183,9 +183,32 @@ class RecordingRegistry : public platform::RegistryBackend {
         m_calls.push_back("flush " + platform::RootKeyName(root));
         return m_pInner->Flush(root);
     }
+    // Sets inside a batch count once the batch is committed.
+    LONG BeginBatch() override {
+        const LONG lResult = m_pInner->BeginBatch();
+        m_nBatchStart = lResult == ERROR_SUCCESS ? m_calls.size() : kNoBatch;
+        return lResult;
+    }
+    LONG CommitBatch() override {
+        const LONG lResult = m_pInner->CommitBatch();
+        if (lResult != ERROR_SUCCESS) {
+            RollbackBatch();
+        }
+        m_nBatchStart = kNoBatch;
+        return lResult;
+    }
+    void RollbackBatch() override {
+        m_pInner->RollbackBatch();
+        if (m_nBatchStart != kNoBatch) {
+            m_calls.resize(m_nBatchStart);
+        }
+        m_nBatchStart = kNoBatch;
+    }
 
   private:
+    static constexpr size_t kNoBatch = ~size_t{0};
     platform::RegistryBackend* m_pInner;
+    size_t m_nBatchStart = kNoBatch;
 };
 
 } // namespace probe

@@ -40,6 +40,9 @@ else $XDG_DATA_HOME/skyvane/registry.db (XDG default ~/.local/share).
       "Windows Registry Editor Version 5.00", 8-bit or UTF-16LE or UTF-8 with a
       byte-order mark. A file with a fault is refused with its line number and
       nothing is changed.
+  check
+      Checks every page of the store for damage and says whether it is sound
+      (exit status 0) or damaged (1). The store is not changed.
 
 KEY is ROOT\path, ROOT one of HKEY_LOCAL_MACHINE (HKLM), HKEY_CURRENT_USER (HKCU)
 and HKEY_CLASSES_ROOT (HKCR). Options may also start with '-'.
@@ -382,6 +385,9 @@ class Tool {
         }
         if (verb == "import") {
             return Import();
+        }
+        if (verb == "check") {
+            return Check();
         }
         return Usage("unknown verb " + verb);
     }
@@ -798,6 +804,21 @@ class Tool {
             return Fail("cannot write the store: " + DescribeCode(rc) + "; nothing was changed");
         }
         return Done();
+    }
+
+    int Check() {
+        if (!m_cmd.operands.empty()) {
+            return Usage("check takes no operands");
+        }
+        if (!OpenStore(false)) {
+            return EXIT_FAILED; // not a store, damaged (found on opening), or unreadable
+        }
+        std::string problems;
+        if (m_store->Check(&problems) != ERROR_SUCCESS) {
+            return Fail("the registry store " + m_store->Path() + " is damaged: " + problems);
+        }
+        m_out << "The registry store " << m_store->Path() << " is sound.\n";
+        return EXIT_DONE;
     }
 
     const CommandLine& m_cmd;

@@ -56,14 +56,14 @@ typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
-                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                     PHKEY phkResult, LPDWORD lpdwDisposition);
+                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                     LPDWORD lpdwDisposition);
 // lpData may be null to ask for the size only. With a buffer that is too small the result is
 // ERROR_MORE_DATA and *lpcbData holds the size needed.
 LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                       LPBYTE lpData, LPDWORD lpcbData);
-LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
-                    const BYTE* lpData, DWORD cbData);
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData);
 LONG RegCloseKey(HKEY hKey);
 LONG RegFlushKey(HKEY hKey);
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
@@ -78,6 +78,42 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
 LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpcSubKeys,
                       LPDWORD lpcValues);
 
+// Transactions (the ktmw32 subset) and the registry calls that take one. Every write made
+// through a key handle opened or created with a transaction belongs to it: nothing of it is
+// seen through other handles, nor stored, until CommitTransaction applies all of it at once (or
+// nothing, when that fails). Reads through such a handle see the transaction's own writes.
+// RollbackTransaction, or CloseHandle on the transaction without a commit, drops it. Once the
+// transaction has ended, its key handles answer ERROR_TRANSACTION_NOT_ACTIVE to every call but
+// RegCloseKey.
+struct GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+};
+typedef GUID* LPGUID;
+typedef wchar_t* LPWSTR;
+typedef void* PVOID;
+#ifndef INVALID_HANDLE_VALUE
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#endif
+constexpr LONG ERROR_TRANSACTION_NOT_ACTIVE = 6701;
+
+// Description may be null. INVALID_HANDLE_VALUE on failure.
+HANDLE CreateTransaction(LPSECURITY_ATTRIBUTES lpTransactionAttributes, LPGUID UOW,
+                         DWORD CreateOptions, DWORD IsolationLevel, DWORD IsolationFlags,
+                         DWORD Timeout, LPWSTR Description);
+// FALSE with GetLastError() on failure; the transaction has ended either way.
+BOOL CommitTransaction(HANDLE TransactionHandle);
+BOOL RollbackTransaction(HANDLE TransactionHandle);
+LONG RegCreateKeyTransactedA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
+                             DWORD dwOptions, REGSAM samDesired,
+                             LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                             LPDWORD lpdwDisposition, HANDLE hTransaction,
+                             PVOID pExtendedParemeter);
+LONG RegOpenKeyTransactedA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                           PHKEY phkResult, HANDLE hTransaction, PVOID pExtendedParemeter);
+
 namespace platform {
 
 // One named value as a backend stores it.
@@ -90,7 +126,7 @@ struct RegistryValue {
 // A store behind the registry functions. Keys are named by root and backslash-separated path
 // ("" is the root itself); every call reports a Windows error code.
 class RegistryBackend {
-public:
+  public:
     virtual ~RegistryBackend() = default;
 
     // Checks that a key exists and may be opened with the access asked for.
@@ -110,6 +146,13 @@ public:
     virtual LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) = 0;
     // Makes every earlier write durable.
     virtual LONG Flush(HKEY root) = 0;
+
+    // A batch makes the writes between BeginBatch and CommitBatch land together or not at all;
+    // RollbackBatch drops them. One batch at a time: a second BeginBatch is
+    // ERROR_INVALID_FUNCTION.
+    virtual LONG BeginBatch() = 0;
+    virtual LONG CommitBatch() = 0;
+    virtual void RollbackBatch() = 0;
 };
 
 // Installs the backend behind the registry functions (not owned; null uninstalls). Keys opened

@@ -30,6 +30,9 @@ class MemoryRegistry : public RegistryBackend {
                     std::vector<RegistryValue>* values) override;
     LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) override;
     LONG Flush(HKEY root) override;
+    LONG BeginBatch() override;
+    LONG CommitBatch() override;
+    void RollbackBatch() override;
 
     // Opens of the key (not of its subkeys) that ask for any right of `access` fail with `code`;
     // so does creating the key. KEY_SET_VALUE | KEY_CREATE_SUB_KEY refuses writing only.
@@ -59,7 +62,11 @@ class MemoryRegistry : public RegistryBackend {
     Key* Find(HKEY root, const std::string& path);
     const Refusal* FindRefusal(HKEY root, const std::string& path, bool onSet, REGSAM access) const;
 
+    static std::unique_ptr<Key> Copy(const Key& key);
+
     Key m_roots[3];
+    // The roots as they were when the batch began.
+    std::unique_ptr<Key> m_batch[3];
     std::vector<Refusal> m_refusals;
     int m_nFlushes = 0;
 };

@@ -1,5 +1,6 @@
 // The Win32 registry functions, run over each backend: the same calls must give the same codes.
 #include "TempDir.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/registry_memory.h"
 #include "platform/registry_sqlite.h"
@@ -15,6 +16,8 @@ struct MemoryStore {
     std::unique_ptr<platform::RegistryBackend> Make() {
         return std::make_unique<platform::MemoryRegistry>();
     }
+    // Another process's view of the same store; memory has none.
+    std::unique_ptr<platform::RegistryBackend> Peer() { return nullptr; }
 };
 
 struct SqliteStore {
@@ -25,6 +28,7 @@ struct SqliteStore {
         EXPECT_NE(store, nullptr) << error;
         return store;
     }
+    std::unique_ptr<platform::RegistryBackend> Peer() { return Make(); }
 };
 
 template <class Store> class RegistryApiTest : public ::testing::Test {
@@ -49,6 +53,24 @@ template <class Store> class RegistryApiTest : public ::testing::Test {
         ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                  static_cast<DWORD>(text.size() + 1)),
                   ERROR_SUCCESS);
+    }
+    // The text of a value as the handle sees it; "<code>" when it cannot be read.
+    static std::string GetString(HKEY key, const char* name) {
+        char buffer[64] = {};
+        DWORD size = sizeof buffer - 1;
+        LONG rc =
+            RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+        return rc == ERROR_SUCCESS ? buffer : "<" + std::to_string(rc) + ">";
+    }
+    static std::string GetString(HKEY root, const char* path, const char* name) {
+        HKEY key = nullptr;
+        LONG rc = RegOpenKeyExA(root, path, 0, KEY_READ, &key);
+        if (rc != ERROR_SUCCESS) {
+            return "<" + std::to_string(rc) + ">";
+        }
+        std::string text = GetString(key, name);
+        RegCloseKey(key);
+        return text;
     }
 
     Store m_store;
@@ -331,6 +353,126 @@ TYPED_TEST(RegistryApiTest, CreateNeedsTheRightToCreate) {
                               KEY_ALL_ACCESS, nullptr, &sub, &disposition),
               ERROR_BAD_PATHNAME);
     EXPECT_EQ(RegFlushKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
+}
+
+TYPED_TEST(RegistryApiTest, TransactionsApplyAllAtCommitOrNothing) {
+    enum End { kCommit, kRollback, kClose, kCommitFails };
+    struct Row {
+        const char* name;
+        End end;
+        BOOL committed;
+        DWORD error;
+        const char* after; // the transaction's value through a plain handle at the end
+    } rows[] = {
+        {"commit", kCommit, TRUE, 0, "new"},
+        {"rollback", kRollback, FALSE, 0, "old"},
+        {"close without commit", kClose, FALSE, 0, "old"},
+        // Another handle deletes a key the transaction writes to: nothing of it may land.
+        {"failed commit", kCommitFails, FALSE, ERROR_FILE_NOT_FOUND, "old"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HKEY base = this->Create(HKEY_LOCAL_MACHINE, "Txn");
+        this->SetString(base, "v", "old");
+        RegCloseKey(this->Create(base, "Doomed"));
+
+        HANDLE txn = CreateTransaction(nullptr, nullptr, 0, 0, 0, 0, nullptr);
+        ASSERT_NE(txn, INVALID_HANDLE_VALUE);
+        HKEY created = nullptr;
+        DWORD disposition = 0;
+        char keyClass[] = "Application Global Data";
+        ASSERT_EQ(RegCreateKeyTransactedA(HKEY_LOCAL_MACHINE, "Txn\\Restore", 0, keyClass, 0,
+                                          KEY_ALL_ACCESS, nullptr, &created, &disposition, txn,
+                                          nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+        this->SetString(created, "key1", "x");
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegOpenKeyTransactedA(HKEY_LOCAL_MACHINE, "Txn\\Restore", 0, KEY_ALL_ACCESS,
+                                        &opened, txn, nullptr),
+                  ERROR_SUCCESS);
+        this->SetString(opened, "type1", "str");
+        RegCloseKey(opened);
+        ASSERT_EQ(RegOpenKeyTransactedA(HKEY_LOCAL_MACHINE, "Txn", 0, KEY_ALL_ACCESS, &opened, txn,
+                                        nullptr),
+                  ERROR_SUCCESS);
+        this->SetString(opened, "v", "new");
+        HKEY doomed = nullptr;
+        ASSERT_EQ(RegOpenKeyTransactedA(opened, "Doomed", 0, KEY_ALL_ACCESS, &doomed, txn, nullptr),
+                  ERROR_SUCCESS);
+        this->SetString(doomed, "w", "1");
+
+        // The transaction sees its own writes; every other handle and process sees none.
+        EXPECT_EQ(this->GetString(created, "key1"), "x");
+        EXPECT_EQ(this->GetString(opened, "v"), "new");
+        DWORD subKeys = 0;
+        DWORD values = 0;
+        EXPECT_EQ(RegQueryInfoKeyA(opened, nullptr, nullptr, &subKeys, &values), ERROR_SUCCESS);
+        EXPECT_EQ(subKeys, 2u);
+        EXPECT_EQ(this->GetString(base, "v"), "old");
+        EXPECT_EQ(this->GetString(HKEY_LOCAL_MACHINE, "Txn\\Restore", "key1"), "<2>");
+        if (auto peer = this->m_store.Peer()) {
+            EXPECT_EQ(peer->OpenKey(HKEY_LOCAL_MACHINE, "Txn\\Restore", KEY_READ),
+                      ERROR_FILE_NOT_FOUND);
+        }
+
+        BOOL committed = FALSE;
+        switch (row.end) {
+        case kCommit:
+            committed = CommitTransaction(txn);
+            break;
+        case kRollback:
+            EXPECT_TRUE(RollbackTransaction(txn));
+            break;
+        case kClose:
+            break;
+        case kCommitFails:
+            EXPECT_EQ(RegDeleteKeyA(base, "Doomed"), ERROR_SUCCESS);
+            SetLastError(0);
+            committed = CommitTransaction(txn);
+            EXPECT_EQ(GetLastError(), row.error);
+            break;
+        }
+        EXPECT_EQ(committed, row.committed);
+        EXPECT_TRUE(CloseHandle(txn));
+        EXPECT_FALSE(CloseHandle(txn));
+
+        EXPECT_EQ(this->GetString(base, "v"), row.after);
+        EXPECT_EQ(this->GetString(HKEY_LOCAL_MACHINE, "Txn\\Restore", "key1"),
+                  row.committed ? "x" : "<2>");
+        EXPECT_EQ(this->GetString(HKEY_LOCAL_MACHINE, "Txn\\Restore", "type1"),
+                  row.committed ? "str" : "<2>");
+        if (auto peer = this->m_store.Peer()) {
+            EXPECT_EQ(peer->OpenKey(HKEY_LOCAL_MACHINE, "Txn\\Restore", KEY_READ),
+                      row.committed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+        }
+        if (row.committed) {
+            char stored[32] = {};
+            DWORD cch = sizeof stored;
+            EXPECT_EQ(RegQueryInfoKeyA(created, stored, &cch, nullptr, nullptr),
+                      ERROR_TRANSACTION_NOT_ACTIVE);
+            HKEY restore = nullptr;
+            ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Txn\\Restore", 0, KEY_READ, &restore),
+                      ERROR_SUCCESS);
+            cch = sizeof stored;
+            EXPECT_EQ(RegQueryInfoKeyA(restore, stored, &cch, nullptr, nullptr), ERROR_SUCCESS);
+            EXPECT_STREQ(stored, keyClass);
+            RegCloseKey(restore);
+        }
+        // Once the transaction has ended its handles only close.
+        const BYTE one[4] = {1, 0, 0, 0};
+        EXPECT_EQ(RegSetValueExA(opened, "v", 0, REG_DWORD, one, 4), ERROR_TRANSACTION_NOT_ACTIVE);
+        EXPECT_EQ(RegCloseKey(doomed), ERROR_SUCCESS);
+        EXPECT_EQ(RegCloseKey(opened), ERROR_SUCCESS);
+        EXPECT_EQ(RegCloseKey(created), ERROR_SUCCESS);
+
+        RegDeleteKeyA(base, "Restore");
+        RegDeleteKeyA(base, "Doomed");
+        RegCloseKey(base);
+        ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Txn"), ERROR_SUCCESS);
+    }
+    EXPECT_FALSE(CommitTransaction(nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
 TEST(RootKeyNames, LongAndShortNamesIgnoreCase) {
