@@ -30,9 +30,15 @@ void CBrowserSettings::CreateRestoreKey() {
     std::string strClass = RESTORE_KEY_CLASS;
     HKEY hKey = nullptr;
     DWORD dwDisposition = 0;
+    // Within the transaction of the records, when they are written in one.
+    const HANDLE hTransaction = CRegTransaction::Current();
     const LONG lResult =
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, RESTORE_KEY, 0, strClass.data(),
-                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa, &hKey, &dwDisposition);
+        hTransaction != nullptr
+            ? RegCreateKeyTransactedA(HKEY_LOCAL_MACHINE, RESTORE_KEY, 0, strClass.data(),
+                                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa, &hKey,
+                                      &dwDisposition, hTransaction, nullptr)
+            : RegCreateKeyExA(HKEY_LOCAL_MACHINE, RESTORE_KEY, 0, strClass.data(),
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa, &hKey, &dwDisposition);
     if (lResult == ERROR_SUCCESS) {
         RegCloseKey(hKey);
     }
@@ -43,6 +49,15 @@ bool CBrowserSettings::IsRestoreKeyEmpty() {
 }
 
 void CBrowserSettings::WriteRestoreRecords(const std::vector<RestoreRecord>& records) {
+    // The whole set or nothing: only "key1" is ever looked at, so a set cut short (by a kill, or
+    // by one failed write) would never be completed and could not be put back. When no
+    // transaction can be had, or it is not stored, nothing is recorded in this run and the next
+    // run tries again, as after a failed key creation; the browser is still switched, and this
+    // run puts the values it found back at its end.
+    CRegTransaction transaction;
+    if (!transaction.IsActive()) {
+        return;
+    }
     CreateRestoreKey();
     for (size_t n = 0; n < records.size(); ++n) {
         const std::string strNumber = std::to_string(n + 1);
@@ -50,7 +65,9 @@ void CBrowserSettings::WriteRestoreRecords(const std::vector<RestoreRecord>& rec
         WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "type" + strNumber, records[n].strType);
         WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "value" + strNumber, records[n].strValue);
     }
-    RegFlushKey(HKEY_LOCAL_MACHINE);
+    if (transaction.Commit()) {
+        RegFlushKey(HKEY_LOCAL_MACHINE);
+    }
 }
 
 std::string CBrowserSettings::FormatRecordNumber(DWORD dwValue) {

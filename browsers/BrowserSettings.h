@@ -26,8 +26,9 @@ class CBrowserSettings {
     virtual void RestoreSettings() = 0;
     virtual ~CBrowserSettings();
 
-    // Creates the Restore key with its class, or opens it when present; the outcome is not
-    // looked at (a failure shows up as failed record writes).
+    // Creates the Restore key with its class, or opens it when present, within the current
+    // registry transaction if there is one; the outcome is not looked at (a failure shows up as
+    // failed record writes).
     void CreateRestoreKey();
 
   protected:
@@ -51,7 +52,7 @@ class CBrowserSettings {
     // True when no record set exists yet: "key1" is missing or empty.
     static bool IsRestoreKeyEmpty();
     // Creates the Restore key and writes the records 1 to N (keyN, typeN and valueN, in this
-    // order) and makes them durable, all before any browser value is changed.
+    // order) in one registry transaction, and makes them durable: all of them or none.
     void WriteRestoreRecords(const std::vector<RestoreRecord>& records);
     // A number as the records keep it: signed decimal, so 4294967295 becomes "-1".
     static std::string FormatRecordNumber(DWORD dwValue);

@@ -142,6 +142,8 @@ class RecordingRegistry : public platform::RegistryBackend {
     explicit RecordingRegistry(platform::RegistryBackend* pInner) : m_pInner(pInner) {}
 
     std::vector<std::string> m_calls;
+    // A value of this name is refused (ERROR_ACCESS_DENIED) wherever it is set; "" for none.
+    std::string m_strRefusedName;
 
     LONG OpenKey(HKEY root, const std::string& path, REGSAM access) override {
         return m_pInner->OpenKey(root, path, access);
@@ -156,6 +158,9 @@ class RecordingRegistry : public platform::RegistryBackend {
     }
     LONG SetValue(HKEY root, const std::string& path,
                   const platform::RegistryValue& value) override {
+        if (!m_strRefusedName.empty() && value.name == m_strRefusedName) {
+            return ERROR_ACCESS_DENIED;
+        }
         const LONG lResult = m_pInner->SetValue(root, path, value);
         if (lResult == ERROR_SUCCESS) {
             m_calls.push_back("set " + platform::RootKeyName(root) + "\\" + path + "\\" +
