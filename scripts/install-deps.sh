@@ -9,6 +9,7 @@ packages=(
   libfltk1.3-dev libx11-dev fonts-dejavu-core
   openjdk-17-jdk
   xvfb openbox x11-utils xdotool imagemagick
+  dpkg-dev lintian desktop-file-utils
   clang libclang-rt-dev
 )
 

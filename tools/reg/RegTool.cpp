@@ -3,6 +3,8 @@
 #include "RegFile.h"
 #include "platform/registry_sqlite.h"
 
+#include "skyvane/version.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -47,7 +49,19 @@ else $XDG_DATA_HOME/skyvane/registry.db (XDG default ~/.local/share).
 KEY is ROOT\path, ROOT one of HKEY_LOCAL_MACHINE (HKLM), HKEY_CURRENT_USER (HKCU)
 and HKEY_CLASSES_ROOT (HKCR). Options may also start with '-'.
 Key classes travel in .reg files as a ;class="..." comment after the key line.
+  --help, --version
+      Prints this text, or the version.
+
 Exit status: 0 done, 1 failed or cancelled, 2 bad command line.
+)";
+
+// What a bad command line gets on standard error, after the fault.
+const char* const kSynopsis = R"(Usage: skyvane-reg [--store PATH] query KEY [/v NAME | /ve] [/s]
+       skyvane-reg [--store PATH] add KEY [/v NAME | /ve] [/t TYPE] [/s SEP] [/d DATA] [/f]
+       skyvane-reg [--store PATH] delete KEY [/v NAME | /ve | /va] [/f]
+       skyvane-reg [--store PATH] export [KEY] FILE [/y]
+       skyvane-reg [--store PATH] import FILE
+       skyvane-reg --help | --version
 )";
 
 struct CommandLine {
@@ -63,6 +77,7 @@ struct CommandLine {
     bool force = false;     // /f
     bool overwrite = false; // /y
     bool help = false;
+    bool version = false;
 };
 
 std::string Lower(std::string s) {
@@ -85,6 +100,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd, st
         };
         if (arg == "--help" || arg == "-h" || arg == "/?" || arg == "-?") {
             cmd->help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            cmd->version = true;
             continue;
         }
         if (arg == "--store") {
@@ -394,7 +413,7 @@ class Tool {
 
   private:
     int Usage(const std::string& what) {
-        m_err << "skyvane-reg: " << what << "\nTry 'skyvane-reg --help'.\n";
+        m_err << "skyvane-reg: " << what << "\n" << kSynopsis;
         return EXIT_USAGE;
     }
     int Fail(const std::string& what) {
@@ -835,15 +854,19 @@ int RunRegTool(const std::vector<std::string>& args, std::istream& in, std::ostr
     CommandLine cmd;
     std::string error;
     if (!ParseCommandLine(args, &cmd, &error)) {
-        err << "skyvane-reg: " << error << "\nTry 'skyvane-reg --help'.\n";
+        err << "skyvane-reg: " << error << "\n" << kSynopsis;
         return EXIT_USAGE;
     }
     if (cmd.help) {
         out << kUsage;
         return EXIT_DONE;
     }
+    if (cmd.version) {
+        out << "skyvane-reg " SKYVANE_VERSION "\n";
+        return EXIT_DONE;
+    }
     if (cmd.verb.empty()) {
-        err << kUsage;
+        err << kSynopsis;
         return EXIT_USAGE;
     }
     return Tool(cmd, in, out, err).Run();

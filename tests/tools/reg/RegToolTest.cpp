@@ -6,6 +6,8 @@
 #include "platform/registry/TempDir.h"
 #include "platform/registry_sqlite.h"
 
+#include "skyvane/version.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -326,11 +328,33 @@ TEST_F(RegToolTest, CommandLineAndStoreFaults) {
     Result help = Run({"--help"});
     EXPECT_EQ(help.code, regtool::EXIT_DONE);
     EXPECT_NE(help.out.find("Usage: skyvane-reg"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+    Result version = Run({"--version"});
+    EXPECT_EQ(version.code, regtool::EXIT_DONE);
+    EXPECT_EQ(version.out, "skyvane-reg " SKYVANE_VERSION "\n");
     EXPECT_EQ(Run({}).code, regtool::EXIT_USAGE);
     EXPECT_EQ(Run({"frobnicate"}).code, regtool::EXIT_USAGE);
     EXPECT_EQ(Run({"query"}).code, regtool::EXIT_USAGE);
     EXPECT_EQ(Run({"import"}).code, regtool::EXIT_USAGE);
     EXPECT_EQ(Run({"check", "HKLM"}).code, regtool::EXIT_USAGE);
+    // Bad usage: the fault and the usage on standard error, nothing on standard output, exit 2.
+    const struct {
+        std::vector<std::string> args;
+        const char* fault;
+    } bad[] = {
+        {{}, ""},
+        {{"frobnicate"}, "skyvane-reg: unknown verb frobnicate\n"},
+        {{"query"}, "skyvane-reg: query takes one operand\n"},
+        {{"--store"}, "skyvane-reg: --store needs a value\n"},
+    };
+    for (const auto& row : bad) {
+        Result r = Run(row.args);
+        EXPECT_EQ(r.code, 2) << row.fault;
+        EXPECT_EQ(r.out, "") << row.fault;
+        EXPECT_EQ(r.err.rfind(row.fault, 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("Usage: skyvane-reg [--store PATH] query KEY"), std::string::npos)
+            << r.err;
+    }
 
     // Reading a store that does not exist does not make one.
     Result query = Run({"query", "HKLM"});
