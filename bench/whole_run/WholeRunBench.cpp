@@ -52,8 +52,13 @@ double Median(std::vector<double> v) {
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+// Called on the way out of a failed run: stops the X server and removes the demo.
+void (*g_cleanUp)() = nullptr;
+
 [[noreturn]] void Die(const std::string& why) {
     std::fprintf(stderr, "bench_whole_run: %s\n", why.c_str());
+    if (g_cleanUp)
+        g_cleanUp();
     std::exit(1);
 }
 
@@ -214,6 +219,8 @@ struct World {
         std::string error;
         if (!server.Start(true, &error))
             Die(error);
+        TheWorld() = this;
+        g_cleanUp = [] { TheWorld()->CleanUp(); };
         std::string pattern = (fs::temp_directory_path() / "skyvane-bench-run-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             Die("no temporary folder");
@@ -232,9 +239,16 @@ struct World {
         if (Finish(Start({RASDIAL_PATH, "Ostrel Online"}, up)).status != 0)
             Die("the connection could not be brought up");
     }
-    ~World() {
+    ~World() { CleanUp(); }
+    void CleanUp() {
         server.Stop();
-        fs::remove_all(dir);
+        if (!dir.empty())
+            fs::remove_all(dir);
+        dir.clear();
+    }
+    static World*& TheWorld() {
+        static World* world = nullptr;
+        return world;
     }
 };
 
@@ -273,8 +287,9 @@ void Turn(World& world, MapWatch& watch, Figures& f) {
         f.dialerMap.push_back(Ms(mapped->first - start));
     }
     if (!mapped) {
-        Finish(pid, 0);
-        Die("the Dialer did not come up");
+        const int status = Finish(pid, 0).status;
+        Die(status < 0 ? "the Dialer did not come up"
+                       : "the launcher ended with " + std::to_string(status) + " without a Dialer");
     }
     if (Finish(pid).status < 0)
         Die("the launcher did not end when the Dialer was closed");
