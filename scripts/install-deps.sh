@@ -10,6 +10,7 @@ packages=(
   openjdk-17-jdk
   xvfb openbox x11-utils xdotool imagemagick
   dpkg-dev lintian desktop-file-utils
+  clang libclang-rt-dev
 )
 
 missing=()
