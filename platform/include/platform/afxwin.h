@@ -325,10 +325,10 @@ std::string AfxFormatMessage(const char* pattern, long arg1, long arg2 = 0);
 // Text of string resource nID, or "" when the resources have none.
 std::string AfxLoadString(UINT nID);
 
-// One argument enclosed in quotation marks by the Windows rules: backslashes before a quotation
-// mark are doubled and quotation marks escaped, so that splitting gives the argument back.
+// One later argument enclosed in quotation marks by the Windows rules (platform::QuoteArgument).
 std::string AfxQuoteArgument(const std::string& argument);
 
-// Joins an argument vector into one command line by the Windows rules, so that splitting the
-// line again (CommandLineToArgv rules) gives back exactly the same arguments.
-std::string AfxJoinCommandLine(int argc, const char* const* argv);
+// Joins a program name and its arguments into one command line by the Windows rules, so that
+// splitting it gives back exactly the same arguments (platform::JoinCommandLine). False, with
+// *line untouched, when the program name holds a quotation mark.
+bool AfxJoinCommandLine(int argc, const char* const* argv, std::string* line);

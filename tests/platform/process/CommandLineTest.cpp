@@ -55,4 +55,40 @@ const SplitRow kRows[] = {
 
 INSTANTIATE_TEST_SUITE_P(Rows, SplitCommandLineTest, testing::ValuesIn(kRows));
 
+// Tricky pieces: each is tried as the program name and as a later argument.
+const std::vector<std::string> kTricky = {
+    "",          "plain",  "two words", "tab\there", "C:\\dir\\", "C:\\dir\\x.exe", "trail\\\\",
+    "\\",        "\\\\ a", "a\\\\\"b",  "a\"b",      "\"",        "\"\"",           "say \"hi\" \\",
+    "end\\\" x", " lead",  "tail ",     "\t",
+};
+
+TEST(JoinCommandLine, GivesBackEveryArgumentAfterASplit) {
+    for (const std::string& piece : kTricky) {
+        const std::vector<std::vector<std::string>> lines = {
+            {"p", piece}, {"p", piece, piece, "last"}, {piece}, {piece, "arg", piece}};
+        for (const auto& args : lines) {
+            std::string line = "untouched";
+            const bool written = platform::JoinCommandLine(args, &line);
+            if (args[0].find('"') != std::string::npos) {
+                // No line can carry a quotation mark in the program name: refused, not guessed.
+                EXPECT_FALSE(written) << line;
+                EXPECT_EQ("untouched", line);
+                continue;
+            }
+            ASSERT_TRUE(written) << args[0];
+            EXPECT_EQ(args, platform::SplitCommandLine(line)) << "[" << line << "]";
+        }
+    }
+}
+
+TEST(JoinCommandLine, WritesPlainPiecesAsTheyStand) {
+    std::string line;
+    ASSERT_TRUE(platform::JoinCommandLine({"C:\\x.exe", "a\\b", "-k"}, &line));
+    EXPECT_EQ("C:\\x.exe a\\b -k", line);
+    ASSERT_TRUE(platform::JoinCommandLine({"C:\\my dir\\", "a b\\", ""}, &line));
+    EXPECT_EQ("\"C:\\my dir\\\" \"a b\\\\\" \"\"", line);
+    ASSERT_TRUE(platform::JoinCommandLine({}, &line));
+    EXPECT_EQ("", line);
+}
+
 } // namespace
