@@ -3,6 +3,7 @@
 #include "ConnectionStore.h"
 #include "PhoneBook.h"
 #include "platform/winuser.h"
+#include "platform/xdg.h"
 
 #include <algorithm>
 #include <chrono>
@@ -213,14 +214,10 @@ DialupServiceOptions DialupServiceOptions::FromEnvironment() {
     if (!options.phoneBookPath.empty())
         options.phoneBookNamedBy = "SKYVANE_PHONEBOOK";
     if (options.phoneBookPath.empty()) {
-        std::filesystem::path config = EnvironmentText("XDG_CONFIG_HOME");
-        if (!config.is_absolute()) {
-            std::string home = EnvironmentText("HOME");
-            config =
-                home.empty() ? std::filesystem::path() : std::filesystem::path(home) / ".config";
-        }
+        const std::string config =
+            XdgBaseFolder("XDG_CONFIG_HOME", BelowHome(EnvironmentText("HOME"), ".config"));
         if (!config.empty())
-            options.phoneBookPath = (config / "skyvane" / "phonebook.pbk").string();
+            options.phoneBookPath = config + "/skyvane/phonebook.pbk";
     }
     options.stateDirectory = dialup::DefaultStateDirectory();
     DWORD step = 0;

@@ -1,6 +1,7 @@
 #include "platform/registry_sqlite.h"
 
 #include "KeyPath.h"
+#include "platform/xdg.h"
 
 #include <sqlite3.h>
 
@@ -1461,11 +1462,6 @@ std::string DefaultRegistryPath() {
     if (explicitPath != nullptr && explicitPath[0] != '\0') {
         return explicitPath;
     }
-    // XDG: a relative XDG_DATA_HOME is invalid and ignored.
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome != nullptr && dataHome[0] == '/') {
-        return std::string(dataHome) + "/skyvane/registry.db";
-    }
     std::string home;
     const char* homeVar = std::getenv("HOME");
     if (homeVar != nullptr && homeVar[0] != '\0') {
@@ -1473,10 +1469,8 @@ std::string DefaultRegistryPath() {
     } else if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) {
         home = pw->pw_dir;
     }
-    if (home.empty()) {
-        return "";
-    }
-    return home + "/.local/share/skyvane/registry.db";
+    const std::string dataHome = XdgBaseFolder("XDG_DATA_HOME", BelowHome(home, ".local/share"));
+    return dataHome.empty() ? "" : dataHome + "/skyvane/registry.db";
 }
 
 } // namespace platform
