@@ -1,6 +1,7 @@
 #include "platform/registry_sqlite.h"
 
 #include "KeyPath.h"
+#include "platform/posix_errors.h"
 #include "platform/xdg.h"
 
 #include <sqlite3.h>
@@ -73,18 +74,9 @@ DROP TABLE vals_v1;
 
 static_assert(kApplicationId == 1399543378);
 
+// A store file that is missing is created, so ENOENT means a missing folder on its path.
 LONG CodeFromErrno(int err) {
-    switch (err) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ERROR_ACCESS_DENIED;
-    case ENOENT:
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    default:
-        return ERROR_CANTOPEN;
-    }
+    return err == ENOENT ? ERROR_PATH_NOT_FOUND : WindowsErrorFromErrno(err, ERROR_CANTOPEN);
 }
 
 // Creates the missing folders of a file's path, mode 0700 as XDG asks for data folders, whatever
