@@ -1,6 +1,7 @@
 // The application object, the entry, message boxes, threads, resources and the small helpers of
 // the framework.
 #include "UiBackend.h"
+#include "platform/ascii.h"
 #include "platform/process.h"
 #include "platform/ui_resources.h"
 
@@ -75,9 +76,7 @@ bool IconFromXpm(UINT id, const char* const* xpm, IconImage* icon) {
         value.erase(0, value.find_first_not_of(" \t"));
         value.erase(value.find_last_not_of(" \t") + 1);
         uint32_t argb = 0;
-        std::string lower = value;
-        for (auto& ch : lower)
-            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        const std::string lower = platform::AsciiLowered(value);
         if (lower == "none") {
             argb = 0;
         } else if (value.size() == 7 && value[0] == '#') {
@@ -208,9 +207,7 @@ UINT RegisterWindowMessageA(LPCSTR lpString) {
     static std::map<std::string, UINT> registered;
     if (!lpString || !*lpString)
         return 0;
-    std::string key = lpString;
-    for (auto& c : key)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string key = platform::AsciiLowered(lpString);
     std::lock_guard<std::mutex> lock(mutex);
     auto it = registered.find(key);
     if (it != registered.end())
