@@ -2,6 +2,7 @@
 // command-line tail) run and waited for, the browser put back.
 #include "app/LauncherApp.h"
 #include "platform/ascii.h"
+#include "settings/KeyNames.h"
 
 #include "browsers/ExplorerSettings.h"
 #include "browsers/NetscapeSettings.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-const char kProductKey[] = "SOFTWARE\\Ostrel Technologies\\Skyvane";
+const char* const kProductKey = SKYVANE_PRODUCT_KEY;
 const char kConsoleClass[] = "Ostrel.Server.console.Skyvane ";
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/LauncherApp.h"
+#include "settings/KeyNames.h"
 
 #include "dialup/DialerDlg.h"
 #include "settings/Registry.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-const char kInstallKey[] = "SOFTWARE\\Ostrel Technologies\\Skyvane\\1.0";
+const char* const kInstallKey = SKYVANE_INSTALL_KEY;
 
 // A program name that cannot be written on a command line (it holds a quotation mark) is left
 // as it stands; InitInstance refuses such an installation folder before anything runs.
