@@ -51,11 +51,13 @@ LONG ResolveFor(HKEY hKey, REGSAM needed, OpenKey* key) {
     return ERROR_SUCCESS;
 }
 
-// The path of a subkey below an open key; a single trailing backslash is allowed, as on Windows.
+// The path of a subkey below an open key; trailing backslashes are allowed, as on Windows.
 LONG SubKeyPath(const OpenKey& key, LPCSTR lpSubKey, std::string* path) {
     std::string sub = lpSubKey != nullptr ? lpSubKey : "";
     if (!sub.empty() && sub.back() == '\\') {
-        sub.pop_back();
+        while (!sub.empty() && sub.back() == '\\') {
+            sub.pop_back();
+        }
         if (sub.empty()) {
             return ERROR_BAD_PATHNAME;
         }

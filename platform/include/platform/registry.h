@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 struct HKEY__;
 typedef HKEY__* HKEY;
 typedef HKEY* PHKEY;
@@ -77,6 +78,14 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
 // parameters are not offered).
 LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpcSubKeys,
                       LPDWORD lpcValues);
+#else
+// The short form the tools use (class string, subkey and value counts), over the real call.
+inline LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpcSubKeys,
+                             LPDWORD lpcValues) {
+    return ::RegQueryInfoKeyA(hKey, lpClass, lpcchClass, nullptr, lpcSubKeys, nullptr, nullptr,
+                              lpcValues, nullptr, nullptr, nullptr, nullptr);
+}
+#endif // !_WIN32
 
 namespace platform {
 

@@ -5,6 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#ifdef _WIN32
+// On Windows the real headers hold every name below. IDC_STATIC lives in the resource headers
+// there (afxres.h), not in windows.h.
+#include <windows.h>
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+#else
+
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
@@ -107,3 +116,4 @@ struct SIZE {
     LONG cx;
     LONG cy;
 };
+#endif // _WIN32
