@@ -127,6 +127,20 @@ TEST_F(DialerDlgTest, SelectionChangeRefillsTheCredentials) {
         // The domain and the check box are never touched by a selection.
         EXPECT_EQ("MINE", d.Text(IDC_DOMAIN));
         EXPECT_EQ(BST_CHECKED, d.Checked(IDC_SAVE_PASSWORD));
+        // The list's keys: each move refills once, a key that moves nothing asks for nothing.
+        d.Focus(IDC_ENTRY_LIST);
+        const size_t asked = dialup.DialParamsAsked().size();
+        d.Press(VK_END);
+        EXPECT_EQ("sue", d.Text(IDC_USER_NAME));
+        d.Press(VK_DOWN);
+        d.Press('H');
+        EXPECT_EQ(0, d.Selection(IDC_ENTRY_LIST));
+        EXPECT_EQ("pw", d.Text(IDC_PASSWORD));
+        d.Press(VK_HOME);
+        const std::vector<std::string> all = dialup.DialParamsAsked();
+        EXPECT_EQ(
+            (std::vector<std::string>{"Work", "Home"}),
+            std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(asked), all.end()));
         d.Escape();
     });
 }

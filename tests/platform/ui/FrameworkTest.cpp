@@ -8,15 +8,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
+#include <sstream>
 #include <thread>
 
 using platform::ui::HeadlessDialog;
 using platform::ui::HeadlessUi;
+using platform::ui::kKeyAlt;
+using platform::ui::kKeyShift;
 
 namespace {
 
-constexpr UINT kTestDialog = 900;
-constexpr int kList = 10, kEdit = 11, kCheck = 12, kSpin = 13, kPlain = 14, kApply = 15;
+constexpr UINT kTestDialog = 900, kKeysDialog = 901;
+constexpr int kList = 10, kEdit = 11, kCheck = 12, kSpin = 13, kPlain = 14, kApply = 15,
+              kDisabled = 16;
 
 platform::ui::ResourceTable TestResources() {
     platform::ui::ResourceTable t;
@@ -25,7 +31,10 @@ platform::ui::ResourceTable TestResources() {
                          "Test",
                          "MS Sans Serif",
                          8,
-                         0, 0, 200, 100,
+                         0,
+                         0,
+                         200,
+                         100,
                          {
                              {IDOK, "BUTTON", "&Go", BS_DEFPUSHBUTTON, 140, 7, 50, 14},
                              {IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON, 140, 24, 50, 14},
@@ -37,13 +46,38 @@ platform::ui::ResourceTable TestResources() {
                              {kSpin, "msctls_updown32", "",
                               UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT, 110, 19, 10, 14},
                          }});
+    // For the keys: tab stops, labels, "&Go" and "&Gate" sharing a letter, a group of its own.
+    constexpr DWORD kTab = WS_TABSTOP;
+    t.dialogs.push_back(
+        {kKeysDialog,
+         WS_POPUP | WS_CAPTION | DS_MODALFRAME,
+         "Keys",
+         "MS Sans Serif",
+         8,
+         0,
+         0,
+         200,
+         120,
+         {
+             {IDOK, "BUTTON", "&Go", BS_DEFPUSHBUTTON | kTab, 140, 7, 50, 14},
+             {IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON | kTab, 140, 24, 50, 14},
+             {kApply, "BUTTON", "&Apply", BS_PUSHBUTTON | kTab, 140, 41, 50, 14},
+             {IDC_STATIC, "STATIC", "&Name", SS_LEFT, 7, 9, 30, 8},
+             {kEdit, "EDIT", "", ES_AUTOHSCROLL | kTab, 40, 7, 40, 12},
+             {kSpin, "msctls_updown32", "",
+              UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 80, 6, 10, 14},
+             {IDC_STATIC, "STATIC", "&Gate", SS_LEFT, 7, 25, 30, 8},
+             {kList, "LISTBOX", "", LBS_SORT | LBS_NOTIFY | WS_BORDER | kTab, 40, 25, 60, 40},
+             {kCheck, "BUTTON", "&Check", BS_AUTOCHECKBOX | kTab | WS_GROUP, 7, 70, 60, 10},
+             {kDisabled, "BUTTON", "&Disabled", BS_PUSHBUTTON | WS_DISABLED, 7, 85, 60, 14},
+         }});
     t.strings[AFX_IDS_APP_TITLE] = "Test Title";
     return t;
 }
 
 class TestDlg : public CDialog {
-public:
-    explicit TestDlg(CWnd* parent = nullptr) : CDialog(kTestDialog, parent) {}
+  public:
+    explicit TestDlg(CWnd* parent = nullptr, UINT id = kTestDialog) : CDialog(id, parent) {}
 
     std::vector<std::string> events;
     bool endInInit = false;
@@ -87,7 +121,7 @@ ON_WM_TIMER()
 END_MESSAGE_MAP()
 
 class TestApp : public CWinApp {
-public:
+  public:
     int abouts = 0;
     void OnAbout() { ++abouts; }
     DECLARE_MESSAGE_MAP()
@@ -98,7 +132,7 @@ ON_COMMAND(ID_APP_ABOUT, OnAbout)
 END_MESSAGE_MAP()
 
 class FrameworkTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::ui::InstallUi(&ui);
         platform::ui::SetResources(&resources);
@@ -144,6 +178,118 @@ TEST_F(FrameworkTest, DisabledDefaultButtonIgnoresEnter) {
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
 }
 
+// Plays a line of keys: "tab", "shift+tab", "enter", "escape", "up", "down", "home", "end",
+// "prior", "next", "alt+x", a letter alone, and "click-list" (the mouse puts the focus there).
+void PlayKeys(HeadlessDialog& d, const std::string& keys) {
+    static const std::map<std::string, UINT> named = {
+        {"tab", VK_TAB}, {"enter", VK_RETURN}, {"escape", VK_ESCAPE},
+        {"up", VK_UP},   {"down", VK_DOWN},    {"home", VK_HOME},
+        {"end", VK_END}, {"prior", VK_PRIOR},  {"next", VK_NEXT},
+    };
+    std::istringstream in(keys);
+    for (std::string key; in >> key;) {
+        UINT modifiers = 0;
+        for (const auto& [prefix, flag] : {std::pair{"shift+", kKeyShift}, {"alt+", kKeyAlt}})
+            if (key.rfind(prefix, 0) == 0) {
+                modifiers |= flag;
+                key.erase(0, std::strlen(prefix));
+            }
+        if (key == "click-list")
+            d.Focus(kList);
+        else if (named.count(key))
+            d.Press(named.at(key), modifiers);
+        else
+            d.Press(static_cast<UINT>(std::toupper(static_cast<unsigned char>(key[0]))), modifiers);
+    }
+}
+
+TEST_F(FrameworkTest, DialogKeysMoveTheFocusAndPressButtonsAsOnWindows) {
+    struct Row {
+        const char* keys;
+        int focus;     // the control with the focus afterwards
+        int defaultId; // the push button with the default frame
+        std::vector<std::string> events;
+        INT_PTR result; // 0: the dialog is still open
+        const char* edit = "";
+        int selection = -1;
+    };
+    const std::string sel = "selchange";
+    const Row rows[] = {
+        // Tab order: the tab stops in template order, round the end, the statics skipped.
+        {"", IDOK, IDOK, {}, 0},
+        {"tab", IDCANCEL, IDCANCEL, {}, 0},
+        {"tab tab tab", kEdit, IDOK, {}, 0},
+        {"shift+tab", kCheck, IDOK, {}, 0},
+        {"tab tab tab tab tab tab", IDOK, IDOK, {}, 0},
+        // Arrows move within the group, round its ends; the check box starts another group.
+        {"down", IDCANCEL, IDCANCEL, {}, 0},
+        {"up", kList, IDOK, {}, 0},
+        {"shift+tab down", kCheck, IDOK, {}, 0},
+        // Mnemonics: a label hands the focus on; a button is clicked; a check box takes the
+        // focus and is clicked; a disabled one does nothing; "&Go" and "&Gate" take turns.
+        {"alt+n", kEdit, IDOK, {}, 0},
+        {"alt+a", IDOK, IDOK, {"apply"}, 0},
+        {"alt+c", kCheck, IDOK, {"check"}, 0},
+        {"alt+d", IDOK, IDOK, {}, 0},
+        {"alt+g", kList, IDOK, {}, 0},
+        {"alt+g alt+g", IDOK, IDOK, {}, 0},
+        {"alt+x", IDOK, IDOK, {}, 0},
+        // Without Alt a letter is a mnemonic where the focus takes no characters.
+        {"a", IDOK, IDOK, {"apply"}, 0},
+        {"alt+n a", kEdit, IDOK, {}, 0},
+        // Enter: the push button with the focus, else the default button.
+        {"enter", IDOK, IDOK, {"ok"}, IDOK},
+        {"tab enter", IDCANCEL, IDCANCEL, {}, IDCANCEL},
+        {"alt+n enter", kEdit, IDOK, {"ok"}, IDOK},
+        {"escape", IDOK, IDOK, {}, IDCANCEL},
+        // An edit's arrows belong to its up-down control.
+        {"alt+n up up", kEdit, IDOK, {"change", "change"}, 0, "2"},
+        {"alt+n up down down", kEdit, IDOK, {"change", "change", "change"}, 0, "0"},
+        // The list: the keys move its selection, each change notified once.
+        {"click-list down", kList, IDOK, {sel}, 0, "", 0},
+        {"click-list up", kList, IDOK, {sel}, 0, "", 0},
+        {"click-list down down up", kList, IDOK, {sel, sel, sel}, 0, "", 0},
+        {"click-list end", kList, IDOK, {sel}, 0, "", 8},
+        {"click-list end down end", kList, IDOK, {sel}, 0, "", 8},
+        {"click-list home up", kList, IDOK, {sel}, 0, "", 0},
+        {"click-list next", kList, IDOK, {sel}, 0, "", 0},
+        {"click-list down next next", kList, IDOK, {sel, sel, sel}, 0, "", 6},
+        {"click-list end prior", kList, IDOK, {sel, sel}, 0, "", 5},
+        {"click-list end next", kList, IDOK, {sel}, 0, "", 8},
+        {"click-list b", kList, IDOK, {sel}, 0, "", 1},
+        {"click-list b b", kList, IDOK, {sel, sel}, 0, "", 2},
+        {"click-list b b b", kList, IDOK, {sel, sel, sel}, 0, "", 1},
+        {"click-list z", kList, IDOK, {}, 0, "", -1},
+        {"click-list h tab", kCheck, IDOK, {sel}, 0, "", 8},
+    };
+    for (const Row& row : rows) {
+        TestDlg dlg(nullptr, kKeysDialog);
+        ui.Play(kKeysDialog, [&](HeadlessDialog& d) {
+            auto* list = static_cast<CListBox*>(dlg.GetDlgItem(kList));
+            for (const char* item :
+                 {"alpha", "Beta", "bravo", "charlie", "delta", "echo", "fox", "golf", "hotel"})
+                list->AddString(item);
+            dlg.SendDlgItemMessage(kSpin, UDM_SETRANGE32, 0, 100);
+            PlayKeys(d, row.keys);
+            EXPECT_EQ(row.focus, d.Focused()) << row.keys;
+            int framed = 0;
+            for (int id : {IDOK, IDCANCEL, kApply})
+                if (dlg.SendDlgItemMessage(id, WM_GETDLGCODE) & DLGC_DEFPUSHBUTTON)
+                    framed = framed ? -1 : id;
+            EXPECT_EQ(row.defaultId, framed) << row.keys;
+            EXPECT_EQ(row.result, d.Ended() ? d.Result() : 0) << row.keys;
+            if (d.Ended())
+                return;
+            EXPECT_EQ(row.edit, d.Text(kEdit)) << row.keys;
+            EXPECT_EQ(row.selection, d.Selection(kList)) << row.keys;
+            d.Escape();
+        });
+        dlg.DoModal();
+        std::vector<std::string> events(dlg.events.begin() + 1, dlg.events.end()); // after "init"
+        EXPECT_EQ(row.events, events) << row.keys;
+    }
+}
+
 TEST_F(FrameworkTest, SortedListNotifiesOnlyTheUsersSelection) {
     TestDlg dlg;
     ui.Play(kTestDialog, [&](HeadlessDialog& d) {
@@ -182,12 +328,17 @@ TEST_F(FrameworkTest, ReadsNumbersAsWindowsDoes) {
         BOOL ok;
     };
     const Row rows[] = {
-        {"10", FALSE, 10, TRUE},          {" 7 ", FALSE, 7, TRUE},
-        {"abc", FALSE, 0, FALSE},         {"-3", FALSE, 0, FALSE},
+        {"10", FALSE, 10, TRUE},
+        {" 7 ", FALSE, 7, TRUE},
+        {"abc", FALSE, 0, FALSE},
+        {"-3", FALSE, 0, FALSE},
         {"-3", TRUE, static_cast<UINT>(-3), TRUE},
-        {"", FALSE, 0, FALSE},            {"4294967295", FALSE, 4294967295u, TRUE},
-        {"4294967296", FALSE, 0, FALSE},  {"2147483648", TRUE, 0, FALSE},
-        {"12a", FALSE, 0, FALSE},         {"86400", FALSE, 86400, TRUE},
+        {"", FALSE, 0, FALSE},
+        {"4294967295", FALSE, 4294967295u, TRUE},
+        {"4294967296", FALSE, 0, FALSE},
+        {"2147483648", TRUE, 0, FALSE},
+        {"12a", FALSE, 0, FALSE},
+        {"86400", FALSE, 86400, TRUE},
     };
     TestDlg dlg;
     ui.Play(kTestDialog, [&](HeadlessDialog& d) {
