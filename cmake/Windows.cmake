@@ -17,9 +17,25 @@ target_include_directories(platform_base INTERFACE ${PROJECT_SOURCE_DIR}/platfor
 add_library(platform_commandline STATIC ${PROJECT_SOURCE_DIR}/platform/process/CommandLine.cpp)
 target_link_libraries(platform_commandline PUBLIC platform_base)
 
+# The clock: CTime over the C library's local time, the system clock as its backend.
+add_library(platform_clock STATIC ${PROJECT_SOURCE_DIR}/platform/clock/Time.cpp
+                                  ${PROJECT_SOURCE_DIR}/platform/clock/SystemClock.cpp)
+target_link_libraries(platform_clock PUBLIC platform_base)
+# The C runtime's localtime_r (over localtime_s).
+target_compile_definitions(platform_clock PRIVATE _POSIX_THREAD_SAFE_FUNCTIONS=200112L)
+
 if(SKYVANE_BUILD_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(${SKYVANE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   enable_testing()
   add_subdirectory(tests/win32)
 endif()
+
+# The system folders compile against the real Windows headers.
+foreach(folder res settings browsers dialup splash app)
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  add_library(system_${folder} OBJECT ${sources})
+  target_include_directories(system_${folder} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(system_${folder} PUBLIC platform_base)
+endforeach()

@@ -57,14 +57,14 @@ typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
-                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                     PHKEY phkResult, LPDWORD lpdwDisposition);
+                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                     LPDWORD lpdwDisposition);
 // lpData may be null to ask for the size only. With a buffer that is too small the result is
 // ERROR_MORE_DATA and *lpcbData holds the size needed.
 LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                       LPBYTE lpData, LPDWORD lpcbData);
-LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
-                    const BYTE* lpData, DWORD cbData);
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData);
 LONG RegCloseKey(HKEY hKey);
 LONG RegFlushKey(HKEY hKey);
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
@@ -99,7 +99,7 @@ struct RegistryValue {
 // A store behind the registry functions. Keys are named by root and backslash-separated path
 // ("" is the root itself); every call reports a Windows error code.
 class RegistryBackend {
-public:
+  public:
     virtual ~RegistryBackend() = default;
 
     // Checks that a key exists and may be opened with the access asked for.

@@ -92,8 +92,12 @@ constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 constexpr int IDC_STATIC = -1;
 
-inline constexpr WORD LOWORD(ULONG_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
-inline constexpr WORD HIWORD(ULONG_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+inline constexpr WORD LOWORD(ULONG_PTR v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+inline constexpr WORD HIWORD(ULONG_PTR v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
 inline constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
     return static_cast<WPARAM>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
 }

@@ -4,6 +4,10 @@
 
 #include "platform/windef.h"
 
+// On Windows the real headers hold them all; the up-down control's are comctl32's.
+#ifdef _WIN32
+#include <commctrl.h>
+#else
 // Messages.
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_DESTROY = 0x0002;
@@ -186,3 +190,4 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 UINT RegisterWindowMessageA(LPCSTR lpString);
 BOOL IsWindow(HWND hWnd);
 int GetSystemMetrics(int nIndex);
+#endif // !_WIN32
