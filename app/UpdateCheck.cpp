@@ -43,28 +43,16 @@ bool ReadInt(const char** text, int* value) {
     return true;
 }
 
-bool IsRealDate(int year, int month, int day) {
-    static const int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || month < 1 || month > 12 || day < 1) {
-        return false;
-    }
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    int days = kDaysInMonth[month - 1] + (month == 2 && leap ? 1 : 0);
-    return day <= days;
-}
-
-// Local midnight of the date recorded as "year month day". False when the text does not begin
-// with three integers forming a real date: such a text counts as no record at all, rather than
-// as whatever date the local-time conversion would make of "1996 13 40".
+// Local midnight of the date recorded as "year month day", converted as the local-time
+// conversion does: fields beyond their range carry over, so "1996 13 40" is 9 February 1997
+// and "1996 2 30" is 1 March 1996. False when the text does not begin with three integers
+// (or holds one beyond an int): such a text counts as no record at all.
 bool ReadLastCheck(const std::string& text, CTime* midnight) {
     const char* cursor = text.c_str();
     int year = 0;
     int month = 0;
     int day = 0;
     if (!ReadInt(&cursor, &year) || !ReadInt(&cursor, &month) || !ReadInt(&cursor, &day)) {
-        return false;
-    }
-    if (!IsRealDate(year, month, day)) {
         return false;
     }
     CTime date(year, month, day, 0, 0, 0, -1);

@@ -10,9 +10,14 @@
 #include "platform/ui_fltk.h"
 #include "platform/winfind_x11.h"
 
+#include "skyvane/version.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 CLauncherApp theApp;
 
@@ -20,22 +25,31 @@ namespace {
 
 const char kUsage[] =
     "Usage: skyvane-launcher [COMMAND LINE]\n"
+    "       skyvane-launcher --help | --version\n"
     "\n"
     "Starts Ostrel Sky.Vane: makes sure a dial-up connection is up, offers the updater every ten\n"
     "days, switches the browser to the local proxy and to Java, runs the Java console and puts\n"
     "the browser back when it ends. Any arguments are run as a command line in the console's\n"
-    "place, with the same preparation around it. Press F1 in a dialog for the About box.\n"
+    "place, with the same preparation around it; --help and --version are options only as the\n"
+    "one argument. Press F1 in a dialog for the About box.\n"
     "\n"
     "Environment:\n"
     "  SKYVANE_REGISTRY      registry store (default $XDG_DATA_HOME/skyvane/registry.db)\n"
     "  SKYVANE_PHONEBOOK     dial-up phone book (default $XDG_CONFIG_HOME/skyvane/phonebook.pbk)\n"
-    "  SKYVANE_DIALUP_STATE  connections that are up (default $XDG_RUNTIME_DIR/skyvane/)\n";
+    "  SKYVANE_DIALUP_STATE  connections that are up (default $XDG_RUNTIME_DIR/skyvane/)\n"
+    "\n"
+    "Exit status: 0 after a run, 1 when the launcher cannot start (no display, a registry store\n"
+    "it cannot use).\n";
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("skyvane-launcher " SKYVANE_VERSION);
         return 0;
     }
 
@@ -58,7 +72,18 @@ int main(int argc, char** argv) {
 
     platform::PosixProcessBackend processes;
     platform::SystemClock clock;
-    platform::DialupService dialup(platform::DialupServiceOptions::FromEnvironment());
+    platform::DialupServiceOptions dialupOptions =
+        platform::DialupServiceOptions::FromEnvironment();
+    // The Dialer itself has only "Undefined RasEnumEntries Error." for a phone book it cannot
+    // read: the service says first which file and line, and why.
+    dialupOptions.reportPhoneBookFaults = [](const std::vector<std::string>& faults) {
+        std::string text = "Some of the phone book could not be read:\n";
+        for (const std::string& fault : faults) {
+            text += "\n" + fault;
+        }
+        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    };
+    platform::DialupService dialup(std::move(dialupOptions));
     platform::X11WindowFinder windows;
 
     platform::InstallRegistry(registry.get());

@@ -56,12 +56,9 @@ void CConnectDlg::Dial() {
         return;
 
     char szError[256];
-    std::string strError;
-    if (RasGetErrorStringA(dwResult, szError, sizeof szError) == ERROR_SUCCESS)
-        strError = szError;
-    else
-        strError = "Undefined RAS Dial Error (" + std::to_string(dwResult) + ").";
-    AfxMessageBox("RasDial: " + strError, MB_OK);
+    if (RasGetErrorStringA(dwResult, szError, sizeof szError) != ERROR_SUCCESS)
+        wsprintfA(szError, "Undefined RAS Dial Error (%ld).", dwResult);
+    AfxMessageBox(std::string("RasDial: ") + szError, MB_OK);
     OnCancel();
 }
 

@@ -9,6 +9,7 @@ packages=(
   libfltk1.3-dev libx11-dev fonts-dejavu-core
   openjdk-17-jdk
   xvfb openbox x11-utils xdotool imagemagick
+  dpkg-dev lintian desktop-file-utils
   g++-mingw-w64-x86-64-posix wine64 fonts-wine googletest
 )
 

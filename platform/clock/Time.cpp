@@ -50,13 +50,21 @@ CTimeSpan::CTimeSpan(LONG lDays, int nHours, int nMins, int nSecs)
 CTime::CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int nDST) {
     std::tm fields{};
     // Computed in 64 bits: a year near INT_MIN must not overflow on the way into tm_year.
-    std::int64_t year = static_cast<std::int64_t>(nYear) - 1900;
+    // The month is carried into the year here, in 64 bits too: mktime would do the same, but
+    // month INT_MIN has no tm_mon.
+    std::int64_t month = static_cast<std::int64_t>(nMonth) - 1;
+    std::int64_t year = static_cast<std::int64_t>(nYear) - 1900 + month / 12;
+    month %= 12;
+    if (month < 0) {
+        month += 12;
+        --year;
+    }
     if (year < std::numeric_limits<int>::min() || year > std::numeric_limits<int>::max()) {
         m_time = -1;
         return;
     }
     fields.tm_year = static_cast<int>(year);
-    fields.tm_mon = nMonth - 1;
+    fields.tm_mon = static_cast<int>(month);
     fields.tm_mday = nDay;
     fields.tm_hour = nHour;
     fields.tm_min = nMin;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <vector>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -61,6 +62,36 @@ std::string RecordText(const RasConnection& connection, const char* state) {
            "\ndevice=" + connection.deviceName + "\n";
 }
 
+// Makes dir and the parents it lacks, each 0700 whatever the umask (which masks mkdir's mode
+// and could take the owner's own bits). Folders that exist already are left as they are.
+bool MakePrivateDirectories(const std::filesystem::path& dir) {
+    std::vector<std::filesystem::path> missing;
+    for (std::filesystem::path p = dir; !p.empty(); p = p.parent_path()) {
+        struct stat info {};
+        if (lstat(p.c_str(), &info) == 0)
+            break;
+        if (errno != ENOENT)
+            return false;
+        missing.push_back(p);
+        if (p == p.parent_path())
+            break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (mkdir(it->c_str(), 0700) != 0) {
+            if (errno == EEXIST)
+                continue; // made at this moment by another process: not ours to change
+            return false;
+        }
+        int fd = open(it->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        bool tightened = fd >= 0 && fchmod(fd, 0700) == 0;
+        if (fd >= 0)
+            close(fd);
+        if (!tightened)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 struct ConnectionStore::Record {
@@ -95,9 +126,7 @@ DWORD ConnectionStore::EnsureDirectory(bool create) const {
             return ERROR_ACCESS_DENIED;
         if (!create)
             return ERROR_FILE_NOT_FOUND;
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(dir).parent_path(), ignored);
-        if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        if (!MakePrivateDirectories(dir))
             return ERROR_ACCESS_DENIED;
         if (lstat(dir.c_str(), &info) != 0)
             return ERROR_ACCESS_DENIED;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -209,6 +210,8 @@ struct DialupService::Attempt {
 DialupServiceOptions DialupServiceOptions::FromEnvironment() {
     DialupServiceOptions options;
     options.phoneBookPath = EnvironmentText("SKYVANE_PHONEBOOK");
+    if (!options.phoneBookPath.empty())
+        options.phoneBookNamedBy = "SKYVANE_PHONEBOOK";
     if (options.phoneBookPath.empty()) {
         std::filesystem::path config = EnvironmentText("XDG_CONFIG_HOME");
         if (!config.is_absolute()) {
@@ -249,6 +252,37 @@ std::string DialupService::PhoneBookPath(LPCSTR lpszPhonebook) const {
     return lpszPhonebook != nullptr ? std::string(lpszPhonebook) : m_options.phoneBookPath;
 }
 
+DWORD DialupService::LoadPhoneBook(LPCSTR lpszPhonebook, PhoneBook* book) {
+    const std::string path = PhoneBookPath(lpszPhonebook);
+    const bool named = lpszPhonebook != nullptr || !m_options.phoneBookNamedBy.empty();
+    std::string problem;
+    const DWORD result = PhoneBook::Load(path, named, book, &problem);
+    std::vector<std::string> faults;
+    if (result != ERROR_SUCCESS) {
+        if (lpszPhonebook == nullptr && !m_options.phoneBookNamedBy.empty())
+            problem += " (named by " + m_options.phoneBookNamedBy + ")";
+        faults.push_back(path + ": " + problem);
+    }
+    for (const dialup::PhoneBookFault& fault : book->Faults())
+        faults.push_back(path + ":" + std::to_string(fault.line) + ": " + fault.what);
+    {
+        std::lock_guard<std::mutex> lock(m_reportMutex);
+        std::erase_if(faults, [this](const std::string& fault) {
+            return !m_faultsTold.insert(fault).second;
+        });
+    }
+    if (faults.empty())
+        return result;
+    // Told outside every lock: the launcher tells them in a message box.
+    if (m_options.reportPhoneBookFaults) {
+        m_options.reportPhoneBookFaults(faults);
+    } else {
+        for (const std::string& fault : faults)
+            std::fprintf(stderr, "%s\n", fault.c_str());
+    }
+    return result;
+}
+
 std::size_t DialupService::HandleCount() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_attempts.size();
@@ -257,7 +291,7 @@ std::size_t DialupService::HandleCount() const {
 DWORD DialupService::EnumEntries(LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName, LPDWORD lpcb,
                                  LPDWORD lpcEntries) {
     PhoneBook book;
-    DWORD result = PhoneBook::Load(PhoneBookPath(lpszPhonebook), &book);
+    DWORD result = LoadPhoneBook(lpszPhonebook, &book);
     if (result != ERROR_SUCCESS) {
         if (lpcEntries != nullptr)
             *lpcEntries = 0;
@@ -276,7 +310,7 @@ DWORD DialupService::GetEntryDialParams(LPCSTR lpszPhonebook, LPRASDIALPARAMSA l
     if (lpRasDialParams->dwSize != sizeof(RASDIALPARAMSA))
         return ERROR_INVALID_SIZE;
     PhoneBook book;
-    DWORD result = PhoneBook::Load(PhoneBookPath(lpszPhonebook), &book);
+    DWORD result = LoadPhoneBook(lpszPhonebook, &book);
     if (result != ERROR_SUCCESS)
         return result;
     const PhoneBookEntry* entry = book.Find(RasFieldText(lpRasDialParams->szEntryName));
@@ -302,7 +336,7 @@ DWORD DialupService::Dial(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams
         return ERROR_INVALID_PARAMETER;
 
     PhoneBook book;
-    DWORD result = PhoneBook::Load(PhoneBookPath(lpszPhonebook), &book);
+    DWORD result = LoadPhoneBook(lpszPhonebook, &book);
     if (result != ERROR_SUCCESS)
         return result;
     const PhoneBookEntry* entry = book.Find(RasFieldText(lpRasDialParams->szEntryName));

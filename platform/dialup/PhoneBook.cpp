@@ -2,6 +2,8 @@
 
 #include "platform/ras.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -60,50 +62,97 @@ PhoneBook PhoneBook::Parse(const std::string& text) {
     std::istringstream in(text);
     std::string line;
     PhoneBookEntry* current = nullptr;
-    bool first = true;
+    bool inLeftOutEntry = false; // the keys of an entry already told as left out
+    int number = 0;
+    auto fault = [&book, &number](std::string what) {
+        book.m_faults.push_back({number, std::move(what)});
+    };
     while (std::getline(in, line)) {
-        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        ++number;
+        if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
             line.erase(0, 3);
-        first = false;
         line = Trim(line);
         if (line.empty() || line[0] == ';' || line[0] == '#')
             continue;
         if (line[0] == '[') {
             current = nullptr;
+            inLeftOutEntry = true;
             std::size_t close = line.rfind(']');
-            if (close == std::string::npos || close == 0)
+            if (close == std::string::npos) {
+                fault("a section line without its ']': the entry is left out with its keys");
                 continue;
+            }
             std::string name = line.substr(1, close - 1);
-            if (name.empty() || name.size() > RAS_MaxEntryName || book.Find(name) != nullptr)
+            if (name.empty()) {
+                fault("an entry without a name is left out with its keys");
                 continue;
+            }
+            if (name.size() > RAS_MaxEntryName) {
+                fault("an entry name longer than " + std::to_string(RAS_MaxEntryName) +
+                      " characters is left out with its keys");
+                continue;
+            }
+            if (const PhoneBookEntry* earlier = book.Find(name)) {
+                const int earlierLine =
+                    book.m_entryLines[static_cast<std::size_t>(earlier - book.m_entries.data())];
+                fault("a second entry named \"" + name + "\" (the first is on line " +
+                      std::to_string(earlierLine) + ") is left out with its keys");
+                continue;
+            }
+            inLeftOutEntry = false;
             book.m_entries.push_back(PhoneBookEntry{});
+            book.m_entryLines.push_back(number);
             current = &book.m_entries.back();
             current->name = name;
             continue;
         }
         std::size_t equals = line.find('=');
-        if (current == nullptr || equals == std::string::npos)
+        if (equals == std::string::npos) {
+            fault("a line that is neither [entry], key=value nor a comment is left out");
             continue;
-        SetKey(*current, Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
+        }
+        std::string key = Trim(line.substr(0, equals));
+        if (key.empty()) {
+            fault("a value without a key name is left out");
+            continue;
+        }
+        if (current == nullptr) {
+            if (!inLeftOutEntry)
+                fault("\"" + key + "\" comes before the first [entry] and is left out");
+            continue;
+        }
+        SetKey(*current, key, Trim(line.substr(equals + 1)));
     }
     return book;
 }
 
-DWORD PhoneBook::Load(const std::string& path, PhoneBook* book) {
+DWORD PhoneBook::Load(const std::string& path, bool mustExist, PhoneBook* book,
+                      std::string* problem) {
     *book = PhoneBook{};
     std::error_code error;
     std::filesystem::file_status status = std::filesystem::status(path, error);
-    // No phone book yet is an empty one, as on a fresh system.
-    if (status.type() == std::filesystem::file_type::not_found)
-        return ERROR_SUCCESS;
-    if (error || !std::filesystem::is_regular_file(status))
+    if (status.type() == std::filesystem::file_type::not_found) {
+        if (!mustExist)
+            return ERROR_SUCCESS;
+        *problem = "the phone book does not exist";
         return ERROR_CANNOT_OPEN_PHONEBOOK;
+    }
+    if (error) {
+        *problem = "the phone book cannot be read: " + error.message();
+        return ERROR_CANNOT_OPEN_PHONEBOOK;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        *problem = "the phone book is not a file";
+        return ERROR_CANNOT_OPEN_PHONEBOOK;
+    }
     std::ifstream file(path, std::ios::binary);
-    if (!file)
+    std::string text;
+    if (file)
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (!file || file.bad()) {
+        *problem = std::string("the phone book cannot be read: ") + std::strerror(errno);
         return ERROR_CANNOT_OPEN_PHONEBOOK;
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return ERROR_CANNOT_OPEN_PHONEBOOK;
+    }
     *book = Parse(text);
     return ERROR_SUCCESS;
 }

@@ -234,7 +234,27 @@ struct SpawnSetup {
 
 } // namespace
 
-DWORD ResolveProgramPath(const std::string& program, std::string* path) {
+ProgramSearch DefaultProgramSearch() {
+    ProgramSearch places;
+    std::string self(PATH_MAX, '\0');
+    ssize_t length = readlink("/proc/self/exe", self.data(), self.size());
+    if (length > 0 && static_cast<size_t>(length) < self.size()) {
+        self.resize(static_cast<size_t>(length));
+        places.ownDirectory = DirectoryOf(self);
+    }
+    places.currentDirectory = ".";
+    if (const char* env = getenv("PATH")) {
+        places.path = env;
+    } else {
+        size_t size = confstr(_CS_PATH, nullptr, 0);
+        places.path.assign(size, '\0');
+        confstr(_CS_PATH, places.path.data(), size);
+        places.path.resize(size > 0 ? size - 1 : 0);
+    }
+    return places;
+}
+
+DWORD FindProgram(const std::string& program, const ProgramSearch& places, std::string* path) {
     std::string name = WithSlashes(program);
     if (name.empty()) {
         return ERROR_FILE_NOT_FOUND;
@@ -243,25 +263,27 @@ DWORD ResolveProgramPath(const std::string& program, std::string* path) {
         *path = name;
         return ERROR_SUCCESS;
     }
-    std::string searchPath;
-    if (const char* env = getenv("PATH")) {
-        searchPath = env;
-    } else {
-        size_t size = confstr(_CS_PATH, nullptr, 0);
-        searchPath.assign(size, '\0');
-        confstr(_CS_PATH, searchPath.data(), size);
-        searchPath.resize(size > 0 ? size - 1 : 0);
+    std::vector<std::string> dirs;
+    if (!places.ownDirectory.empty()) {
+        dirs.push_back(places.ownDirectory);
     }
-    bool deniedOnTheWay = false;
+    if (!places.currentDirectory.empty()) {
+        dirs.push_back(places.currentDirectory);
+    }
     size_t start = 0;
     for (;;) {
-        size_t end = searchPath.find(':', start);
+        size_t end = places.path.find(':', start);
         std::string dir =
-            searchPath.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (dir.empty()) {
-            dir = ".";
+            places.path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        dirs.push_back(dir.empty() ? "." : dir);
+        if (end == std::string::npos) {
+            break;
         }
-        std::string candidate = dir + "/" + name;
+        start = end + 1;
+    }
+    bool deniedOnTheWay = false;
+    for (const std::string& dir : dirs) {
+        std::string candidate = dir == "/" ? "/" + name : dir + "/" + name;
         struct stat info {};
         if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
             if (access(candidate.c_str(), X_OK) == 0) {
@@ -270,12 +292,12 @@ DWORD ResolveProgramPath(const std::string& program, std::string* path) {
             }
             deniedOnTheWay = true;
         }
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 1;
     }
     return deniedOnTheWay ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+}
+
+DWORD ResolveProgramPath(const std::string& program, std::string* path) {
+    return FindProgram(program, DefaultProgramSearch(), path);
 }
 
 DWORD PosixProcessBackend::Start(const ProcessStart& request,

@@ -20,6 +20,8 @@ struct HandleEntry {
     bool isThread = false;
 };
 
+std::atomic<bool (*)(HANDLE)> g_foreignCloser{nullptr};
+
 std::mutex g_handleMutex;
 std::map<uintptr_t, HandleEntry> g_handles;
 // Handle values are multiples of 4 as on Windows and never reused, so a closed handle stays
@@ -168,6 +170,10 @@ BOOL CloseHandle(HANDLE hObject) {
         std::lock_guard lock(platform::g_handleMutex);
         auto it = platform::g_handles.find(reinterpret_cast<uintptr_t>(hObject));
         if (it == platform::g_handles.end()) {
+            bool (*closer)(HANDLE) = platform::g_foreignCloser.load();
+            if (closer != nullptr && closer(hObject)) {
+                return TRUE;
+            }
             return platform::Fail(ERROR_INVALID_HANDLE);
         }
         // Destroyed outside the lock: a backend's child may do work when let go.
@@ -175,6 +181,10 @@ BOOL CloseHandle(HANDLE hObject) {
         platform::g_handles.erase(it);
     }
     return TRUE;
+}
+
+void platform::SetForeignHandleCloser(bool (*closer)(HANDLE hObject)) {
+    g_foreignCloser.store(closer);
 }
 
 void Sleep(DWORD dwMilliseconds) {

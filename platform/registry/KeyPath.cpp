@@ -2,12 +2,30 @@
 
 namespace platform::keypath {
 
+namespace {
+
+constexpr unsigned char FoldByte(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
+        return static_cast<unsigned char>(c + 0x20);
+    }
+    switch (c) {
+    case 0x8A: // S with caron
+    case 0x8C: // OE
+    case 0x8E: // Z with caron
+        return static_cast<unsigned char>(c + 0x10);
+    case 0x9F: // Y with diaeresis
+        return 0xFF;
+    default:
+        return c;
+    }
+}
+
+} // namespace
+
 std::string Fold(std::string_view name) {
     std::string folded(name);
     for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+        c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
     }
     return folded;
 }

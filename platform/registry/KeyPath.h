@@ -1,6 +1,8 @@
 // Key names and paths as every registry backend treats them: names compare without regard to
-// ASCII case (bytes above 0x7F are compared as they are) and keep the case they were created
-// with; paths are backslash-separated names below one of the three roots.
+// case and keep the case they were created with; paths are backslash-separated names below one
+// of the three roots. Text is in the ANSI code page, 1252, whose letters fold as Windows folds
+// them: A-Z, the accented capitals 0xC0-0xDE (not 0xD7, the multiplication sign), and the
+// pairs 0x8A/0x9A, 0x8C/0x9C, 0x8E/0x9E and 0x9F/0xFF.
 #pragma once
 
 #include "platform/registry.h"
@@ -14,7 +16,8 @@ namespace platform::keypath {
 // Longest name of one key, as on Windows.
 constexpr size_t kMaxKeyNameLength = 255;
 
-// The name with A-Z folded to a-z; two names are the same when their folded forms are equal.
+// The name with its capitals folded to small letters; two names are the same when their folded
+// forms are equal.
 std::string Fold(std::string_view name);
 bool SameName(std::string_view a, std::string_view b);
 // Orders names as the backends enumerate them: by folded bytes, unsigned.

@@ -2,18 +2,27 @@
 
 #include "KeyPath.h"
 
+#include <algorithm>
+
 namespace platform {
 
-MemoryRegistry::MemoryRegistry() = default;
+MemoryRegistry::MemoryRegistry() {
+    for (int i = 0; i < 3; ++i) {
+        m_roots[i] = std::make_unique<Key>();
+        m_roots[i]->id = m_nextId++;
+        m_roots[i]->root = i;
+        m_byId[m_roots[i]->id] = m_roots[i].get();
+    }
+}
+
 MemoryRegistry::~MemoryRegistry() = default;
 
-MemoryRegistry::Key* MemoryRegistry::Find(HKEY root, const std::string& path) {
-    int index = keypath::RootIndex(root);
-    std::vector<std::string> names;
-    if (index < 0 || !keypath::Split(path, &names)) {
-        return nullptr;
-    }
-    Key* key = &m_roots[index];
+MemoryRegistry::Key* MemoryRegistry::Lookup(KeyId id) {
+    auto it = m_byId.find(id);
+    return it != m_byId.end() ? it->second : nullptr;
+}
+
+MemoryRegistry::Key* MemoryRegistry::Walk(Key* key, const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         auto it = key->subkeys.find(keypath::Fold(name));
         if (it == key->subkeys.end()) {
@@ -24,11 +33,11 @@ MemoryRegistry::Key* MemoryRegistry::Find(HKEY root, const std::string& path) {
     return key;
 }
 
-const MemoryRegistry::Refusal* MemoryRegistry::FindRefusal(HKEY root, const std::string& path,
+const MemoryRegistry::Refusal* MemoryRegistry::FindRefusal(const Key& key,
+                                                           const std::string& foldedPath,
                                                            bool onSet, REGSAM access) const {
-    std::string folded = keypath::Fold(path);
     for (const Refusal& r : m_refusals) {
-        if (r.onSet == onSet && r.root == keypath::RootIndex(root) && r.foldedPath == folded &&
+        if (r.onSet == onSet && r.root == key.root && r.foldedPath == foldedPath &&
             (onSet || (r.access & access) != 0)) {
             return &r;
         }
@@ -36,39 +45,59 @@ const MemoryRegistry::Refusal* MemoryRegistry::FindRefusal(HKEY root, const std:
     return nullptr;
 }
 
-LONG MemoryRegistry::OpenKey(HKEY root, const std::string& path, REGSAM access) {
-    if (keypath::RootIndex(root) < 0) {
-        return ERROR_INVALID_HANDLE;
-    }
-    if (Find(root, path) == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    if (const Refusal* refusal = FindRefusal(root, path, false, access)) {
-        return refusal->code;
-    }
-    return ERROR_SUCCESS;
+KeyId MemoryRegistry::RootKey(HKEY root) {
+    int index = keypath::RootIndex(root);
+    return index >= 0 ? m_roots[index]->id : 0;
 }
 
-LONG MemoryRegistry::CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
-                               bool* created) {
-    int index = keypath::RootIndex(root);
-    if (index < 0) {
-        return ERROR_INVALID_HANDLE;
+LONG MemoryRegistry::FindKey(KeyId base, const std::string& path, REGSAM access, KeyId* id) {
+    Key* from = Lookup(base);
+    if (from == nullptr) {
+        return ERROR_KEY_DELETED;
     }
     std::vector<std::string> names;
     if (!keypath::Split(path, &names)) {
         return ERROR_BAD_PATHNAME;
     }
-    if (const Refusal* refusal = FindRefusal(root, path, false, ~REGSAM{0})) {
+    Key* key = Walk(from, names);
+    if (key == nullptr) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (const Refusal* refusal = FindRefusal(*key, key->foldedPath, false, access)) {
         return refusal->code;
     }
-    Key* key = &m_roots[index];
+    *id = key->id;
+    return ERROR_SUCCESS;
+}
+
+LONG MemoryRegistry::MakeKey(KeyId base, const std::string& path, const std::string& keyClass,
+                             KeyId* id, bool* created) {
+    Key* key = Lookup(base);
+    if (key == nullptr) {
+        return ERROR_KEY_DELETED;
+    }
+    std::vector<std::string> names;
+    if (!keypath::Split(path, &names)) {
+        return ERROR_BAD_PATHNAME;
+    }
+    std::string folded = key->foldedPath;
+    for (const std::string& name : names) {
+        folded = keypath::Join(folded, keypath::Fold(name));
+    }
+    if (const Refusal* refusal = FindRefusal(*key, folded, false, ~REGSAM{0})) {
+        return refusal->code;
+    }
     bool isNew = false;
     for (const std::string& name : names) {
         std::unique_ptr<Key>& child = key->subkeys[keypath::Fold(name)];
         if (!child) {
             child = std::make_unique<Key>();
+            child->id = m_nextId++;
+            child->root = key->root;
             child->name = name;
+            child->foldedPath = keypath::Join(key->foldedPath, keypath::Fold(name));
+            child->parent = key;
+            m_byId[child->id] = child.get();
             isNew = true;
         }
         key = child.get();
@@ -76,84 +105,82 @@ LONG MemoryRegistry::CreateKey(HKEY root, const std::string& path, const std::st
     if (isNew) {
         key->keyClass = keyClass;
     }
+    *id = key->id;
     if (created != nullptr) {
         *created = isNew;
     }
     return ERROR_SUCCESS;
 }
 
-LONG MemoryRegistry::QueryValue(HKEY root, const std::string& path, const std::string& name,
-                                RegistryValue* value) {
-    Key* key = Find(root, path);
+LONG MemoryRegistry::GetValue(KeyId id, const std::string& name, RegistryValue* value) {
+    Key* key = Lookup(id);
     if (key == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
+        return ERROR_KEY_DELETED;
     }
-    auto it = key->values.find(keypath::Fold(name));
+    for (const RegistryValue& v : key->values) {
+        if (keypath::SameName(v.name, name)) {
+            *value = v;
+            return ERROR_SUCCESS;
+        }
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+LONG MemoryRegistry::PutValue(KeyId id, const RegistryValue& value) {
+    Key* key = Lookup(id);
+    if (key == nullptr) {
+        return ERROR_KEY_DELETED;
+    }
+    if (const Refusal* refusal = FindRefusal(*key, key->foldedPath, true, 0)) {
+        return refusal->code;
+    }
+    for (RegistryValue& v : key->values) {
+        if (keypath::SameName(v.name, value.name)) {
+            v.type = value.type;
+            v.data = value.data;
+            return ERROR_SUCCESS;
+        }
+    }
+    key->values.push_back(value);
+    return ERROR_SUCCESS;
+}
+
+LONG MemoryRegistry::RemoveValue(KeyId id, const std::string& name) {
+    Key* key = Lookup(id);
+    if (key == nullptr) {
+        return ERROR_KEY_DELETED;
+    }
+    auto it = std::find_if(key->values.begin(), key->values.end(),
+                           [&](const RegistryValue& v) { return keypath::SameName(v.name, name); });
     if (it == key->values.end()) {
         return ERROR_FILE_NOT_FOUND;
     }
-    *value = it->second;
+    key->values.erase(it);
     return ERROR_SUCCESS;
 }
 
-LONG MemoryRegistry::SetValue(HKEY root, const std::string& path, const RegistryValue& value) {
-    Key* key = Find(root, path);
-    if (key == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
+LONG MemoryRegistry::RemoveKey(KeyId base, const std::string& path) {
+    KeyId id = 0;
+    LONG rc = FindKey(base, path, 0, &id);
+    if (rc != ERROR_SUCCESS) {
+        return rc;
     }
-    if (const Refusal* refusal = FindRefusal(root, path, true, 0)) {
-        return refusal->code;
+    Key* key = Lookup(id);
+    if (key->parent == nullptr) {
+        return ERROR_ACCESS_DENIED; // a root is never deleted
     }
-    auto [it, added] = key->values.try_emplace(keypath::Fold(value.name), value);
-    if (!added) {
-        // The value keeps the name it was created with.
-        it->second.type = value.type;
-        it->second.data = value.data;
-    }
-    return ERROR_SUCCESS;
-}
-
-LONG MemoryRegistry::DeleteValue(HKEY root, const std::string& path, const std::string& name) {
-    Key* key = Find(root, path);
-    if (key == nullptr || key->values.erase(keypath::Fold(name)) == 0) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    return ERROR_SUCCESS;
-}
-
-LONG MemoryRegistry::DeleteKey(HKEY root, const std::string& path) {
-    std::vector<std::string> names;
-    if (keypath::RootIndex(root) < 0 || !keypath::Split(path, &names)) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    if (names.empty()) {
-        return ERROR_ACCESS_DENIED;
-    }
-    std::string leaf = names.back();
-    names.pop_back();
-    std::string parentPath;
-    for (const std::string& name : names) {
-        parentPath = keypath::Join(parentPath, name);
-    }
-    Key* parent = Find(root, parentPath);
-    if (parent == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    auto it = parent->subkeys.find(keypath::Fold(leaf));
-    if (it == parent->subkeys.end()) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    if (!it->second->subkeys.empty()) {
+    if (!key->subkeys.empty()) {
         return ERROR_ACCESS_DENIED; // as on Windows: subkeys go first
     }
-    parent->subkeys.erase(it);
+    m_byId.erase(id);
+    key->parent->subkeys.erase(keypath::Fold(key->name));
     return ERROR_SUCCESS;
 }
 
-LONG MemoryRegistry::EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) {
-    Key* key = Find(root, path);
+LONG MemoryRegistry::ListKeys(KeyId id, std::vector<std::string>* names) {
+    Key* key = Lookup(id);
     if (key == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
+        return ERROR_KEY_DELETED;
     }
     names->clear();
     for (const auto& [folded, child] : key->subkeys) {
@@ -162,23 +189,19 @@ LONG MemoryRegistry::EnumKeys(HKEY root, const std::string& path, std::vector<st
     return ERROR_SUCCESS;
 }
 
-LONG MemoryRegistry::EnumValues(HKEY root, const std::string& path,
-                                std::vector<RegistryValue>* values) {
-    Key* key = Find(root, path);
+LONG MemoryRegistry::ListValues(KeyId id, std::vector<RegistryValue>* values) {
+    Key* key = Lookup(id);
     if (key == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
+        return ERROR_KEY_DELETED;
     }
-    values->clear();
-    for (const auto& [folded, value] : key->values) {
-        values->push_back(value);
-    }
+    *values = key->values;
     return ERROR_SUCCESS;
 }
 
-LONG MemoryRegistry::QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) {
-    Key* key = Find(root, path);
+LONG MemoryRegistry::GetKeyClass(KeyId id, std::string* keyClass) {
+    Key* key = Lookup(id);
     if (key == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
+        return ERROR_KEY_DELETED;
     }
     *keyClass = key->keyClass;
     return ERROR_SUCCESS;
@@ -190,6 +213,60 @@ LONG MemoryRegistry::Flush(HKEY root) {
     }
     ++m_nFlushes;
     return ERROR_SUCCESS;
+}
+
+std::unique_ptr<MemoryRegistry::Key> MemoryRegistry::Copy(const Key& key, Key* parent) {
+    auto copy = std::make_unique<Key>();
+    copy->id = key.id;
+    copy->root = key.root;
+    copy->name = key.name;
+    copy->foldedPath = key.foldedPath;
+    copy->keyClass = key.keyClass;
+    copy->parent = parent;
+    copy->values = key.values;
+    for (const auto& [folded, child] : key.subkeys) {
+        copy->subkeys.emplace(folded, Copy(*child, copy.get()));
+    }
+    return copy;
+}
+
+void MemoryRegistry::Index(Key* key) {
+    m_byId[key->id] = key;
+    for (auto& [folded, child] : key->subkeys) {
+        Index(child.get());
+    }
+}
+
+LONG MemoryRegistry::BeginBatch() {
+    if (m_batch[0]) {
+        return ERROR_INVALID_FUNCTION;
+    }
+    for (int i = 0; i < 3; ++i) {
+        m_batch[i] = Copy(*m_roots[i], nullptr);
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG MemoryRegistry::CommitBatch() {
+    if (!m_batch[0]) {
+        return ERROR_INVALID_FUNCTION;
+    }
+    for (auto& saved : m_batch) {
+        saved.reset();
+    }
+    return ERROR_SUCCESS;
+}
+
+void MemoryRegistry::RollbackBatch() {
+    if (!m_batch[0]) {
+        return;
+    }
+    // Keys made in the batch are gone with it; their ids are not given out again.
+    m_byId.clear();
+    for (int i = 0; i < 3; ++i) {
+        m_roots[i] = std::move(m_batch[i]);
+        Index(m_roots[i].get());
+    }
 }
 
 void MemoryRegistry::RefuseOpen(HKEY root, const std::string& path, LONG code, REGSAM access) {

@@ -184,39 +184,6 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int, UIN
 // ---------------------------------------------------------------------------------------------
 // Helpers.
 
-std::string AfxFormatMessage(const char* pattern, long arg1, long arg2) {
-    std::string out;
-    for (const char* p = pattern; p && *p; ++p) {
-        if (*p != '%') {
-            out += *p;
-            continue;
-        }
-        if (p[1] == '%') {
-            out += '%';
-            ++p;
-            continue;
-        }
-        if (!std::isdigit(static_cast<unsigned char>(p[1]))) {
-            out += *p;
-            continue;
-        }
-        int index = 0;
-        ++p;
-        while (std::isdigit(static_cast<unsigned char>(*p)))
-            index = index * 10 + (*p++ - '0');
-        // An optional printf format between exclamation marks; only numbers are inserted here.
-        if (*p == '!') {
-            const char* end = std::strchr(p + 1, '!');
-            p = end ? end : p + std::strlen(p) - 1;
-        } else {
-            --p;
-        }
-        long value = index == 1 ? arg1 : index == 2 ? arg2 : 0;
-        out += std::to_string(value);
-    }
-    return out;
-}
-
 std::string AfxQuoteArgument(const std::string& argument) {
     std::string out = "\"";
     size_t backslashes = 0;

@@ -53,11 +53,12 @@ void StepUpDown(Window& updown, int delta);
 // Whether a control can hold the keyboard focus now: one of the kinds that take it, visible
 // and enabled.
 bool TakesFocus(const Window& control);
-// Gives a control of the dialog the focus, as WM_NEXTDLGCTL does: an edit's text is selected
-// and the default frame follows the focus onto push buttons and back to the default button.
+// Gives a control of the dialog the focus (null: none), as WM_NEXTDLGCTL does: the default frame
+// follows the focus onto a push button and back to the default button; with selectText an
+// edit's text is selected.
 void SetDialogFocus(Window& dialog, Window* control, bool selectText);
 // After WM_INITDIALOG returned TRUE: the first tab stop, else the first control that takes the
-// focus.
+// focus; a plain SetFocus, so the default frame stays on the default button.
 void SetInitialFocus(Window& dialog);
 // The dialog manager: the keys of a dialog (IsDialogMessage).
 bool HandleDialogKey(Window& dialog, UINT vk, UINT modifiers, char ch);

@@ -114,17 +114,31 @@ TEST_F(UpdateCheckTest, QuestionComesTenLocalDaysAfterTheRecordedDate) {
         // Read as "%d %d %d" would: blanks of any kind between, leading zeros, text after.
         {" 1996\t11  05 and more", 1996, 11, 14, 23, 59, 59, false},
         {"2000 2 29", 2000, 3, 9, 12, 0, 0, false},
-        // No value, and texts that hold no real date, count as a check 11 days ago.
+        // Three integers that make no real date carry over as the local-time conversion
+        // does: 1996 13 40 is 9 February 1997, 1996 2 30 is 1 March 1996.
+        {"1996 13 40", 1996, 11, 5, 0, 0, 0, false},
+        {"1996 13 40", 1997, 2, 18, 23, 59, 59, false},
+        {"1996 13 40", 1997, 2, 19, 0, 0, 0, true},
+        {"1996 2 30", 1996, 3, 11, 0, 59, 59, false}, // daylight-saving time began on 10 March
+        {"1996 2 30", 1996, 3, 11, 1, 0, 0, true},
+        {"1997 2 29", 1997, 3, 1, 0, 0, 0, false},
+        {"1997 2 29", 1997, 3, 11, 1, 0, 0, true},
+        {"1996 11 31", 1996, 12, 10, 23, 59, 59, false},
+        {"1996 11 31", 1996, 12, 11, 0, 0, 0, true},
+        {"1996 0 5", 1995, 12, 14, 23, 59, 59, false},
+        {"1996 0 5", 1995, 12, 15, 0, 0, 0, true},
+        {"1996 3 0", 1996, 3, 9, 23, 59, 59, false},
+        {"1996 3 0", 1996, 3, 10, 0, 0, 0, true},
+        {"1996-11-5", 1996, 11, 5, 0, 0, 0, true}, // 1996, -11, -5: 26 December 1994
+        {"0 1 1", 1996, 11, 5, 0, 0, 0, true},
+        {"1996 -2147483648 1", 1996, 11, 5, 0, 0, 0, true},
+        {"2147483647 1 1", 1996, 11, 5, 0, 0, 0, false},
+        // No value, and texts that do not begin with three integers an int holds, count as a
+        // check 11 days ago.
         {nullptr, 1996, 11, 5, 0, 0, 0, true},
         {"", 1996, 11, 5, 0, 0, 0, true},
         {"yesterday", 1996, 11, 5, 0, 0, 0, true},
         {"1996 11", 1996, 11, 5, 0, 0, 0, true},
-        {"1996 13 40", 1996, 11, 5, 0, 0, 0, true},
-        {"1996 11 31", 1996, 11, 5, 0, 0, 0, true},
-        {"1997 2 29", 1997, 3, 1, 0, 0, 0, true},
-        {"1996 0 5", 1996, 11, 5, 0, 0, 0, true},
-        {"1996-11-5", 1996, 11, 5, 0, 0, 0, true},
-        {"0 1 1", 1996, 11, 5, 0, 0, 0, true},
         {"99999999999 11 5", 1996, 11, 5, 0, 0, 0, true},
         {"1996 4294967307 5", 1996, 11, 5, 0, 0, 0, true},
     };

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -136,56 +137,106 @@ inline std::vector<std::string> Snapshot(HKEY hRoot, const std::string& strPath)
 }
 
 // Passes every call on to another backend and notes each value set and each flush, as
-// "set <root>\<path>\<name>" and "flush <root>".
+// "set <root>\<path>\<name>" and "flush <root>", with the path as the caller spelled it.
 class RecordingRegistry : public platform::RegistryBackend {
   public:
     explicit RecordingRegistry(platform::RegistryBackend* pInner) : m_pInner(pInner) {}
 
     std::vector<std::string> m_calls;
 
-    LONG OpenKey(HKEY root, const std::string& path, REGSAM access) override {
-        return m_pInner->OpenKey(root, path, access);
+    platform::KeyId RootKey(HKEY root) override {
+        const platform::KeyId id = m_pInner->RootKey(root);
+        m_names[id] = {root, ""};
+        return id;
     }
-    LONG CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
-                   bool* created) override {
-        return m_pInner->CreateKey(root, path, keyClass, created);
-    }
-    LONG QueryValue(HKEY root, const std::string& path, const std::string& name,
-                    platform::RegistryValue* value) override {
-        return m_pInner->QueryValue(root, path, name, value);
-    }
-    LONG SetValue(HKEY root, const std::string& path,
-                  const platform::RegistryValue& value) override {
-        const LONG lResult = m_pInner->SetValue(root, path, value);
+    LONG FindKey(platform::KeyId base, const std::string& path, REGSAM access,
+                 platform::KeyId* id) override {
+        const LONG lResult = m_pInner->FindKey(base, path, access, id);
         if (lResult == ERROR_SUCCESS) {
-            m_calls.push_back("set " + platform::RootKeyName(root) + "\\" + path + "\\" +
-                              value.name);
+            Name(base, path, *id);
         }
         return lResult;
     }
-    LONG DeleteValue(HKEY root, const std::string& path, const std::string& name) override {
-        return m_pInner->DeleteValue(root, path, name);
+    LONG MakeKey(platform::KeyId base, const std::string& path, const std::string& keyClass,
+                 platform::KeyId* id, bool* created) override {
+        const LONG lResult = m_pInner->MakeKey(base, path, keyClass, id, created);
+        if (lResult == ERROR_SUCCESS) {
+            Name(base, path, *id);
+        }
+        return lResult;
     }
-    LONG DeleteKey(HKEY root, const std::string& path) override {
-        return m_pInner->DeleteKey(root, path);
+    LONG GetValue(platform::KeyId key, const std::string& name,
+                  platform::RegistryValue* value) override {
+        return m_pInner->GetValue(key, name, value);
     }
-    LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) override {
-        return m_pInner->EnumKeys(root, path, names);
+    LONG PutValue(platform::KeyId key, const platform::RegistryValue& value) override {
+        const LONG lResult = m_pInner->PutValue(key, value);
+        if (lResult == ERROR_SUCCESS) {
+            const KeyName& keyName = m_names[key];
+            m_calls.push_back("set " + platform::RootKeyName(keyName.root) + "\\" + keyName.path +
+                              "\\" + value.name);
+        }
+        return lResult;
     }
-    LONG EnumValues(HKEY root, const std::string& path,
-                    std::vector<platform::RegistryValue>* values) override {
-        return m_pInner->EnumValues(root, path, values);
+    LONG RemoveValue(platform::KeyId key, const std::string& name) override {
+        return m_pInner->RemoveValue(key, name);
     }
-    LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) override {
-        return m_pInner->QueryKeyClass(root, path, keyClass);
+    LONG RemoveKey(platform::KeyId base, const std::string& path) override {
+        return m_pInner->RemoveKey(base, path);
+    }
+    LONG ListKeys(platform::KeyId key, std::vector<std::string>* names) override {
+        return m_pInner->ListKeys(key, names);
+    }
+    LONG ListValues(platform::KeyId key, std::vector<platform::RegistryValue>* values) override {
+        return m_pInner->ListValues(key, values);
+    }
+    LONG GetKeyClass(platform::KeyId key, std::string* keyClass) override {
+        return m_pInner->GetKeyClass(key, keyClass);
     }
     LONG Flush(HKEY root) override {
         m_calls.push_back("flush " + platform::RootKeyName(root));
         return m_pInner->Flush(root);
     }
+    // Sets inside a batch count once the batch is committed.
+    LONG BeginBatch() override {
+        const LONG lResult = m_pInner->BeginBatch();
+        m_nBatchStart = lResult == ERROR_SUCCESS ? m_calls.size() : kNoBatch;
+        return lResult;
+    }
+    LONG CommitBatch() override {
+        const LONG lResult = m_pInner->CommitBatch();
+        if (lResult != ERROR_SUCCESS) {
+            RollbackBatch();
+        }
+        m_nBatchStart = kNoBatch;
+        return lResult;
+    }
+    void KeyClosed() override { m_pInner->KeyClosed(); }
+    void RollbackBatch() override {
+        m_pInner->RollbackBatch();
+        if (m_nBatchStart != kNoBatch) {
+            m_calls.resize(m_nBatchStart);
+        }
+        m_nBatchStart = kNoBatch;
+    }
 
   private:
+    struct KeyName {
+        HKEY root = nullptr;
+        std::string path;
+    };
+    void Name(platform::KeyId base, const std::string& path, platform::KeyId id) {
+        KeyName name = m_names[base];
+        if (!path.empty()) {
+            name.path = name.path.empty() ? path : name.path + "\\" + path;
+        }
+        m_names[id] = name;
+    }
+
+    static constexpr size_t kNoBatch = ~size_t{0};
     platform::RegistryBackend* m_pInner;
+    std::map<platform::KeyId, KeyName> m_names;
+    size_t m_nBatchStart = kNoBatch;
 };
 
 } // namespace probe

@@ -255,6 +255,8 @@ TEST_F(ConnectDlgTest, RefusedStartShowsTheErrorAndHangsUpNoHandle) {
          "RasDial: The port is already in use or is not configured for Remote Access dial out."},
         {742, false, "RasDial: Undefined RAS Dial Error (742)."},
         {ERROR_LINE_BUSY, true, "RasDial: Undefined RAS Dial Error (676)."},
+        // "%ld" is 32-bit signed, as on Windows.
+        {0xFFFFFFFFu, false, "RasDial: Undefined RAS Dial Error (-1)."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.box);

@@ -259,9 +259,14 @@ TEST_F(DialerDlgTest, SuccessfulDialStoresOnlyWithSavePassword) {
 
 TEST_F(DialerDlgTest, AttemptsAndDelayAreReadAsUnsignedNumbers) {
     const std::pair<const char*, const char*> rows[] = {
-        {"abc", "Attempt 1 of 0"},        {"-3", "Attempt 1 of 0"},
-        {" 12 ", "Attempt 1 of 12"},      {"", "Attempt 1 of 0"},
-        {"4294967296", "Attempt 1 of 0"}, {"4000000000", "Attempt 1 of 4000000000"},
+        {"abc", "Attempt 1 of 0"},
+        {"-3", "Attempt 1 of 0"},
+        {" 12 ", "Attempt 1 of 12"},
+        {"", "Attempt 1 of 0"},
+        // Read unsigned, shown as Windows' "%2!d!" shows it: signed 32-bit.
+        {"4294967296", "Attempt 1 of 0"},
+        {"4000000000", "Attempt 1 of -294967296"},
+        {"4294967295", "Attempt 1 of -1"},
     };
     dialup.AddEntry("Office");
     for (const auto& [typed, line] : rows) {

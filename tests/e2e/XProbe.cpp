@@ -232,7 +232,9 @@ bool XProbe::HasState(unsigned long window, const std::string& state) {
     return found;
 }
 
-void XProbe::Close(unsigned long window) { SendWindowClose(display_, window); }
+void XProbe::Close(unsigned long window) {
+    SendWindowClose(display_, window);
+}
 
 bool XProbe::Keys(unsigned long window, const std::string& keys) {
     std::vector<std::string> argv = {"xdotool", "windowfocus",     "--sync", std::to_string(window),

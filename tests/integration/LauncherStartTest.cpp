@@ -1,5 +1,7 @@
 // The launcher binary when it cannot start: one clear line on standard error, exit status 1,
 // and the registry store left exactly as it was.
+#include "skyvane/version.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -20,22 +22,8 @@ namespace {
 struct Result {
     int status;
     std::string err;
+    std::string out;
 };
-
-// Runs the launcher with the given environment settings in front; no arguments, so a launch
-// that got past its start would show the Dialer (which these tests never reach).
-Result RunLauncher(const std::string& env) {
-    const fs::path errFile = fs::temp_directory_path() / ("launcher-err-" + std::to_string(::getpid()));
-    const std::string command =
-        env + " timeout 20 '" + std::string(SKYVANE_LAUNCHER_EXE) + "' </dev/null >/dev/null 2>'" +
-        errFile.string() + "'";
-    const int raw = std::system(command.c_str());
-    std::ifstream in(errFile);
-    std::stringstream err;
-    err << in.rdbuf();
-    fs::remove(errFile);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, err.str()};
-}
 
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -44,8 +32,25 @@ std::string ReadAll(const fs::path& path) {
     return s.str();
 }
 
+// Runs the launcher with the given environment settings in front and the given arguments (shell
+// words); without arguments a launch that got past its start would show the Dialer (which these
+// tests never reach).
+Result RunLauncher(const std::string& env, const std::string& args = "") {
+    const std::string id = std::to_string(::getpid());
+    const fs::path errFile = fs::temp_directory_path() / ("launcher-err-" + id);
+    const fs::path outFile = fs::temp_directory_path() / ("launcher-out-" + id);
+    const std::string command = env + " timeout 20 '" + std::string(SKYVANE_LAUNCHER_EXE) + "' " +
+                                args + " </dev/null >'" + outFile.string() + "' 2>'" +
+                                errFile.string() + "'";
+    const int raw = std::system(command.c_str());
+    Result result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(errFile), ReadAll(outFile)};
+    fs::remove(errFile);
+    fs::remove(outFile);
+    return result;
+}
+
 class LauncherStart : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("launcher-start-" + std::to_string(::getpid()));
         fs::remove_all(dir);
@@ -66,6 +71,33 @@ TEST_F(LauncherStart, WithoutADisplayItSaysSoOnOneLine) {
     Result r = RunLauncher("env -u DISPLAY " + Env(dir / "registry.db"));
     EXPECT_EQ(1, r.status);
     EXPECT_EQ("skyvane-launcher: cannot open a window: no X display (DISPLAY is not set)\n", r.err);
+}
+
+// --help and --version are options only as the one argument; any other arguments are a command
+// line to run, which needs the display like any run.
+TEST_F(LauncherStart, HelpAndVersionAloneAreOptionsAndAnythingElseIsACommandLine) {
+    const struct {
+        const char* args;
+        int status;
+        const char* outStart;
+        const char* err;
+    } rows[] = {
+        {"--help", 0, "Usage: skyvane-launcher [COMMAND LINE]\n", ""},
+        {"--version", 0, "skyvane-launcher " SKYVANE_VERSION "\n", ""},
+        {"--version x", 1, "", "skyvane-launcher: cannot open a window"},
+        {"x --help", 1, "", "skyvane-launcher: cannot open a window"},
+        {"-v", 1, "", "skyvane-launcher: cannot open a window"},
+    };
+    for (const auto& row : rows) {
+        Result r = RunLauncher("env -u DISPLAY " + Env(dir / "registry.db"), row.args);
+        EXPECT_EQ(row.status, r.status) << row.args;
+        EXPECT_EQ(0u, r.out.rfind(row.outStart, 0)) << row.args << ": " << r.out;
+        EXPECT_EQ(0u, r.err.rfind(row.err, 0)) << row.args << ": " << r.err;
+        if (row.status == 0) {
+            EXPECT_EQ("", r.err) << row.args;
+            EXPECT_FALSE(fs::exists(dir / "registry.db")) << "an option touches no store";
+        }
+    }
 }
 
 TEST_F(LauncherStart, AStoreItCannotUseIsNamedAndLeftAsItWas) {

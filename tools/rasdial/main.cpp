@@ -3,6 +3,8 @@
 #include "platform/ras.h"
 #include "platform/ras_service.h"
 
+#include "skyvane/version.h"
+
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -28,7 +30,7 @@ const char* const kUsage =
     "                                           USER the phone book's user name and saved\n"
     "                                           password are used, * asks for the password\n"
     "       skyvane-rasdial [ENTRY] /DISCONNECT   hang up ENTRY (or the only connection)\n"
-    "       skyvane-rasdial --help\n"
+    "       skyvane-rasdial --help | --version\n"
     "Options are case-insensitive; /D stands for /DISCONNECT.\n"
     "Environment: SKYVANE_PHONEBOOK, SKYVANE_DIALUP_STATE, SKYVANE_DIALUP_STEP_MS.\n"
     "Exit status: 0 success, 1 the dial-up service reported a failure, 2 bad usage.\n";
@@ -37,6 +39,7 @@ struct Arguments {
     std::vector<std::string> positional;
     bool disconnect = false;
     bool help = false;
+    bool version = false;
     bool hasDomain = false;
     std::string domain;
     bool hasPhonebook = false;
@@ -55,6 +58,8 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* problem
         std::string upper = Upper(arg);
         if (arg == "--help" || arg == "-h" || arg == "/?") {
             args->help = true;
+        } else if (arg == "--version") {
+            args->version = true;
         } else if (upper == "/DISCONNECT" || upper == "/D") {
             args->disconnect = true;
         } else if (upper.rfind("/DOMAIN:", 0) == 0) {
@@ -63,7 +68,7 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* problem
         } else if (upper.rfind("/PHONEBOOK:", 0) == 0) {
             args->hasPhonebook = true;
             args->phonebook = arg.substr(11);
-        } else if (!arg.empty() && arg[0] == '/') {
+        } else if (!arg.empty() && (arg[0] == '/' || arg.rfind("--", 0) == 0)) {
             *problem = "Unknown option " + arg + ".";
             return false;
         } else {
@@ -76,6 +81,11 @@ bool ParseArguments(int argc, char** argv, Arguments* args, std::string* problem
     }
     if (args->disconnect && args->positional.size() > 1) {
         *problem = "/DISCONNECT takes an entry name only.";
+        return false;
+    }
+    if (!args->positional.empty() && args->positional[0].size() > RAS_MaxEntryName) {
+        *problem =
+            "The entry name is longer than " + std::to_string(RAS_MaxEntryName) + " characters.";
         return false;
     }
     return true;
@@ -237,10 +247,6 @@ std::string AskPassword(const std::string& entry) {
 
 int Dial(const Arguments& args) {
     const std::string& entry = args.positional[0];
-    if (entry.size() > RAS_MaxEntryName) {
-        std::cerr << "The entry name is longer than " << RAS_MaxEntryName << " characters.\n";
-        return kExitUsage;
-    }
     LPCSTR phonebook = args.hasPhonebook ? args.phonebook.c_str() : nullptr;
 
     RASDIALPARAMSA params{};
@@ -322,7 +328,16 @@ int main(int argc, char** argv) {
         std::cout << kUsage;
         return kExitOk;
     }
-    platform::DialupService service(platform::DialupServiceOptions::FromEnvironment());
+    if (args.version) {
+        std::cout << "skyvane-rasdial " SKYVANE_VERSION "\n";
+        return kExitOk;
+    }
+    platform::DialupServiceOptions options = platform::DialupServiceOptions::FromEnvironment();
+    options.reportPhoneBookFaults = [](const std::vector<std::string>& faults) {
+        for (const std::string& fault : faults)
+            std::cerr << "skyvane-rasdial: " << fault << "\n";
+    };
+    platform::DialupService service(std::move(options));
     platform::InstallDialup(&service);
     int status = kExitOk;
     if (args.disconnect)

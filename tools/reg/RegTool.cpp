@@ -3,6 +3,8 @@
 #include "RegFile.h"
 #include "platform/registry_sqlite.h"
 
+#include "skyvane/version.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -40,11 +42,26 @@ else $XDG_DATA_HOME/skyvane/registry.db (XDG default ~/.local/share).
       "Windows Registry Editor Version 5.00", 8-bit or UTF-16LE or UTF-8 with a
       byte-order mark. A file with a fault is refused with its line number and
       nothing is changed.
+  check
+      Checks every page of the store for damage and says whether it is sound
+      (exit status 0) or damaged (1). The store is not changed.
 
 KEY is ROOT\path, ROOT one of HKEY_LOCAL_MACHINE (HKLM), HKEY_CURRENT_USER (HKCU)
 and HKEY_CLASSES_ROOT (HKCR). Options may also start with '-'.
 Key classes travel in .reg files as a ;class="..." comment after the key line.
+  --help, --version
+      Prints this text, or the version.
+
 Exit status: 0 done, 1 failed or cancelled, 2 bad command line.
+)";
+
+// What a bad command line gets on standard error, after the fault.
+const char* const kSynopsis = R"(Usage: skyvane-reg [--store PATH] query KEY [/v NAME | /ve] [/s]
+       skyvane-reg [--store PATH] add KEY [/v NAME | /ve] [/t TYPE] [/s SEP] [/d DATA] [/f]
+       skyvane-reg [--store PATH] delete KEY [/v NAME | /ve | /va] [/f]
+       skyvane-reg [--store PATH] export [KEY] FILE [/y]
+       skyvane-reg [--store PATH] import FILE
+       skyvane-reg --help | --version
 )";
 
 struct CommandLine {
@@ -60,6 +77,7 @@ struct CommandLine {
     bool force = false;     // /f
     bool overwrite = false; // /y
     bool help = false;
+    bool version = false;
 };
 
 std::string Lower(std::string s) {
@@ -82,6 +100,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd, st
         };
         if (arg == "--help" || arg == "-h" || arg == "/?" || arg == "-?") {
             cmd->help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            cmd->version = true;
             continue;
         }
         if (arg == "--store") {
@@ -383,12 +405,15 @@ class Tool {
         if (verb == "import") {
             return Import();
         }
+        if (verb == "check") {
+            return Check();
+        }
         return Usage("unknown verb " + verb);
     }
 
   private:
     int Usage(const std::string& what) {
-        m_err << "skyvane-reg: " << what << "\nTry 'skyvane-reg --help'.\n";
+        m_err << "skyvane-reg: " << what << "\n" << kSynopsis;
         return EXIT_USAGE;
     }
     int Fail(const std::string& what) {
@@ -800,6 +825,21 @@ class Tool {
         return Done();
     }
 
+    int Check() {
+        if (!m_cmd.operands.empty()) {
+            return Usage("check takes no operands");
+        }
+        if (!OpenStore(false)) {
+            return EXIT_FAILED; // not a store, damaged (found on opening), or unreadable
+        }
+        std::string problems;
+        if (m_store->Check(&problems) != ERROR_SUCCESS) {
+            return Fail("the registry store " + m_store->Path() + " is damaged: " + problems);
+        }
+        m_out << "The registry store " << m_store->Path() << " is sound.\n";
+        return EXIT_DONE;
+    }
+
     const CommandLine& m_cmd;
     std::istream& m_in;
     std::ostream& m_out;
@@ -814,15 +854,19 @@ int RunRegTool(const std::vector<std::string>& args, std::istream& in, std::ostr
     CommandLine cmd;
     std::string error;
     if (!ParseCommandLine(args, &cmd, &error)) {
-        err << "skyvane-reg: " << error << "\nTry 'skyvane-reg --help'.\n";
+        err << "skyvane-reg: " << error << "\n" << kSynopsis;
         return EXIT_USAGE;
     }
     if (cmd.help) {
         out << kUsage;
         return EXIT_DONE;
     }
+    if (cmd.version) {
+        out << "skyvane-reg " SKYVANE_VERSION "\n";
+        return EXIT_DONE;
+    }
     if (cmd.verb.empty()) {
-        err << kUsage;
+        err << kSynopsis;
         return EXIT_USAGE;
     }
     return Tool(cmd, in, out, err).Run();

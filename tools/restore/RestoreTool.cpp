@@ -6,6 +6,8 @@
 #include "platform/registry.h"
 #include "platform/registry_sqlite.h"
 
+#include "skyvane/version.h"
+
 #include <memory>
 #include <ostream>
 #include <string>
@@ -15,8 +17,12 @@ namespace restore {
 
 namespace {
 
+constexpr const char* USAGE_LINES = "Usage: skyvane-restore [--dry-run] [--store PATH]\n"
+                                    "       skyvane-restore --help | --version\n";
+
 constexpr const char* HELP_TEXT =
     "Usage: skyvane-restore [--dry-run] [--store PATH]\n"
+    "       skyvane-restore --help | --version\n"
     "\n"
     "Writes back the browser values that the launcher recorded, before it first changed them,\n"
     "in HKEY_LOCAL_MACHINE\\SOFTWARE\\Ostrel Technologies\\Skyvane\\Restore. Use it when a\n"
@@ -26,6 +32,7 @@ constexpr const char* HELP_TEXT =
     "  --store PATH   the registry store file (default: $SKYVANE_REGISTRY, else\n"
     "                 $XDG_DATA_HOME/skyvane/registry.db)\n"
     "  --help         print this text\n"
+    "  --version      print the version\n"
     "\n"
     "The records key1, type1, value1, key2, ... are read up to the first missing keyN and\n"
     "checked as a whole before anything is written; a malformed set is refused and nothing is\n"
@@ -34,8 +41,8 @@ constexpr const char* HELP_TEXT =
     "is skipped: keys are not created, since a missing key means that the browser (or that\n"
     "part of its settings) is not installed. The Restore key itself is only read.\n"
     "\n"
-    "Exit status: 0 done (or nothing recorded), 1 bad command line, 2 refused (nothing\n"
-    "changed), 3 some values were not written.\n";
+    "Exit status: 0 done (or nothing recorded), 1 refused (nothing changed), 2 bad command\n"
+    "line, 3 some values were not written.\n";
 
 std::string RestoreKeyName() {
     return std::string("HKEY_LOCAL_MACHINE\\") + CBrowserSettings::RESTORE_KEY;
@@ -113,6 +120,10 @@ int RunRestoreTool(const std::vector<std::string>& args, std::ostream& out, std:
             out << HELP_TEXT;
             return EXIT_DONE;
         }
+        if (strArg == "--version") {
+            out << "skyvane-restore " SKYVANE_VERSION "\n";
+            return EXIT_DONE;
+        }
         if (strArg == "--dry-run") {
             bDryRun = true;
         } else if (strArg == "--store" && n + 1 < args.size()) {
@@ -125,7 +136,8 @@ int RunRestoreTool(const std::vector<std::string>& args, std::ostream& out, std:
             err << "skyvane-restore: "
                 << (strArg == "--store" ? "--store needs a file name"
                                         : "unknown argument \"" + strArg + "\"")
-                << "\nTry 'skyvane-restore --help'.\n";
+                << "\n"
+                << USAGE_LINES;
             return EXIT_USAGE;
         }
     }

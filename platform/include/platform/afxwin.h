@@ -1,7 +1,7 @@
 // The application framework: application object, windows, dialogs, controls, message maps,
-// timers, message boxes and threads. The framework keeps every window and control as data
-// (see ui_backend.h); a backend (FLTK on X11, or the headless one of the tests) shows it and
-// feeds the user's input back.
+// timers, message boxes and threads. The framework keeps every window and control as data and
+// runs the dialog manager (the keys of a dialog) itself; a backend (FLTK on X11, or the
+// headless one of the tests) shows the windows and reports the user's input.
 #pragma once
 
 #include "platform/windef.h"
@@ -29,9 +29,9 @@ typedef void (CCmdTarget::*AFX_PMSG)();
 
 enum AfxSig : int {
     AfxSig_end = 0,
-    AfxSig_vv,   // void (void): commands and notifications
-    AfxSig_vw,   // void (UINT_PTR): WM_TIMER
-    AfxSig_bD,   // BOOL (CDC*): WM_ERASEBKGND
+    AfxSig_vv, // void (void): commands and notifications
+    AfxSig_vw, // void (UINT_PTR): WM_TIMER
+    AfxSig_bD, // BOOL (CDC*): WM_ERASEBKGND
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -48,40 +48,52 @@ struct AFX_MSGMAP {
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                                                                    \
-protected:                                                                                       \
-    static const AFX_MSGMAP* GetThisMessageMap();                                                \
+#define DECLARE_MESSAGE_MAP()                                                                      \
+  protected:                                                                                       \
+    static const AFX_MSGMAP* GetThisMessageMap();                                                  \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                   \
-    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); }            \
-    const AFX_MSGMAP* theClass::GetThisMessageMap() {                                            \
-        typedef theClass ThisClass;                                                              \
-        typedef baseClass TheBaseClass;                                                          \
-        static_assert(sizeof(ThisClass) > 0);                                                    \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                     \
+    const AFX_MSGMAP* theClass::GetMessageMap() const {                                            \
+        return GetThisMessageMap();                                                                \
+    }                                                                                              \
+    const AFX_MSGMAP* theClass::GetThisMessageMap() {                                              \
+        typedef theClass ThisClass;                                                                \
+        typedef baseClass TheBaseClass;                                                            \
+        static_assert(sizeof(ThisClass) > 0);                                                      \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
-#define END_MESSAGE_MAP()                                                                        \
-    {0, 0, 0, 0, AfxSig_end, nullptr}                                                            \
-    }                                                                                            \
-    ;                                                                                            \
-    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-    return &messageMap;                                                                          \
+#define END_MESSAGE_MAP()                                                                          \
+    { 0, 0, 0, 0, AfxSig_end, nullptr }                                                            \
+    }                                                                                              \
+    ;                                                                                              \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]};  \
+    return &messageMap;                                                                            \
     }
 
-#define ON_COMMAND(id, memberFxn)                                                                \
-    {WM_COMMAND, 0, (UINT)(id), (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::memberFxn)},
-#define ON_CONTROL(code, id, memberFxn)                                                          \
-    {WM_COMMAND, (UINT)(code), (UINT)(id), (UINT)(id), AfxSig_vv,                                \
-     static_cast<AFX_PMSG>(&ThisClass::memberFxn)},
+#define ON_COMMAND(id, memberFxn)                                                                  \
+    {WM_COMMAND, 0,         (UINT)(id),                                                            \
+     (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::memberFxn)},
+#define ON_CONTROL(code, id, memberFxn)                                                            \
+    {WM_COMMAND, (UINT)(code), (UINT)(id),                                                         \
+     (UINT)(id), AfxSig_vv,    static_cast<AFX_PMSG>(&ThisClass::memberFxn)},
 #define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_LBN_SELCHANGE(id, memberFxn) ON_CONTROL(LBN_SELCHANGE, id, memberFxn)
 #define ON_EN_CHANGE(id, memberFxn) ON_CONTROL(EN_CHANGE, id, memberFxn)
-#define ON_WM_TIMER()                                                                            \
-    {WM_TIMER, 0, 0, 0, AfxSig_vw,                                                               \
-     AfxMessageMapFunction(static_cast<void (CWnd::*)(UINT_PTR)>(&ThisClass::OnTimer))},
-#define ON_WM_ERASEBKGND()                                                                       \
-    {WM_ERASEBKGND, 0, 0, 0, AfxSig_bD,                                                          \
+#define ON_WM_TIMER()                                                                              \
+    {                                                                                              \
+        WM_TIMER,                                                                                  \
+        0,                                                                                         \
+        0,                                                                                         \
+        0,                                                                                         \
+        AfxSig_vw,                                                                                 \
+        AfxMessageMapFunction(static_cast<void (CWnd::*)(UINT_PTR)>(&ThisClass::OnTimer))},
+#define ON_WM_ERASEBKGND()                                                                         \
+    {WM_ERASEBKGND,                                                                                \
+     0,                                                                                            \
+     0,                                                                                            \
+     0,                                                                                            \
+     AfxSig_bD,                                                                                    \
      AfxMessageMapFunction(static_cast<BOOL (CWnd::*)(CDC*)>(&ThisClass::OnEraseBkgnd))},
 
 AFX_PMSG AfxMessageMapFunction(void (CWnd::*pfn)(UINT_PTR));
@@ -90,7 +102,7 @@ AFX_PMSG AfxMessageMapFunction(BOOL (CWnd::*pfn)(CDC*));
 // ---------------------------------------------------------------------------------------------
 
 class CCmdTarget {
-public:
+  public:
     CCmdTarget() = default;
     CCmdTarget(const CCmdTarget&) = delete;
     CCmdTarget& operator=(const CCmdTarget&) = delete;
@@ -100,7 +112,7 @@ public:
     // when the map has none.
     virtual BOOL OnCmdMsg(UINT nID, int nCode);
 
-protected:
+  protected:
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
     const AFX_MSGMAP_ENTRY* FindMessageEntry(UINT nMessage, UINT nCode, UINT nID) const;
@@ -112,7 +124,7 @@ class CDataExchange {};
 // A window of this process: a dialog or a control. Its m_hWnd names the framework's record of
 // the window; a CWnd without a window has a null m_hWnd.
 class CWnd : public CCmdTarget {
-public:
+  public:
     CWnd() = default;
     ~CWnd() override;
 
@@ -167,14 +179,14 @@ public:
     virtual void OnTimer(UINT_PTR nIDEvent);
     virtual BOOL OnEraseBkgnd(CDC* pDC);
 
-protected:
+  protected:
     virtual void DoDataExchange(CDataExchange* pDX);
     // Runs when the framework forgets the window (DestroyWindow, or the window went away).
     virtual void PostNcDestroy() {}
 
     DECLARE_MESSAGE_MAP()
 
-private:
+  private:
     friend class CDialog;
     friend struct AfxWindowAccess;
     bool m_bAutoObject = false; // created by the framework for a control; deleted with it
@@ -182,7 +194,7 @@ private:
 
 // A dialog made from a numbered template of the program's resources.
 class CDialog : public CWnd {
-public:
+  public:
     CDialog() = default;
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
@@ -200,19 +212,19 @@ public:
 
     UINT GetTemplateId() const { return m_nIDTemplate; }
 
-protected:
+  protected:
     UINT m_nIDTemplate = 0;
     CWnd* m_pParentWnd = nullptr;
 
     DECLARE_MESSAGE_MAP()
 
-private:
+  private:
     friend struct AfxWindowAccess;
     BOOL CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool modal);
 };
 
 class CButton : public CWnd {
-public:
+  public:
     UINT GetCheck() const;
     void SetCheck(UINT nCheck);
     // Owner-drawn buttons: called for every paint request.
@@ -220,7 +232,7 @@ public:
 };
 
 class CListBox : public CWnd {
-public:
+  public:
     int AddString(const std::string& item);
     int GetCount() const;
     int GetCurSel() const;
@@ -232,7 +244,7 @@ public:
 };
 
 class CEdit : public CWnd {
-public:
+  public:
     void SetLimitText(UINT nMax);
     UINT GetLimitText() const;
 };
@@ -257,7 +269,7 @@ struct DRAWITEMSTRUCT {
 // Application and threads.
 
 class CWinThread {
-public:
+  public:
     virtual ~CWinThread() = default;
     DWORD m_nThreadID = 0;
 };
@@ -280,7 +292,7 @@ constexpr UINT ID_FILE_OPEN = 0xE101;
 constexpr UINT ID_APP_ABOUT = 0xE140;
 
 class CWinApp : public CCmdTarget {
-public:
+  public:
     // Without a name the title comes from string AFX_IDS_APP_TITLE of the resources.
     explicit CWinApp(LPCSTR lpszAppName = nullptr);
     ~CWinApp() override;
@@ -297,11 +309,11 @@ public:
     void OnFileNew() {}
     void OnFileOpen() {}
 
-protected:
+  protected:
     std::string m_strAppName;
     DECLARE_MESSAGE_MAP()
 
-private:
+  private:
     friend int AfxWinMain(int argc, char** argv);
 };
 
@@ -316,8 +328,9 @@ int AfxWinMain(int argc, char** argv);
 // application object exists) and returns the button pressed.
 int AfxMessageBox(const std::string& text, UINT nType = MB_OK, UINT nIDHelp = 0);
 
-// Message formatting in the manner of FormatMessage with inserts "%1!d!", "%2!d!" (signed
-// decimal numbers) and "%1" (text is not used here): "%%" gives "%".
+// Message formatting in the manner of FormatMessage with the number inserts "%1", "%1!d!",
+// "%2!d!" (32-bit signed decimal, as on Windows: 4294967295 reads -1), "%1!u!", "%1!x!"; "%%"
+// gives "%".
 std::string AfxFormatMessage(const char* pattern, long arg1, long arg2 = 0);
 
 // Text of string resource nID, or "" when the resources have none.

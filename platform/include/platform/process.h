@@ -96,6 +96,10 @@ void SetLastError(DWORD dwErrCode);
 
 namespace platform {
 
+// Lets another service close the handles it gives out (registry transactions): CloseHandle
+// passes it every handle that is not a process's or thread's; it answers whether it knew it.
+void SetForeignHandleCloser(bool (*closer)(HANDLE hObject));
+
 // Splits a command line into arguments by the rules of the Windows C runtime (2008 and later):
 // - blanks and tabs separate arguments outside double quotes; an argument of only "" is empty;
 // - the first argument, the program, ends at the first blank or tab outside quotes; its quotes

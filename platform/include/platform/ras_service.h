@@ -2,8 +2,9 @@
 // connection states on a thread of its own, and connections kept in a state folder.
 //
 // Where things are, unless the options say otherwise:
-//   phone book   SKYVANE_PHONEBOOK, else $XDG_CONFIG_HOME/skyvane/phonebook.pbk (XDG_CONFIG_HOME
-//                defaulting to ~/.config)
+//   phone book   SKYVANE_PHONEBOOK (which must exist), else $XDG_CONFIG_HOME/skyvane/phonebook.pbk
+//                (XDG_CONFIG_HOME defaulting to ~/.config; a missing file there is an empty
+//                phone book)
 //   state folder SKYVANE_DIALUP_STATE, else $XDG_RUNTIME_DIR/skyvane, else skyvane-<uid> in the
 //                temporary folder; it must belong to the user and not be writable by all
 //   pace         SKYVANE_DIALUP_STEP_MS milliseconds per step (default 400)
@@ -28,17 +29,30 @@
 
 #include "platform/ras.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace platform {
+
+namespace dialup {
+class PhoneBook;
+}
 
 struct DialupServiceOptions {
     std::string phoneBookPath;
     std::string stateDirectory;
     DWORD stepMilliseconds = 400;
+    // Who named phoneBookPath ("SKYVANE_PHONEBOOK"), or "" for the default place. A phone book
+    // someone named must exist, as does one a caller names in a call.
+    std::string phoneBookNamedBy;
+    // Tells the faults of a phone book: lines left out ("FILE:LINE: why") and a phone book that
+    // cannot be read ("FILE: why"). Each fault is told once per service. Unset: standard error.
+    std::function<void(const std::vector<std::string>& faults)> reportPhoneBookFaults;
 
     // The places and pace of the environment (see above).
     static DialupServiceOptions FromEnvironment();
@@ -69,11 +83,15 @@ class DialupService : public DialupBackend {
     struct Attempt;
 
     std::string PhoneBookPath(LPCSTR lpszPhonebook) const;
+    // Reads the phone book of a call and tells its faults not told before.
+    DWORD LoadPhoneBook(LPCSTR lpszPhonebook, dialup::PhoneBook* book);
 
     DialupServiceOptions m_options;
     mutable std::mutex m_mutex;
     std::map<HRASCONN, std::shared_ptr<Attempt>> m_attempts;
     std::map<std::string, unsigned> m_attemptsPerEntry; // by lower-case entry name
+    std::mutex m_reportMutex;
+    std::set<std::string> m_faultsTold;
 };
 
 } // namespace platform

@@ -1,14 +1,16 @@
 // The registry service: the subset of the Windows registry API that the launcher and its tools
 // call, forwarded to the backend installed with InstallRegistry.
 //
-// Keys live below three roots. Key and value names compare without regard to ASCII case and
-// keep the case they were created with. Errors are Windows error codes: ERROR_FILE_NOT_FOUND
-// (2) for a missing key or value, ERROR_ACCESS_DENIED (5), ERROR_MORE_DATA (234) for a buffer
-// that is too small, ERROR_BADDB (1009) for a store that cannot be read.
+// Keys live below three roots. Key and value names compare without regard to case and keep the
+// case they were created with; the ANSI code page is 1252 (Western European), so its letters
+// beyond ASCII fold too ("\xC4x" and "\xE4x" are one name). Errors are Windows error codes:
+// ERROR_FILE_NOT_FOUND (2) for a missing key or value, ERROR_ACCESS_DENIED (5), ERROR_MORE_DATA
+// (234) for a buffer that is too small, ERROR_BADDB (1009) for a store that cannot be read.
 #pragma once
 
 #include "platform/windef.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,8 @@ constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 
 // A key path with an empty part ("a\\b", "\\a") or a key name that is too long.
 constexpr LONG ERROR_BAD_PATHNAME = 161;
+// Data given as a null pointer with a size.
+constexpr LONG ERROR_NOACCESS = 998;
 
 constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
@@ -87,6 +91,46 @@ inline LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
 }
 #endif // !_WIN32
 
+// Transactions (the ktmw32 subset) and the registry calls that take one. Every write made
+// through a key handle opened or created with a transaction belongs to it: nothing of it is
+// seen through other handles, nor stored, until CommitTransaction applies all of it at once (or
+// nothing, when that fails). Reads through such a handle see the transaction's own writes.
+// RollbackTransaction, or CloseHandle on the transaction without a commit, drops it. Once the
+// transaction has ended, its key handles answer ERROR_TRANSACTION_NOT_ACTIVE to every call but
+// RegCloseKey.
+#ifdef _WIN32
+#include <ktmw32.h>
+#else
+struct GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+};
+typedef GUID* LPGUID;
+typedef wchar_t* LPWSTR;
+typedef void* PVOID;
+#ifndef INVALID_HANDLE_VALUE
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#endif
+constexpr LONG ERROR_TRANSACTION_NOT_ACTIVE = 6701;
+
+// Description may be null. INVALID_HANDLE_VALUE on failure.
+HANDLE CreateTransaction(LPSECURITY_ATTRIBUTES lpTransactionAttributes, LPGUID UOW,
+                         DWORD CreateOptions, DWORD IsolationLevel, DWORD IsolationFlags,
+                         DWORD Timeout, LPWSTR Description);
+// FALSE with GetLastError() on failure; the transaction has ended either way.
+BOOL CommitTransaction(HANDLE TransactionHandle);
+BOOL RollbackTransaction(HANDLE TransactionHandle);
+LONG RegCreateKeyTransactedA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
+                             DWORD dwOptions, REGSAM samDesired,
+                             LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                             LPDWORD lpdwDisposition, HANDLE hTransaction,
+                             PVOID pExtendedParemeter);
+LONG RegOpenKeyTransactedA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                           PHKEY phkResult, HANDLE hTransaction, PVOID pExtendedParemeter);
+#endif // _WIN32
+
 namespace platform {
 
 // One named value as a backend stores it.
@@ -96,29 +140,60 @@ struct RegistryValue {
     std::vector<BYTE> data;
 };
 
-// A store behind the registry functions. Keys are named by root and backslash-separated path
-// ("" is the root itself); every call reports a Windows error code.
+// Identifies one key of a store for as long as the key exists; the id of a deleted key is never
+// given to another key.
+typedef long long KeyId; // as wide as SQLite's row ids
+
+// A store behind the registry functions. Keys are found by a path below a key they already know
+// (backslash-separated names; "" is that key itself), and then named by their id, so a handle
+// keeps meaning the key it was opened on. Every call reports a Windows error code; a key id
+// whose key has been deleted gives ERROR_KEY_DELETED.
 class RegistryBackend {
   public:
     virtual ~RegistryBackend() = default;
 
-    // Checks that a key exists and may be opened with the access asked for.
-    virtual LONG OpenKey(HKEY root, const std::string& path, REGSAM access) = 0;
-    // Creates the key and any missing parents; *created tells whether the key is new.
-    virtual LONG CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
-                           bool* created) = 0;
-    virtual LONG QueryValue(HKEY root, const std::string& path, const std::string& name,
-                            RegistryValue* value) = 0;
-    virtual LONG SetValue(HKEY root, const std::string& path, const RegistryValue& value) = 0;
-    virtual LONG DeleteValue(HKEY root, const std::string& path, const std::string& name) = 0;
-    virtual LONG DeleteKey(HKEY root, const std::string& path) = 0;
-    // Direct subkey names and values, in a stable order (by case-folded name).
-    virtual LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) = 0;
-    virtual LONG EnumValues(HKEY root, const std::string& path,
-                            std::vector<RegistryValue>* values) = 0;
-    virtual LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) = 0;
+    // The id of a predefined root; 0 for any other handle.
+    virtual KeyId RootKey(HKEY root) = 0;
+    // The key at `path` below `base`, if it may be opened with the access asked for.
+    virtual LONG FindKey(KeyId base, const std::string& path, REGSAM access, KeyId* id) = 0;
+    // Creates the key and any missing parents below `base`; *created tells whether it is new.
+    // Only a new key takes the class.
+    virtual LONG MakeKey(KeyId base, const std::string& path, const std::string& keyClass,
+                         KeyId* id, bool* created) = 0;
+    virtual LONG GetValue(KeyId key, const std::string& name, RegistryValue* value) = 0;
+    // Sets a value; one that exists keeps its name and its place in the order.
+    virtual LONG PutValue(KeyId key, const RegistryValue& value) = 0;
+    virtual LONG RemoveValue(KeyId key, const std::string& name) = 0;
+    // Deletes the key at `path` below `base` ("" : `base` itself); it must have no subkeys.
+    virtual LONG RemoveKey(KeyId base, const std::string& path) = 0;
+    // Direct subkeys by folded name; values in the order they were created.
+    virtual LONG ListKeys(KeyId key, std::vector<std::string>* names) = 0;
+    virtual LONG ListValues(KeyId key, std::vector<RegistryValue>* values) = 0;
+    virtual LONG GetKeyClass(KeyId key, std::string* keyClass) = 0;
     // Makes every earlier write durable.
     virtual LONG Flush(HKEY root) = 0;
+
+    // A batch makes the writes between BeginBatch and CommitBatch land together or not at all;
+    // RollbackBatch drops them. One batch at a time: a second BeginBatch is
+    // ERROR_INVALID_FUNCTION.
+    virtual LONG BeginBatch() = 0;
+    virtual LONG CommitBatch() = 0;
+    virtual void RollbackBatch() = 0;
+    // A key handle was closed: a backend may let go of what it kept for the calls on it.
+    virtual void KeyClosed() {}
+
+    // The same by root and path from the root, for tools and tests. A key that is missing (or
+    // deleted meanwhile) is ERROR_FILE_NOT_FOUND; another root is ERROR_INVALID_HANDLE.
+    LONG OpenKey(HKEY root, const std::string& path, REGSAM access);
+    LONG CreateKey(HKEY root, const std::string& path, const std::string& keyClass, bool* created);
+    LONG QueryValue(HKEY root, const std::string& path, const std::string& name,
+                    RegistryValue* value);
+    LONG SetValue(HKEY root, const std::string& path, const RegistryValue& value);
+    LONG DeleteValue(HKEY root, const std::string& path, const std::string& name);
+    LONG DeleteKey(HKEY root, const std::string& path);
+    LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names);
+    LONG EnumValues(HKEY root, const std::string& path, std::vector<RegistryValue>* values);
+    LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass);
 };
 
 // Installs the backend behind the registry functions (not owned; null uninstalls). Keys opened

@@ -17,19 +17,21 @@ class MemoryRegistry : public RegistryBackend {
     MemoryRegistry();
     ~MemoryRegistry() override;
 
-    LONG OpenKey(HKEY root, const std::string& path, REGSAM access) override;
-    LONG CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
-                   bool* created) override;
-    LONG QueryValue(HKEY root, const std::string& path, const std::string& name,
-                    RegistryValue* value) override;
-    LONG SetValue(HKEY root, const std::string& path, const RegistryValue& value) override;
-    LONG DeleteValue(HKEY root, const std::string& path, const std::string& name) override;
-    LONG DeleteKey(HKEY root, const std::string& path) override;
-    LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) override;
-    LONG EnumValues(HKEY root, const std::string& path,
-                    std::vector<RegistryValue>* values) override;
-    LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) override;
+    KeyId RootKey(HKEY root) override;
+    LONG FindKey(KeyId base, const std::string& path, REGSAM access, KeyId* id) override;
+    LONG MakeKey(KeyId base, const std::string& path, const std::string& keyClass, KeyId* id,
+                 bool* created) override;
+    LONG GetValue(KeyId key, const std::string& name, RegistryValue* value) override;
+    LONG PutValue(KeyId key, const RegistryValue& value) override;
+    LONG RemoveValue(KeyId key, const std::string& name) override;
+    LONG RemoveKey(KeyId base, const std::string& path) override;
+    LONG ListKeys(KeyId key, std::vector<std::string>* names) override;
+    LONG ListValues(KeyId key, std::vector<RegistryValue>* values) override;
+    LONG GetKeyClass(KeyId key, std::string* keyClass) override;
     LONG Flush(HKEY root) override;
+    LONG BeginBatch() override;
+    LONG CommitBatch() override;
+    void RollbackBatch() override;
 
     // Opens of the key (not of its subkeys) that ask for any right of `access` fail with `code`;
     // so does creating the key. KEY_SET_VALUE | KEY_CREATE_SUB_KEY refuses writing only.
@@ -42,11 +44,16 @@ class MemoryRegistry : public RegistryBackend {
 
   private:
     struct Key {
+        KeyId id = 0;
+        int root = 0;
         std::string name;
+        std::string foldedPath; // from the root
         std::string keyClass;
-        // Both maps are keyed by the folded name.
+        Key* parent = nullptr;
+        // Keyed by the folded name.
         std::map<std::string, std::unique_ptr<Key>> subkeys;
-        std::map<std::string, RegistryValue> values;
+        // In the order they were created.
+        std::vector<RegistryValue> values;
     };
     struct Refusal {
         int root;
@@ -56,10 +63,18 @@ class MemoryRegistry : public RegistryBackend {
         bool onSet;
     };
 
-    Key* Find(HKEY root, const std::string& path);
-    const Refusal* FindRefusal(HKEY root, const std::string& path, bool onSet, REGSAM access) const;
+    Key* Lookup(KeyId id);
+    Key* Walk(Key* base, const std::vector<std::string>& names);
+    const Refusal* FindRefusal(const Key& key, const std::string& foldedPath, bool onSet,
+                               REGSAM access) const;
+    std::unique_ptr<Key> Copy(const Key& key, Key* parent);
+    void Index(Key* key);
 
-    Key m_roots[3];
+    std::unique_ptr<Key> m_roots[3];
+    // The roots as they were when the batch began.
+    std::unique_ptr<Key> m_batch[3];
+    std::map<KeyId, Key*> m_byId;
+    KeyId m_nextId = 1;
     std::vector<Refusal> m_refusals;
     int m_nFlushes = 0;
 };

@@ -1,8 +1,9 @@
 // The registry store on disk: one SQLite file holding the keys below the three roots, their
-// class strings and typed values. Several processes may use one store at once (WAL journal,
-// writers wait for each other up to a time-out). A file that is not a store, or a damaged one,
-// is never written: opening it fails, and damage found later makes every call fail with
-// ERROR_BADDB.
+// class strings and typed values, beside its journal (PATH-wal, PATH-shm, kept between runs)
+// and its lock file (PATH-lock). Several processes may use one store at once: readers never
+// wait, writers wait for each other up to a time-out and take turns. A file that is not a store,
+// or a damaged one, is never written: opening it fails, and damage found later makes every call
+// fail with ERROR_BADDB. The files are private to their owner (mode 0600).
 #pragma once
 
 #include "platform/registry.h"
@@ -29,6 +30,10 @@ class SqliteRegistry : public RegistryBackend {
     // Opens the store at `path`. On failure: null, *error a sentence naming the file and what is
     // wrong with it, *code the Windows error code (ERROR_BADDB for a file that is not a store or
     // is damaged, ERROR_ACCESS_DENIED, ERROR_LOCK_VIOLATION, ERROR_PATH_NOT_FOUND, ...).
+    // Opening takes the same time whatever the store holds: the store is checked for damage
+    // only when it may have been damaged (its last user did not close it, or its files changed
+    // while it was closed). A store that others may read is made private, and a store that
+    // cannot be written is opened for reading; each with one line on standard error.
     static std::unique_ptr<SqliteRegistry> Open(const std::string& path, const Options& options,
                                                 std::string* error, LONG* code = nullptr);
     static std::unique_ptr<SqliteRegistry> Open(const std::string& path, std::string* error,
@@ -41,26 +46,33 @@ class SqliteRegistry : public RegistryBackend {
 
     // Calls that find the store locked by another process beyond the time-out report
     // ERROR_LOCK_VIOLATION and change nothing.
-    LONG OpenKey(HKEY root, const std::string& path, REGSAM access) override;
-    LONG CreateKey(HKEY root, const std::string& path, const std::string& keyClass,
-                   bool* created) override;
-    LONG QueryValue(HKEY root, const std::string& path, const std::string& name,
-                    RegistryValue* value) override;
-    LONG SetValue(HKEY root, const std::string& path, const RegistryValue& value) override;
-    LONG DeleteValue(HKEY root, const std::string& path, const std::string& name) override;
-    LONG DeleteKey(HKEY root, const std::string& path) override;
-    LONG EnumKeys(HKEY root, const std::string& path, std::vector<std::string>* names) override;
-    LONG EnumValues(HKEY root, const std::string& path,
-                    std::vector<RegistryValue>* values) override;
-    LONG QueryKeyClass(HKEY root, const std::string& path, std::string* keyClass) override;
-    // Moves every committed write into the store file and syncs it to disk.
+    KeyId RootKey(HKEY root) override;
+    LONG FindKey(KeyId base, const std::string& path, REGSAM access, KeyId* id) override;
+    LONG MakeKey(KeyId base, const std::string& path, const std::string& keyClass, KeyId* id,
+                 bool* created) override;
+    LONG GetValue(KeyId key, const std::string& name, RegistryValue* value) override;
+    LONG PutValue(KeyId key, const RegistryValue& value) override;
+    LONG RemoveValue(KeyId key, const std::string& name) override;
+    LONG RemoveKey(KeyId base, const std::string& path) override;
+    LONG ListKeys(KeyId key, std::vector<std::string>* names) override;
+    LONG ListValues(KeyId key, std::vector<RegistryValue>* values) override;
+    LONG GetKeyClass(KeyId key, std::string* keyClass) override;
+    // Makes every committed write durable (one sync of the journal); takes no lock.
     LONG Flush(HKEY root) override;
 
-    // A batch makes the writes between BeginBatch and CommitBatch land together or not at all;
-    // other processes wait for it. RollbackBatch (or destroying the store) drops them.
-    LONG BeginBatch();
-    LONG CommitBatch();
-    void RollbackBatch();
+    // The full integrity check of the store. ERROR_SUCCESS when sound; else ERROR_BADDB (or the
+    // code of what kept the check from running) and *problems says what was found.
+    LONG Check(std::string* problems);
+    // Opened for reading only: writes fail with ERROR_ACCESS_DENIED.
+    bool ReadOnly() const;
+
+    // A batch is one store transaction: other processes wait for it. Destroying the store
+    // drops it.
+    LONG BeginBatch() override;
+    LONG CommitBatch() override;
+    void RollbackBatch() override;
+    // Ends the read transaction a key lookup leaves for the call that follows it.
+    void KeyClosed() override;
 
     const std::string& Path() const;
 

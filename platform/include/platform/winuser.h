@@ -4,6 +4,8 @@
 
 #include "platform/windef.h"
 
+#include <cstdarg>
+
 // On Windows the real headers hold them all; the up-down control's are comctl32's.
 #ifdef _WIN32
 #include <commctrl.h>
@@ -190,4 +192,10 @@ LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 UINT RegisterWindowMessageA(LPCSTR lpString);
 BOOL IsWindow(HWND hWnd);
 int GetSystemMetrics(int nIndex);
+
+// Formats numbers (%d, %i, %u, %x, %X, %c, with flags and width; l and h as 32-bit), %s and %%
+// into lpOut as Windows does: numbers are 32 bits, so "%ld" of 4294967295 gives -1. Writes at
+// most 1024 bytes with the terminating NUL; returns the length written.
+int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
+int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list arglist);
 #endif // !_WIN32

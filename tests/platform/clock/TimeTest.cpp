@@ -89,6 +89,11 @@ TEST_F(TimeTest, FieldsOutOfRangeCarryOverAsMktimeDoes) {
     Zone(kUtc);
     EXPECT_EQ(CTime(1996, 13, 40, 0, 0, 0), CTime(1997, 2, 9, 0, 0, 0));
     EXPECT_EQ(CTime(1996, 11, 5, 24, 0, 0), CTime(1996, 11, 6, 0, 0, 0));
+    EXPECT_EQ(CTime(1996, 0, 5, 0, 0, 0), CTime(1995, 12, 5, 0, 0, 0));
+    EXPECT_EQ(CTime(1996, -11, -5, 0, 0, 0), CTime(1994, 12, 26, 0, 0, 0));
+    EXPECT_EQ(CTime(1996, std::numeric_limits<int>::min(), 1, 0, 0, 0),
+              CTime(1996 - 178956971, 4, 1, 0, 0, 0))
+        << "the lowest month, without overflow";
     EXPECT_EQ(CTime(std::numeric_limits<int>::min(), 1, 1, 0, 0, 0).GetTime(), -1)
         << "a year the C library cannot hold";
 }

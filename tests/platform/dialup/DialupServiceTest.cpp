@@ -28,8 +28,15 @@ class DialupServiceTest : public ::testing::Test {
         service.reset();
     }
 
-    DialupServiceOptions Options(DWORD stepMilliseconds) const {
-        return {phoneBook.string(), state.string(), stepMilliseconds};
+    DialupServiceOptions Options(DWORD stepMilliseconds) {
+        DialupServiceOptions options;
+        options.phoneBookPath = phoneBook.string();
+        options.stateDirectory = state.string();
+        options.stepMilliseconds = stepMilliseconds;
+        options.reportPhoneBookFaults = [this](const std::vector<std::string>& faults) {
+            told.insert(told.end(), faults.begin(), faults.end());
+        };
+        return options;
     }
     void Start(DWORD stepMilliseconds) {
         platform::InstallDialup(nullptr);
@@ -56,6 +63,7 @@ class DialupServiceTest : public ::testing::Test {
     std::filesystem::path phoneBook = folder.Path() / "phonebook.pbk";
     std::filesystem::path state = folder.Path() / "state";
     std::unique_ptr<DialupService> service;
+    std::vector<std::string> told; // phone book faults the service told
 };
 
 struct EnumRow {
@@ -145,7 +153,11 @@ TEST_F(DialupServiceTest, PhoneBookIsReadAsTheClassicIniForm) {
          "]\r\n"
          "[Home]\r\n"
          "UserName=ann\r\n"
-         "Password=\r\n");
+         "Password=\r\n"
+         "just words\r\n"
+         " = no key\r\n"
+         "[Broken\r\n"
+         "UserName=lost with its entry\r\n");
 
     std::vector<RASENTRYNAMEA> buffer(8);
     buffer[0].dwSize = sizeof(RASENTRYNAMEA);
@@ -178,6 +190,20 @@ TEST_F(DialupServiceTest, PhoneBookIsReadAsTheClassicIniForm) {
         EXPECT_STREQ(row.domain.c_str(), params.szDomain);
         EXPECT_EQ(row.hasPassword, hasPassword);
     }
+
+    // Every line left out is told once, with its file and line, and without its text.
+    const std::string book = phoneBook.string();
+    const std::vector<std::string> faults = {
+        book + ":2: \"UserName\" comes before the first [entry] and is left out",
+        book + ":9: a second entry named \"office\" (the first is on line 3) is left out with "
+               "its keys",
+        book + ":11: an entry without a name is left out with its keys",
+        book + ":12: an entry name longer than 256 characters is left out with its keys",
+        book + ":18: a line that is neither [entry], key=value nor a comment is left out",
+        book + ":19: a value without a key name is left out",
+        book + ":20: a section line without its ']': the entry is left out with its keys",
+    };
+    EXPECT_EQ(faults, told);
 }
 
 TEST_F(DialupServiceTest, GetEntryDialParamsFailuresLeaveTheRecordAlone) {
@@ -215,6 +241,8 @@ TEST_F(DialupServiceTest, MissingPhoneBookIsEmptyAndAFolderInItsPlaceIsAnError) 
     EXPECT_EQ(DWORD(ERROR_SUCCESS), RasEnumEntriesA(nullptr, nullptr, &entry, &bytes, &count));
     EXPECT_EQ(0u, count);
 
+    EXPECT_TRUE(told.empty()) << "no phone book yet is no fault at the default place";
+
     std::filesystem::create_directory(phoneBook);
     EXPECT_EQ(ERROR_CANNOT_OPEN_PHONEBOOK,
               RasEnumEntriesA(nullptr, nullptr, &entry, &bytes, &count));
@@ -222,6 +250,31 @@ TEST_F(DialupServiceTest, MissingPhoneBookIsEmptyAndAFolderInItsPlaceIsAnError) 
     HRASCONN handle = 0;
     EXPECT_EQ(ERROR_CANNOT_OPEN_PHONEBOOK,
               RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle));
+    EXPECT_EQ(std::vector<std::string>{phoneBook.string() + ": the phone book is not a file"}, told)
+        << "told once";
+    std::filesystem::remove(phoneBook);
+
+    // A phone book that someone named must exist: in the call, or by SKYVANE_PHONEBOOK.
+    const std::string absent = (folder.Path() / "absent.pbk").string();
+    told.clear();
+    EXPECT_EQ(ERROR_CANNOT_OPEN_PHONEBOOK,
+              RasEnumEntriesA(nullptr, absent.c_str(), &entry, &bytes, &count));
+    EXPECT_EQ(0u, count);
+    DialupServiceOptions named = Options(0);
+    named.phoneBookNamedBy = "SKYVANE_PHONEBOOK";
+    DialupService namedService(named);
+    platform::InstallDialup(&namedService);
+    bytes = sizeof entry;
+    count = kSentinel;
+    EXPECT_EQ(ERROR_CANNOT_OPEN_PHONEBOOK,
+              RasEnumEntriesA(nullptr, nullptr, &entry, &bytes, &count));
+    EXPECT_EQ(0u, count);
+    platform::InstallDialup(service.get());
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            absent + ": the phone book does not exist",
+            phoneBook.string() + ": the phone book does not exist (named by SKYVANE_PHONEBOOK)"}),
+        told);
 
     // A phone book named by the caller is read instead of the default one.
     WriteFile(folder.Path() / "other.pbk", "[Elsewhere]\n");
@@ -593,6 +646,33 @@ TEST_F(DialupServiceTest, StateFolderMustBeTheUsersOwn) {
     }
     EXPECT_EQ(0u, FileCount(good));
 
+    // The folder and the parents it lacks are made 0700, whatever the umask; a parent that
+    // was there is left as it was.
+    for (mode_t mask : {0000, 0022, 0077, 0777}) {
+        SCOPED_TRACE(mask);
+        const std::filesystem::path top = folder.Path() / ("made" + std::to_string(mask));
+        DialupServiceOptions options = Options(0);
+        options.stateDirectory = (top / "run" / "skyvane").string();
+        DialupService made(options);
+        platform::InstallDialup(&made);
+        const mode_t saved = umask(mask);
+        RASDIALPARAMSA params = DialParams("Office");
+        HRASCONN handle = 0;
+        result = RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle);
+        umask(saved);
+        EXPECT_EQ(DWORD(ERROR_SUCCESS), result);
+        for (const std::filesystem::path& dir : {top, top / "run", top / "run" / "skyvane"}) {
+            struct stat info {};
+            ASSERT_EQ(0, stat(dir.c_str(), &info)) << dir;
+            EXPECT_EQ(0700u, info.st_mode & 07777) << dir;
+        }
+        EXPECT_EQ(DWORD(ERROR_SUCCESS), RasHangUpA(handle));
+        platform::InstallDialup(service.get());
+    }
+    struct stat outside {};
+    ASSERT_EQ(0, stat(folder.Path().c_str(), &outside));
+    EXPECT_EQ(0700u, outside.st_mode & 07777) << "the test folder is made 0700 and not changed";
+
     // A folder its group may write, as with a umask of 002, is the user's still.
     std::filesystem::remove_all(state);
     std::filesystem::create_directory(state);
@@ -645,10 +725,11 @@ TEST_F(DialupServiceTest, PlacesAndPaceComeFromTheEnvironment) {
         const char *book, *config, *home, *state, *runtime, *step;
         std::string expectedBook, expectedState;
         DWORD expectedStep;
+        std::string expectedNamedBy = "";
     };
     const Row rows[] = {
         {explicitBook.c_str(), config.c_str(), home.c_str(), explicitState.c_str(), runtime.c_str(),
-         "25", explicitBook, explicitState, 25},
+         "25", explicitBook, explicitState, 25, "SKYVANE_PHONEBOOK"},
         {nullptr, config.c_str(), home.c_str(), nullptr, runtime.c_str(), "0",
          config + "/skyvane/phonebook.pbk", runtime + "/skyvane", 0},
         {"", "relative/config", home.c_str(), "", nullptr, "abc",
@@ -670,6 +751,7 @@ TEST_F(DialupServiceTest, PlacesAndPaceComeFromTheEnvironment) {
         EXPECT_EQ(row.expectedBook, options.phoneBookPath);
         EXPECT_EQ(row.expectedState, options.stateDirectory);
         EXPECT_EQ(row.expectedStep, options.stepMilliseconds);
+        EXPECT_EQ(row.expectedNamedBy, options.phoneBookNamedBy);
     }
 }
 

@@ -47,9 +47,11 @@ class DialupWindowTest : public ::testing::Test {
         platform::ui::SetResources(nullptr);
     }
     void Start(DWORD stepMilliseconds) {
-        service = std::make_unique<platform::DialupService>(
-            platform::DialupServiceOptions{(folder.Path() / "phonebook.pbk").string(),
-                                           (folder.Path() / "state").string(), stepMilliseconds});
+        platform::DialupServiceOptions options;
+        options.phoneBookPath = (folder.Path() / "phonebook.pbk").string();
+        options.stateDirectory = (folder.Path() / "state").string();
+        options.stepMilliseconds = stepMilliseconds;
+        service = std::make_unique<platform::DialupService>(options);
         platform::InstallDialup(service.get());
     }
     // Delivers posted messages until the window has seen `count` of them, or time runs out.

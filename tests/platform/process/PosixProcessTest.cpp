@@ -254,6 +254,93 @@ TEST_F(PosixProcessTest, BareProgramNameIsLookedUpOnPath) {
     EXPECT_EQ(onlyUnrunnable, static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
+// What a folder holds under the program's name.
+enum class Holds { Nothing, Program, Unrunnable, Folder };
+
+struct SearchRow {
+    const char* what;
+    const char* name;
+    Holds own, cwd, path1, path2;
+    const char* foundIn; // "own", "cwd", "path1", "path2"; or nullptr with error
+    DWORD error;
+};
+
+TEST_F(PosixProcessTest, ProgramWithoutFolderIsFoundInOwnFolderThenCurrentDirectoryThenPath) {
+    using enum Holds;
+    const SearchRow rows[] = {
+        {"no InstallDir: the boot program in the current directory", "VIZevu.exe", Nothing, Program,
+         Nothing, Nothing, "cwd", ERROR_SUCCESS},
+        {"own folder first", "VIZevu.exe", Program, Program, Program, Program, "own",
+         ERROR_SUCCESS},
+        {"current directory before PATH", "skyvane-helper", Nothing, Program, Program, Nothing,
+         "cwd", ERROR_SUCCESS},
+        {"PATH in its order", "skyvane-helper", Nothing, Nothing, Nothing, Program, "path2",
+         ERROR_SUCCESS},
+        {"a file that cannot be run is passed by", "VIZevu.exe", Unrunnable, Program, Nothing,
+         Nothing, "cwd", ERROR_SUCCESS},
+        {"a folder of that name is passed by", "VIZevu.exe", Folder, Folder, Program, Nothing,
+         "path1", ERROR_SUCCESS},
+        {"nowhere", "VIZevu.exe", Nothing, Nothing, Nothing, Nothing, nullptr,
+         ERROR_FILE_NOT_FOUND},
+        {"only a file that cannot be run", "VIZevu.exe", Nothing, Unrunnable, Folder, Nothing,
+         nullptr, ERROR_ACCESS_DENIED},
+    };
+    int n = 0;
+    for (const SearchRow& row : rows) {
+        const fs::path base = m_dir / ("search" + std::to_string(n++));
+        const char* const placeNames[] = {"own", "cwd", "path1", "path2"};
+        const Holds holds[] = {row.own, row.cwd, row.path1, row.path2};
+        for (int i = 0; i < 4; ++i) {
+            const fs::path dir = base / placeNames[i];
+            fs::create_directories(dir);
+            switch (holds[i]) {
+            case Nothing:
+                break;
+            case Program:
+                CopyHelper(dir, row.name);
+                break;
+            case Unrunnable:
+                std::ofstream(dir / row.name) << "not a program";
+                fs::permissions(dir / row.name, fs::perms::owner_read);
+                break;
+            case Folder:
+                fs::create_directories(dir / row.name);
+                break;
+            }
+        }
+        const platform::ProgramSearch places{(base / "own").string(), (base / "cwd").string(),
+                                             (base / "path1").string() + ":" +
+                                                 (base / "path2").string()};
+        std::string found = "<unchanged>";
+        EXPECT_EQ(platform::FindProgram(row.name, places, &found), row.error) << row.what;
+        EXPECT_EQ(found, row.foundIn ? (base / row.foundIn / row.name).string() : "<unchanged>")
+            << row.what;
+    }
+
+    // A name with a folder is taken as it stands, relative to the current directory.
+    std::string found;
+    EXPECT_EQ(platform::FindProgram("jdk\\java.exe", {}, &found), ERROR_SUCCESS);
+    EXPECT_EQ(found, "jdk/java.exe");
+
+    // This process's own folder is the test's build folder, where the helper is built too.
+    EXPECT_EQ(platform::DefaultProgramSearch().ownDirectory,
+              fs::path(Helper()).parent_path().string());
+
+    // The motivating run: no "InstallDir", so the boot program is started as "VIZevu.exe", and
+    // it lies in the current directory, not on PATH.
+    CopyHelper(m_dir / "install", "VIZevu.exe");
+    const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
+    const fs::path savedDir = fs::current_path();
+    setenv("PATH", (m_dir / "search0" / "path1").c_str(), 1);
+    fs::current_path(m_dir / "install");
+    setenv("SKYVANE_CHILD_EXIT", "7", 1);
+    const DWORD exitCode = RunToEnd("VIZevu.exe");
+    fs::current_path(savedDir);
+    setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_EQ(exitCode, 7u);
+    EXPECT_EQ(Report().cwd, (m_dir / "install").string());
+}
+
 TEST_F(PosixProcessTest, ChildInheritsDirectoryAndEnvironmentButNoDescriptorsAbove2) {
     int pipeEnds[2];
     ASSERT_EQ(pipe(pipeEnds), 0); // no close-on-exec, like FLTK's wake-up pipe

@@ -1,5 +1,6 @@
 // The Win32 registry functions, run over each backend: the same calls must give the same codes.
 // The Windows build runs the same tables against the real registry (under Wine, the prefix's).
+#include "platform/process.h"
 #include "platform/registry.h"
 #ifdef _WIN32
 #include "win32/Wine.h"
@@ -27,6 +28,8 @@ struct MemoryStore : PredefinedRoots {
     std::unique_ptr<platform::RegistryBackend> Make() {
         return std::make_unique<platform::MemoryRegistry>();
     }
+    // Another process's view of the same store; memory has none.
+    std::unique_ptr<platform::RegistryBackend> Peer() { return nullptr; }
 };
 
 struct SqliteStore : PredefinedRoots {
@@ -37,6 +40,7 @@ struct SqliteStore : PredefinedRoots {
         EXPECT_NE(store, nullptr) << error;
         return store;
     }
+    std::unique_ptr<platform::RegistryBackend> Peer() { return Make(); }
 };
 #else
 // The real registry is shared: each root of the tables is a fresh scratch key below
@@ -121,6 +125,24 @@ template <class Store> class RegistryApiTest : public ::testing::Test {
                                  static_cast<DWORD>(text.size() + 1)),
                   ERROR_SUCCESS);
     }
+    // The text of a value as the handle sees it; "<code>" when it cannot be read.
+    static std::string GetString(HKEY key, const char* name) {
+        char buffer[64] = {};
+        DWORD size = sizeof buffer - 1;
+        LONG rc =
+            RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+        return rc == ERROR_SUCCESS ? buffer : "<" + std::to_string(rc) + ">";
+    }
+    static std::string GetString(HKEY root, const char* path, const char* name) {
+        HKEY key = nullptr;
+        LONG rc = RegOpenKeyExA(root, path, 0, KEY_READ, &key);
+        if (rc != ERROR_SUCCESS) {
+            return "<" + std::to_string(rc) + ">";
+        }
+        std::string text = GetString(key, name);
+        RegCloseKey(key);
+        return text;
+    }
 
     Store m_store;
     std::unique_ptr<platform::RegistryBackend> m_backend;
@@ -147,6 +169,11 @@ TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
     HKEY key = this->Create(this->Root(HKEY_LOCAL_MACHINE), "SOFTWARE\\Ostrel");
     this->SetString(key, "Name", "abc");
     RegCloseKey(key);
+    // Names in code page 1252: its accented capitals fold as ASCII letters do.
+    key = this->Create(this->Root(HKEY_LOCAL_MACHINE), "SOFTWARE\\Ostrel\\\xC4x \x8A\x9F");
+    this->SetString(key, "N\xC9", "abc");
+    RegCloseKey(key);
+    RegCloseKey(this->Create(this->Root(HKEY_LOCAL_MACHINE), "SOFTWARE\\\xD7"));
 
     struct Row {
         const char* path;
@@ -160,7 +187,6 @@ TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
         {"SOFTWARE\\Ostrel\\", "Name", ERROR_SUCCESS, ERROR_SUCCESS},
         {"SOFTWARE\\Ostrel", "Missing", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
         {"SOFTWARE\\Ostrel", "", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
-        {"SOFTWARE\\Ostrel\\\\", "Name", ERROR_SUCCESS, ERROR_SUCCESS},
         {"software\\ostrel", "nAmE", ERROR_SUCCESS, ERROR_SUCCESS},
         {"SOFTWARE\\Ostrel", "Name ", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
         {"", "Name", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
@@ -174,15 +200,23 @@ TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
         // An empty part names no key; Wine skips it.
         {"SOFTWARE\\\\Ostrel", "Name", ERROR_BAD_PATHNAME, ERROR_SUCCESS, ERROR_SUCCESS},
         {"\\SOFTWARE", "Name", ERROR_BAD_PATHNAME, 0},
+        // Windows ignores any number of trailing backslashes; "\" alone is the key itself.
+        {"SOFTWARE\\Ostrel\\\\", "Name", ERROR_SUCCESS, ERROR_SUCCESS},
+        {"\\", "Name", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
+        {"software\\ostrel\\\xE4X \x9A\xFF", "n\xE9", ERROR_SUCCESS, ERROR_SUCCESS},
+        // The multiplication and division signs are not letters.
+        {"SOFTWARE\\\xF7", "Name", ERROR_FILE_NOT_FOUND, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.path);
-        HKEY opened = nullptr;
+        // A failed open leaves null behind, as on Windows.
+        HKEY opened = reinterpret_cast<HKEY>(0x1234);
         LONG openCode = row.wineOpenCode == -1 ? row.openCode
                                                : this->Documented(row.openCode, row.wineOpenCode);
         ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), row.path, 0, KEY_READ, &opened),
                   openCode);
         if (openCode != ERROR_SUCCESS) {
+            EXPECT_EQ(opened, nullptr);
             continue;
         }
         char buffer[16] = {};
@@ -203,6 +237,14 @@ TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
     EXPECT_EQ(
         RegOpenKeyExA(this->Root(HKEY_CURRENT_USER), "SOFTWARE\\Ostrel", 0, KEY_READ, &opened),
         ERROR_FILE_NOT_FOUND);
+    // A root with no subkey opens as itself; a bad handle leaves the output alone.
+    for (const char* sub : {static_cast<const char*>(nullptr), ""}) {
+        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, sub, 0, KEY_READ, &opened), ERROR_SUCCESS);
+        EXPECT_EQ(opened, HKEY_CURRENT_USER);
+    }
+    EXPECT_EQ(RegOpenKeyExA(reinterpret_cast<HKEY>(0x1238), "x", 0, KEY_READ, &opened),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(opened, HKEY_CURRENT_USER);
 }
 
 TYPED_TEST(RegistryApiTest, QueryReportsSizeAndRefusesShortBuffers) {
@@ -228,6 +270,53 @@ TYPED_TEST(RegistryApiTest, QueryReportsSizeAndRefusesShortBuffers) {
     // A buffer without a size is a caller's mistake, not a crash.
     EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, buffer, nullptr),
               ERROR_INVALID_PARAMETER);
+
+    // A missing value: asking for the size only gives 0, a buffer's size is left alone.
+    size = 77;
+    EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, &type, nullptr, &size),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(size, 0u);
+    size = sizeof buffer;
+    EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, &type, buffer, &size),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(size, sizeof buffer);
+    // Type and size may share one variable: the size is read before the type is written.
+    const BYTE four[4] = {1, 2, 3, 4};
+    ASSERT_EQ(RegSetValueExA(key, "Bin", 0, REG_BINARY, four, 4), ERROR_SUCCESS);
+    size = 4;
+    EXPECT_EQ(RegQueryValueExA(key, "Bin", nullptr, &size, buffer, &size), ERROR_SUCCESS);
+    // Null data with a size is ERROR_NOACCESS; with none it is an empty value.
+    EXPECT_EQ(RegSetValueExA(key, "Null", 0, REG_BINARY, nullptr, 4), ERROR_NOACCESS);
+    EXPECT_EQ(RegSetValueExA(key, "Null", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
+
+    // A string stored without its NUL ("FullStrin", 9 bytes) reads back with one added when the
+    // buffer has room, and the size stays 9; without room nothing is written past the data.
+    // Kept different: Windows also stores the NUL when the byte after the size given is one
+    // (RegSetValueExA of "FullString" with size 10 stores 11 bytes); we never read past the size
+    // a caller gives, so that value is stored as 10 bytes and reads back as above.
+    ASSERT_EQ(
+        RegSetValueExA(key, "Short", 0, REG_SZ, reinterpret_cast<const BYTE*>("FullString"), 9),
+        ERROR_SUCCESS);
+    struct Row {
+        DWORD capacity;
+        BYTE after; // the byte at offset 9 afterwards
+    } rows[] = {{9, 0xBD}, {10, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.capacity);
+        for (int enumerate = 0; enumerate < 2; ++enumerate) {
+            std::memset(buffer, 0xBD, sizeof buffer);
+            size = row.capacity;
+            char name[16];
+            DWORD cch = sizeof name;
+            LONG rc = enumerate != 0
+                          ? RegEnumValueA(key, 3, name, &cch, nullptr, nullptr, buffer, &size)
+                          : RegQueryValueExA(key, "Short", nullptr, nullptr, buffer, &size);
+            ASSERT_EQ(rc, ERROR_SUCCESS);
+            EXPECT_EQ(size, 9u);
+            EXPECT_EQ(std::memcmp(buffer, "FullStrin", 9), 0);
+            EXPECT_EQ(buffer[9], row.after);
+        }
+    }
     RegCloseKey(key);
 }
 
@@ -295,7 +384,45 @@ TYPED_TEST(RegistryApiTest, SetNeverCreatesKeysAndDeletedKeysStayGone) {
     EXPECT_EQ(subKeys, 0u);
     EXPECT_EQ(values, 0u);
     EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, ""), ERROR_ACCESS_DENIED);
-    RegCloseKey(child);
+
+    // A handle means the key it was opened on, not its path: a new key of the same name is
+    // another key. Every call through the handle of the deleted key but the close answers
+    // ERROR_KEY_DELETED, and nothing is made again.
+    HKEY again = this->Create(parent, "Child");
+    this->SetString(again, "v", "new");
+    HKEY sub = reinterpret_cast<HKEY>(0x1234);
+    DWORD disposition = 0;
+    char name[16];
+    DWORD cch = sizeof name;
+    BYTE data[16];
+    DWORD size = sizeof data;
+    struct Row {
+        const char* call;
+        LONG code;
+    } rows[] = {
+        {"RegOpenKeyExA", RegOpenKeyExA(child, "Sub", 0, KEY_READ, &sub)},
+        {"RegOpenKeyExA self", RegOpenKeyExA(child, "", 0, KEY_READ, &sub)},
+        {"RegCreateKeyExA",
+         RegCreateKeyExA(child, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, &disposition)},
+        {"RegQueryValueExA", RegQueryValueExA(child, "v", nullptr, nullptr, data, &size)},
+        {"RegSetValueExA", RegSetValueExA(child, "v", 0, REG_DWORD, one, 4)},
+        {"RegDeleteValueA", RegDeleteValueA(child, "v")},
+        {"RegDeleteKeyA", RegDeleteKeyA(child, "")},
+        {"RegEnumKeyExA", RegEnumKeyExA(child, 0, name, &cch, nullptr, nullptr, nullptr, nullptr)},
+        {"RegEnumValueA", RegEnumValueA(child, 0, name, &cch, nullptr, nullptr, data, &size)},
+        {"RegQueryInfoKeyA", RegQueryInfoKeyA(child, nullptr, nullptr, &subKeys, &values)},
+        {"RegFlushKey", RegFlushKey(child)},
+        {"RegCloseKey", RegCloseKey(child)},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.code,
+                  std::string(row.call) == "RegCloseKey" ? ERROR_SUCCESS : ERROR_KEY_DELETED)
+            << row.call;
+    }
+    EXPECT_EQ(sub, nullptr);
+    EXPECT_EQ(this->GetString(again, "v"), "new");
+    EXPECT_EQ(RegOpenKeyExA(again, "Sub", 0, KEY_READ, &sub), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(again);
     RegCloseKey(parent);
 }
 
@@ -356,6 +483,64 @@ TYPED_TEST(RegistryApiTest, EnumeratesInFoldedOrderAndReportsShortNameBuffers) {
     DWORD cch = 5; // "Alpha" needs 6 with its NUL
     EXPECT_EQ(RegEnumKeyExA(key, 1, name, &cch, nullptr, nullptr, nullptr, nullptr),
               ERROR_MORE_DATA);
+
+    // Values come in the order they were created, as on Windows (and as reg.exe exports them);
+    // setting one again keeps its place, one deleted and set again goes last.
+    for (const char* value : {"b", "a", "C", "Test"}) {
+        this->SetString(key, value, "foobar");
+    }
+    this->SetString(key, "B", "foobar");
+    ASSERT_EQ(RegDeleteValueA(key, "a"), ERROR_SUCCESS);
+    this->SetString(key, "a", "foobar");
+    seen.clear();
+    for (DWORD i = 0;; ++i) {
+        cch = sizeof name;
+        if (RegEnumValueA(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        seen.push_back(name);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"b", "C", "Test", "a"}));
+
+    // Buffers too small for "Test" = "foobar" (7 bytes), as Windows answers: the type and data
+    // size are given; a name that does not fit leaves the name buffer and count alone; data that
+    // does not fit leaves both buffers and the count alone.
+    struct Row {
+        const char* what;
+        DWORD nameCount;
+        DWORD dataCount;
+        LONG code;
+        DWORD nameCountAfter;
+        const char* nameAfter;
+        const char* dataAfter;
+    } rows[] = {
+        {"both too small", 2, 2, ERROR_MORE_DATA, 2, "xxxxxxxxxx", "xxxxxxxxxx"},
+        {"name too small", 3, 20, ERROR_MORE_DATA, 3, "xxxxxxxxxx", "foobar"},
+        {"empty name count", 0, 20, ERROR_MORE_DATA, 0, "xxxxxxxxxx", "foobar"},
+        {"data too small", 20, 2, ERROR_MORE_DATA, 20, "xxxxxxxxxx", "xxxxxxxxxx"},
+        {"both fit", 20, 20, ERROR_SUCCESS, 4, "Test", "foobar"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        char value[20] = "xxxxxxxxxx";
+        char data[20] = "xxxxxxxxxx";
+        DWORD nameCount = row.nameCount;
+        DWORD dataCount = row.dataCount;
+        DWORD type = 1234;
+        EXPECT_EQ(RegEnumValueA(key, 2, value, &nameCount, nullptr, &type,
+                                reinterpret_cast<BYTE*>(data), &dataCount),
+                  row.code);
+        EXPECT_EQ(nameCount, row.nameCountAfter);
+        EXPECT_EQ(dataCount, 7u);
+        EXPECT_EQ(type, REG_SZ);
+        EXPECT_STREQ(value, row.nameAfter);
+        EXPECT_STREQ(data, row.dataAfter);
+    }
+    // A count without a name buffer is a caller's mistake.
+    cch = sizeof name;
+    EXPECT_EQ(RegEnumValueA(key, 2, nullptr, &cch, nullptr, nullptr, nullptr, nullptr),
+              ERROR_INVALID_PARAMETER);
     RegCloseKey(key);
 }
 
@@ -405,6 +590,30 @@ TYPED_TEST(RegistryApiTest, KeepsTypesBytesAndClasses) {
     ASSERT_EQ(RegQueryInfoKeyA(key, keyClass, &cch, nullptr, &values), ERROR_SUCCESS);
     EXPECT_STREQ(keyClass, "MyClass");
     EXPECT_EQ(values, std::size(rows));
+    // Class buffers too small for "MyClass" (7 characters), as Windows answers: what fits,
+    // NUL-terminated, and its length; a buffer of 0 is left alone.
+    struct ClassRow {
+        DWORD capacity;
+        LONG code;
+        DWORD length;
+        const char* text;
+    } classRows[] = {
+        {0, ERROR_SUCCESS, 0, "@@@@@@@@"},
+        {1, ERROR_MORE_DATA, 0, ""},
+        {7, ERROR_MORE_DATA, 6, "MyClas"},
+        {8, ERROR_SUCCESS, 7, "MyClass"},
+    };
+    for (const ClassRow& row : classRows) {
+        SCOPED_TRACE(row.capacity);
+        char text[16] = "@@@@@@@@";
+        cch = row.capacity;
+        EXPECT_EQ(RegQueryInfoKeyA(key, text, &cch, nullptr, nullptr), row.code);
+        EXPECT_EQ(cch, row.length);
+        EXPECT_STREQ(text, row.text);
+    }
+    cch = 0;
+    EXPECT_EQ(RegQueryInfoKeyA(key, nullptr, &cch, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(cch, 7u);
     // Opening an existing key with another class keeps the first one.
     RegCloseKey(this->Create(this->Root(HKEY_LOCAL_MACHINE), "Typed", "Other"));
     char name[16];
@@ -429,13 +638,14 @@ TYPED_TEST(RegistryApiTest, CreateNeedsTheRightToCreate) {
               ERROR_SUCCESS);
     HKEY sub = nullptr;
     DWORD disposition = 0;
-    // The documentation asks for KEY_CREATE_SUB_KEY on the parent; Wine, like Windows in
-    // practice, does not check it.
+    // Windows does not look at the rights the parent handle was opened with (this was
+    // ERROR_ACCESS_DENIED before); the new handle has the rights asked for.
     EXPECT_EQ(RegCreateKeyExA(base, "New", 0, nullptr, 0, KEY_READ, nullptr, &sub, &disposition),
-              this->Documented(ERROR_ACCESS_DENIED, ERROR_SUCCESS));
-    if (sub != nullptr && disposition == REG_CREATED_NEW_KEY) {
-        RegCloseKey(sub);
-    }
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+    const BYTE one[4] = {1, 0, 0, 0};
+    EXPECT_EQ(RegSetValueExA(sub, "v", 0, REG_DWORD, one, 4), ERROR_ACCESS_DENIED);
+    RegCloseKey(sub);
     EXPECT_EQ(
         RegCreateKeyExA(base, "Existing", 0, nullptr, 0, KEY_READ, nullptr, &sub, &disposition),
         ERROR_SUCCESS);
@@ -472,6 +682,130 @@ TYPED_TEST(RegistryApiTest, CreateNeedsTheRightToCreate) {
     }
     EXPECT_EQ(RegFlushKey(this->Root(HKEY_LOCAL_MACHINE)), ERROR_SUCCESS);
 }
+
+#ifndef _WIN32
+// Wine 8 has no transacted registry calls (RegCreateKeyTransactedA answers 120).
+TYPED_TEST(RegistryApiTest, TransactionsApplyAllAtCommitOrNothing) {
+    enum End { kCommit, kRollback, kClose, kCommitFails };
+    struct Row {
+        const char* name;
+        End end;
+        BOOL committed;
+        DWORD error;
+        const char* after; // the transaction's value through a plain handle at the end
+    } rows[] = {
+        {"commit", kCommit, TRUE, 0, "new"},
+        {"rollback", kRollback, FALSE, 0, "old"},
+        {"close without commit", kClose, FALSE, 0, "old"},
+        // Another handle deletes a key the transaction writes to: nothing of it may land.
+        {"failed commit", kCommitFails, FALSE, ERROR_FILE_NOT_FOUND, "old"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HKEY base = this->Create(HKEY_LOCAL_MACHINE, "Txn");
+        this->SetString(base, "v", "old");
+        RegCloseKey(this->Create(base, "Doomed"));
+
+        HANDLE txn = CreateTransaction(nullptr, nullptr, 0, 0, 0, 0, nullptr);
+        ASSERT_NE(txn, INVALID_HANDLE_VALUE);
+        HKEY created = nullptr;
+        DWORD disposition = 0;
+        char keyClass[] = "Application Global Data";
+        ASSERT_EQ(RegCreateKeyTransactedA(HKEY_LOCAL_MACHINE, "Txn\\Restore", 0, keyClass, 0,
+                                          KEY_ALL_ACCESS, nullptr, &created, &disposition, txn,
+                                          nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+        this->SetString(created, "key1", "x");
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegOpenKeyTransactedA(HKEY_LOCAL_MACHINE, "Txn\\Restore", 0, KEY_ALL_ACCESS,
+                                        &opened, txn, nullptr),
+                  ERROR_SUCCESS);
+        this->SetString(opened, "type1", "str");
+        RegCloseKey(opened);
+        ASSERT_EQ(RegOpenKeyTransactedA(HKEY_LOCAL_MACHINE, "Txn", 0, KEY_ALL_ACCESS, &opened, txn,
+                                        nullptr),
+                  ERROR_SUCCESS);
+        this->SetString(opened, "v", "new");
+        HKEY doomed = nullptr;
+        ASSERT_EQ(RegOpenKeyTransactedA(opened, "Doomed", 0, KEY_ALL_ACCESS, &doomed, txn, nullptr),
+                  ERROR_SUCCESS);
+        this->SetString(doomed, "w", "1");
+
+        // The transaction sees its own writes; every other handle and process sees none.
+        EXPECT_EQ(this->GetString(created, "key1"), "x");
+        EXPECT_EQ(this->GetString(opened, "v"), "new");
+        DWORD subKeys = 0;
+        DWORD values = 0;
+        EXPECT_EQ(RegQueryInfoKeyA(opened, nullptr, nullptr, &subKeys, &values), ERROR_SUCCESS);
+        EXPECT_EQ(subKeys, 2u);
+        EXPECT_EQ(this->GetString(base, "v"), "old");
+        EXPECT_EQ(this->GetString(HKEY_LOCAL_MACHINE, "Txn\\Restore", "key1"), "<2>");
+        if (auto peer = this->m_store.Peer()) {
+            EXPECT_EQ(peer->OpenKey(HKEY_LOCAL_MACHINE, "Txn\\Restore", KEY_READ),
+                      ERROR_FILE_NOT_FOUND);
+        }
+
+        BOOL committed = FALSE;
+        switch (row.end) {
+        case kCommit:
+            committed = CommitTransaction(txn);
+            break;
+        case kRollback:
+            EXPECT_TRUE(RollbackTransaction(txn));
+            break;
+        case kClose:
+            break;
+        case kCommitFails:
+            EXPECT_EQ(RegDeleteKeyA(base, "Doomed"), ERROR_SUCCESS);
+            SetLastError(0);
+            committed = CommitTransaction(txn);
+            EXPECT_EQ(GetLastError(), row.error);
+            break;
+        }
+        EXPECT_EQ(committed, row.committed);
+        EXPECT_TRUE(CloseHandle(txn));
+        EXPECT_FALSE(CloseHandle(txn));
+
+        EXPECT_EQ(this->GetString(base, "v"), row.after);
+        EXPECT_EQ(this->GetString(HKEY_LOCAL_MACHINE, "Txn\\Restore", "key1"),
+                  row.committed ? "x" : "<2>");
+        EXPECT_EQ(this->GetString(HKEY_LOCAL_MACHINE, "Txn\\Restore", "type1"),
+                  row.committed ? "str" : "<2>");
+        if (auto peer = this->m_store.Peer()) {
+            EXPECT_EQ(peer->OpenKey(HKEY_LOCAL_MACHINE, "Txn\\Restore", KEY_READ),
+                      row.committed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+        }
+        if (row.committed) {
+            char stored[32] = {};
+            DWORD cch = sizeof stored;
+            EXPECT_EQ(RegQueryInfoKeyA(created, stored, &cch, nullptr, nullptr),
+                      ERROR_TRANSACTION_NOT_ACTIVE);
+            HKEY restore = nullptr;
+            ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Txn\\Restore", 0, KEY_READ, &restore),
+                      ERROR_SUCCESS);
+            cch = sizeof stored;
+            EXPECT_EQ(RegQueryInfoKeyA(restore, stored, &cch, nullptr, nullptr), ERROR_SUCCESS);
+            EXPECT_STREQ(stored, keyClass);
+            RegCloseKey(restore);
+        }
+        // Once the transaction has ended its handles only close.
+        const BYTE one[4] = {1, 0, 0, 0};
+        EXPECT_EQ(RegSetValueExA(opened, "v", 0, REG_DWORD, one, 4), ERROR_TRANSACTION_NOT_ACTIVE);
+        EXPECT_EQ(RegCloseKey(doomed), ERROR_SUCCESS);
+        EXPECT_EQ(RegCloseKey(opened), ERROR_SUCCESS);
+        EXPECT_EQ(RegCloseKey(created), ERROR_SUCCESS);
+
+        RegDeleteKeyA(base, "Restore");
+        RegDeleteKeyA(base, "Doomed");
+        RegCloseKey(base);
+        ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Txn"), ERROR_SUCCESS);
+    }
+    EXPECT_FALSE(CommitTransaction(nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+#endif // !_WIN32
 
 #ifndef _WIN32
 TEST(RootKeyNames, LongAndShortNamesIgnoreCase) {

@@ -503,6 +503,30 @@ TEST(FrameworkHelpers, FormatsNumberInserts) {
     EXPECT_EQ("Delaying  :  4", AfxFormatMessage("Delaying  :  %1!d!", 4));
     EXPECT_EQ("Attempt 1 of 0", AfxFormatMessage("Attempt %1!d! of %2!d!", 1, 0));
     EXPECT_EQ("100% -1", AfxFormatMessage("100%% %1!d!", -1));
+    // 32-bit as on Windows, whatever the width of long here.
+    EXPECT_EQ("Attempt 1 of -1", AfxFormatMessage("Attempt %1!d! of %2!d!", 1, 4294967295L));
+    EXPECT_EQ("-2147483648 4294967295", AfxFormatMessage("%1!ld! %2!u!", 2147483648L, -1));
+    EXPECT_EQ("ff    7|", AfxFormatMessage("%1!x! %2!4d!|", 255, 7));
+    EXPECT_EQ("3 of 4", AfxFormatMessage("%1 of %2", 3, 4));
+}
+
+TEST(FrameworkHelpers, WsprintfFormatsAsWindowsDoes) {
+    struct Row {
+        const char* expected;
+        int written;
+    };
+    char out[2048];
+    const auto check = [&](const Row& row) {
+        EXPECT_EQ(row.expected, std::string(out));
+        EXPECT_EQ(row.written, static_cast<int>(std::strlen(out)));
+    };
+    check({"(-1)", wsprintfA(out, "(%ld)", 4294967295u)});
+    check({"-2147483648 2147483647", wsprintfA(out, "%d %i", 2147483648u, 2147483647)});
+    check({"4294967295 ffffffff FF", wsprintfA(out, "%lu %x %X", -1, -1, 255)});
+    check({"[  42][7   ][007]", wsprintfA(out, "[%4d][%-4u][%03d]", 42, 7, 7)});
+    check({"100% x=ok c=A", wsprintfA(out, "100%% x=%s c=%c", "ok", 'A')});
+    const std::string longText(1500, 'a');
+    check({std::string(1023, 'a').c_str(), wsprintfA(out, "%s", longText.c_str())});
 }
 
 TEST(FrameworkHelpers, RegisteredMessagesAreStablePerName) {

@@ -1,5 +1,7 @@
 // skyvane-rasdial as a person uses it: each call is a process of its own, so a connection made
 // by one call is listed and hung up by the next ones.
+#include "skyvane/version.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -200,12 +202,62 @@ TEST_F(RasDialToolTest, OptionsAndUsage) {
     Result help = Run({"--help"});
     EXPECT_EQ(0, help.code);
     EXPECT_EQ(0u, help.out.rfind("Usage: skyvane-rasdial", 0));
+    EXPECT_EQ("", help.err);
+    Result version = Run({"--version"});
+    EXPECT_EQ(0, version.code);
+    EXPECT_EQ("skyvane-rasdial " SKYVANE_VERSION "\n", version.out);
+
+    // Phone book faults are told on standard error with the file and line, and the rest of the
+    // phone book is used; a phone book that was named must exist.
+    const std::string broken = (m_folder / "broken.pbk").string();
+    std::ofstream(broken) << "[Office]\n[office]\nno equals sign\n";
+    const std::string missing = (m_folder / "missing.pbk").string();
+    const std::string book = (m_folder / "phonebook.pbk").string();
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+        bool withoutBook;
+    } faults[] = {
+        {{"Office", "/PHONEBOOK:" + broken},
+         0,
+         "skyvane-rasdial: " + broken +
+             ":2: a second entry named \"office\" (the first is on line 1) is left out with its "
+             "keys\n"
+             "skyvane-rasdial: " +
+             broken + ":3: a line that is neither [entry], key=value nor a comment is left out\n",
+         false},
+        {{"Office", "/PHONEBOOK:" + missing},
+         1,
+         "skyvane-rasdial: " + missing + ": the phone book does not exist\n",
+         false},
+        {{"Office"},
+         1,
+         "skyvane-rasdial: " + book +
+             ": the phone book does not exist (named by SKYVANE_PHONEBOOK)\n",
+         true},
+    };
+    for (const auto& row : faults) {
+        SCOPED_TRACE(row.args.back());
+        if (row.withoutBook)
+            std::filesystem::rename(book, book + ".away");
+        Result result = Run(row.args);
+        if (row.withoutBook)
+            std::filesystem::rename(book + ".away", book);
+        EXPECT_EQ(row.code, result.code) << result.out;
+        EXPECT_EQ(row.err, result.err);
+        if (row.code != 0) {
+            EXPECT_EQ("Remote Access error 621 - Cannot open the phone book file.\n", result.out);
+        }
+    }
+    EXPECT_EQ(0, Run({"/disconnect"}).code);
 
     const std::pair<std::vector<std::string>, std::string> bad[] = {
         {{"/bogus"}, "Unknown option /bogus.\n"},
         {{"a", "b", "c", "d"}, "Too many arguments.\n"},
         {{"Office", "joe", "/disconnect"}, "/DISCONNECT takes an entry name only.\n"},
         {{std::string(257, 'x')}, "The entry name is longer than 256 characters.\n"},
+        {{"--verbose"}, "Unknown option --verbose.\n"},
     };
     for (const auto& [args, message] : bad) {
         SCOPED_TRACE(message);
@@ -213,6 +265,7 @@ TEST_F(RasDialToolTest, OptionsAndUsage) {
         EXPECT_EQ(2, result.code);
         EXPECT_EQ(0u, result.err.rfind(message, 0)) << result.err;
         EXPECT_EQ("", result.out);
+        EXPECT_NE(std::string::npos, result.err.find("\nUsage: skyvane-rasdial")) << result.err;
     }
 }
 

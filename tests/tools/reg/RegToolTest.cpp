@@ -2,8 +2,11 @@
 // import, and bad input that must leave the store as it was.
 #include "RegTool.h"
 
+#include "platform/registry/DamagedStore.h"
 #include "platform/registry/TempDir.h"
 #include "platform/registry_sqlite.h"
+
+#include "skyvane/version.h"
 
 #include <gtest/gtest.h>
 
@@ -322,10 +325,33 @@ TEST_F(RegToolTest, CommandLineAndStoreFaults) {
     Result help = Run({"--help"});
     EXPECT_EQ(help.code, regtool::EXIT_DONE);
     EXPECT_NE(help.out.find("Usage: skyvane-reg"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+    Result version = Run({"--version"});
+    EXPECT_EQ(version.code, regtool::EXIT_DONE);
+    EXPECT_EQ(version.out, "skyvane-reg " SKYVANE_VERSION "\n");
     EXPECT_EQ(Run({}).code, regtool::EXIT_USAGE);
     EXPECT_EQ(Run({"frobnicate"}).code, regtool::EXIT_USAGE);
     EXPECT_EQ(Run({"query"}).code, regtool::EXIT_USAGE);
     EXPECT_EQ(Run({"import"}).code, regtool::EXIT_USAGE);
+    EXPECT_EQ(Run({"check", "HKLM"}).code, regtool::EXIT_USAGE);
+    // Bad usage: the fault and the usage on standard error, nothing on standard output, exit 2.
+    const struct {
+        std::vector<std::string> args;
+        const char* fault;
+    } bad[] = {
+        {{}, ""},
+        {{"frobnicate"}, "skyvane-reg: unknown verb frobnicate\n"},
+        {{"query"}, "skyvane-reg: query takes one operand\n"},
+        {{"--store"}, "skyvane-reg: --store needs a value\n"},
+    };
+    for (const auto& row : bad) {
+        Result r = Run(row.args);
+        EXPECT_EQ(r.code, 2) << row.fault;
+        EXPECT_EQ(r.out, "") << row.fault;
+        EXPECT_EQ(r.err.rfind(row.fault, 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("Usage: skyvane-reg [--store PATH] query KEY"), std::string::npos)
+            << r.err;
+    }
 
     // Reading a store that does not exist does not make one.
     Result query = Run({"query", "HKLM"});
@@ -339,12 +365,44 @@ TEST_F(RegToolTest, CommandLineAndStoreFaults) {
          {std::vector<std::string>{"query", "HKLM"},
           {"add", "HKLM\\x"},
           {"export", "-"},
-          {"import", File("ok.reg", "REGEDIT4\r\n[HKLM\\x]\r\n")}}) {
+          {"import", File("ok.reg", "REGEDIT4\r\n[HKLM\\x]\r\n")},
+          {"check"}}) {
         Result r = Run(args);
         EXPECT_EQ(r.code, regtool::EXIT_FAILED) << args[0];
         EXPECT_NE(r.err.find("left unchanged"), std::string::npos) << r.err;
     }
     EXPECT_EQ(Read(m_store), "not a registry\n");
+}
+
+TEST_F(RegToolTest, CheckSaysWhetherTheStoreIsSound) {
+    struct Row {
+        const char* how;
+        bool damaged;
+        bool keepTime; // damage that left the file's time alone, so opening does not look
+        int code;
+        std::string says;
+    } rows[] = {
+        {"sound", false, false, regtool::EXIT_DONE,
+         "The registry store " + m_store + " is sound.\n"},
+        {"damaged, found on opening", true, false, regtool::EXIT_FAILED,
+         "skyvane-reg: ERROR: the registry store " + m_store +
+             " is damaged; it was left unchanged\n"},
+        {"damaged, found by the check", true, true, regtool::EXIT_FAILED,
+         "skyvane-reg: ERROR: the registry store " + m_store + " is damaged: "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.how);
+        std::remove(m_store.c_str());
+        std::string bytes = damaged::MakeDamagedStore(m_store);
+        if (row.damaged) {
+            damaged::Overwrite(m_store, bytes, row.keepTime);
+        }
+        std::string before = Read(m_store);
+        Result r = Run({"check"});
+        EXPECT_EQ(r.code, row.code);
+        EXPECT_EQ((row.code == 0 ? r.out : r.err).substr(0, row.says.size()), row.says);
+        EXPECT_TRUE(Read(m_store) == before) << "the store was changed";
+    }
 }
 
 // The program itself, finding its store through SKYVANE_REGISTRY.

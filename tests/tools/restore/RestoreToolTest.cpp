@@ -8,6 +8,8 @@
 #include "browsers/ExplorerSettings.h"
 #include "browsers/NetscapeSettings.h"
 
+#include "skyvane/version.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -281,6 +283,11 @@ TEST_F(RestoreToolTest, CommandLine) {
     const Outcome help = Run({"--help"});
     EXPECT_EQ(restore::EXIT_DONE, help.nExit);
     EXPECT_EQ(0u, help.strOut.find("Usage: skyvane-restore [--dry-run] [--store PATH]\n"));
+    EXPECT_EQ("", help.strErr);
+    const Outcome version = Run({"--version"});
+    EXPECT_EQ(restore::EXIT_DONE, version.nExit);
+    EXPECT_EQ("skyvane-restore " SKYVANE_VERSION "\n", version.strOut);
+    EXPECT_EQ("", version.strErr);
 
     const struct {
         std::vector<std::string> args;
@@ -289,11 +296,15 @@ TEST_F(RestoreToolTest, CommandLine) {
         {{"--bogus"}, "skyvane-restore: unknown argument \"--bogus\"\n"},
         {{"--dry-run", "extra"}, "skyvane-restore: unknown argument \"extra\"\n"},
         {{"--store"}, "skyvane-restore: --store needs a file name\n"},
+        {{"-v"}, "skyvane-restore: unknown argument \"-v\"\n"},
     };
     for (const auto& row : usage) {
         const Outcome outcome = Run(row.args);
-        EXPECT_EQ(restore::EXIT_USAGE, outcome.nExit);
-        EXPECT_EQ(row.strErr + "Try 'skyvane-restore --help'.\n", outcome.strErr);
+        EXPECT_EQ(2, outcome.nExit) << "bad usage exits 2, as for every program";
+        EXPECT_EQ(row.strErr + "Usage: skyvane-restore [--dry-run] [--store PATH]\n" +
+                      "       skyvane-restore --help | --version\n",
+                  outcome.strErr);
+        EXPECT_EQ("", outcome.strOut);
     }
 
     // A store that does not exist is not made.
