@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -202,7 +203,8 @@ TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
         {"\\SOFTWARE", "Name", ERROR_BAD_PATHNAME, 0},
         // Windows ignores any number of trailing backslashes; "\" alone is the key itself.
         {"SOFTWARE\\Ostrel\\\\", "Name", ERROR_SUCCESS, ERROR_SUCCESS},
-        {"\\", "Name", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
+        // Wine takes "\\" alone for a bad path below a key that is not a root.
+        {"\\", "Name", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_BAD_PATHNAME},
         {"software\\ostrel\\\xE4X \x9A\xFF", "n\xE9", ERROR_SUCCESS, ERROR_SUCCESS},
         // The multiplication and division signs are not letters.
         {"SOFTWARE\\\xF7", "Name", ERROR_FILE_NOT_FOUND, 0},
@@ -244,7 +246,8 @@ TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
     }
     EXPECT_EQ(RegOpenKeyExA(reinterpret_cast<HKEY>(0x1238), "x", 0, KEY_READ, &opened),
               ERROR_INVALID_HANDLE);
-    EXPECT_EQ(opened, HKEY_CURRENT_USER);
+    // Wine clears the output for a bad handle too.
+    EXPECT_EQ(opened, this->Documented(HKEY_CURRENT_USER, static_cast<HKEY>(nullptr)));
 }
 
 TYPED_TEST(RegistryApiTest, QueryReportsSizeAndRefusesShortBuffers) {
@@ -311,6 +314,9 @@ TYPED_TEST(RegistryApiTest, QueryReportsSizeAndRefusesShortBuffers) {
             LONG rc = enumerate != 0
                           ? RegEnumValueA(key, 3, name, &cch, nullptr, nullptr, buffer, &size)
                           : RegQueryValueExA(key, "Short", nullptr, nullptr, buffer, &size);
+            if (enumerate != 0 && this->Documented(false, true)) {
+                continue; // Wine's value order puts another value at index 3 (see below)
+            }
             ASSERT_EQ(rc, ERROR_SUCCESS);
             EXPECT_EQ(size, 9u);
             EXPECT_EQ(std::memcmp(buffer, "FullStrin", 9), 0);
@@ -501,7 +507,12 @@ TYPED_TEST(RegistryApiTest, EnumeratesInFoldedOrderAndReportsShortNameBuffers) {
         }
         seen.push_back(name);
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{"b", "C", "Test", "a"}));
+    // Windows keeps the order of creation (the documentation promises none); Wine keeps values
+    // sorted by name.
+    EXPECT_EQ(seen, this->Documented(std::vector<std::string>{"b", "C", "Test", "a"},
+                                     std::vector<std::string>{"a", "b", "C", "Test"}));
+    const DWORD testIndex =
+        static_cast<DWORD>(std::find(seen.begin(), seen.end(), "Test") - seen.begin());
 
     // Buffers too small for "Test" = "foobar" (7 bytes), as Windows answers: the type and data
     // size are given; a name that does not fit leaves the name buffer and count alone; data that
@@ -528,13 +539,17 @@ TYPED_TEST(RegistryApiTest, EnumeratesInFoldedOrderAndReportsShortNameBuffers) {
         DWORD nameCount = row.nameCount;
         DWORD dataCount = row.dataCount;
         DWORD type = 1234;
-        EXPECT_EQ(RegEnumValueA(key, 2, value, &nameCount, nullptr, &type,
+        EXPECT_EQ(RegEnumValueA(key, testIndex, value, &nameCount, nullptr, &type,
                                 reinterpret_cast<BYTE*>(data), &dataCount),
                   row.code);
         EXPECT_EQ(nameCount, row.nameCountAfter);
         EXPECT_EQ(dataCount, 7u);
         EXPECT_EQ(type, REG_SZ);
-        EXPECT_STREQ(value, row.nameAfter);
+        // Wine writes what fits of a name that does not fit.
+        if (!this->Documented(false, row.code == ERROR_MORE_DATA && row.nameCount > 0 &&
+                                         std::string(row.nameAfter) != "Test")) {
+            EXPECT_STREQ(value, row.nameAfter);
+        }
         EXPECT_STREQ(data, row.dataAfter);
     }
     // A count without a name buffer is a caller's mistake.
@@ -608,7 +623,9 @@ TYPED_TEST(RegistryApiTest, KeepsTypesBytesAndClasses) {
         char text[16] = "@@@@@@@@";
         cch = row.capacity;
         EXPECT_EQ(RegQueryInfoKeyA(key, text, &cch, nullptr, nullptr), row.code);
-        EXPECT_EQ(cch, row.length);
+        // Wine gives the class's length for a buffer of 0.
+        EXPECT_EQ(cch, row.capacity == 0 ? this->Documented(row.length, static_cast<DWORD>(7))
+                                         : row.length);
         EXPECT_STREQ(text, row.text);
     }
     cch = 0;
