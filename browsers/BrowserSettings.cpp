@@ -30,9 +30,15 @@ void CBrowserSettings::CreateRestoreKey() {
     std::string strClass = RESTORE_KEY_CLASS;
     HKEY hKey = nullptr;
     DWORD dwDisposition = 0;
+    // Within the transaction of the records, when they are written in one.
+    const HANDLE hTransaction = CRegTransaction::Current();
     const LONG lResult =
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, RESTORE_KEY, 0, strClass.data(),
-                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa, &hKey, &dwDisposition);
+        hTransaction != nullptr
+            ? RegCreateKeyTransactedA(HKEY_LOCAL_MACHINE, RESTORE_KEY, 0, strClass.data(),
+                                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa, &hKey,
+                                      &dwDisposition, hTransaction, nullptr)
+            : RegCreateKeyExA(HKEY_LOCAL_MACHINE, RESTORE_KEY, 0, strClass.data(),
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa, &hKey, &dwDisposition);
     if (lResult == ERROR_SUCCESS) {
         RegCloseKey(hKey);
     }
@@ -42,12 +48,26 @@ bool CBrowserSettings::IsRestoreKeyEmpty() {
     return ReadRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key1").empty();
 }
 
-void CBrowserSettings::WriteRestoreRecord(int nRecord, const std::string& strKey,
-                                          const std::string& strType, const std::string& strValue) {
-    const std::string strNumber = std::to_string(nRecord);
-    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key" + strNumber, strKey);
-    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "type" + strNumber, strType);
-    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "value" + strNumber, strValue);
+void CBrowserSettings::WriteRestoreRecords(const std::vector<RestoreRecord>& records) {
+    // The whole set or nothing: only "key1" is ever looked at, so a set cut short (by a kill, or
+    // by one failed write) would never be completed and could not be put back. When no
+    // transaction can be had, or it is not stored, nothing is recorded in this run and the next
+    // run tries again, as after a failed key creation; the browser is still switched, and this
+    // run puts the values it found back at its end.
+    CRegTransaction transaction;
+    if (!transaction.IsActive()) {
+        return;
+    }
+    CreateRestoreKey();
+    for (size_t n = 0; n < records.size(); ++n) {
+        const std::string strNumber = std::to_string(n + 1);
+        WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key" + strNumber, records[n].strKey);
+        WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "type" + strNumber, records[n].strType);
+        WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "value" + strNumber, records[n].strValue);
+    }
+    if (transaction.Commit()) {
+        RegFlushKey(HKEY_LOCAL_MACHINE);
+    }
 }
 
 std::string CBrowserSettings::FormatRecordNumber(DWORD dwValue) {
@@ -82,8 +102,4 @@ std::string CBrowserSettings::ReadRegStringWhole(HKEY hRoot, const std::string& 
     }
     // Short, missing or unreadable values take the ordinary path with its diagnostics.
     return ReadRegString(hRoot, strSubKey, strValueName);
-}
-
-void CBrowserSettings::FlushRestoreKey() {
-    RegFlushKey(HKEY_LOCAL_MACHINE);
 }

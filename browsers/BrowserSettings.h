@@ -5,6 +5,9 @@
 #include "platform/registry.h"
 
 #include <string>
+#include <vector>
+
+template <class T> struct SettingRow; // browsers/SettingTable.h
 
 class CBrowserSettings {
   public:
@@ -23,22 +26,38 @@ class CBrowserSettings {
     virtual void RestoreSettings() = 0;
     virtual ~CBrowserSettings();
 
-    // Creates the Restore key with its class, or opens it when present; the outcome is not
-    // looked at (a failure shows up as failed record writes).
+    // Creates the Restore key with its class, or opens it when present, within the current
+    // registry transaction if there is one; the outcome is not looked at (a failure shows up as
+    // failed record writes).
     void CreateRestoreKey();
 
   protected:
+    // One restore record: keyN, typeN, valueN.
+    struct RestoreRecord {
+        std::string strKey;
+        std::string strType;
+        std::string strValue;
+    };
+
+    // The save-once protocol over a configurator's table: reads every setting into its member,
+    // records them in the Restore key when no record set exists yet, writes the product's
+    // values and flushes HKEY_CURRENT_USER.
+    template <class T>
+    static void ApplySettingTable(T& self, const std::vector<SettingRow<T>>& table);
+    // Writes every remembered value back, in table order, with the table's type. No flush; the
+    // Restore key is not touched.
+    template <class T>
+    static void RestoreSettingTable(T& self, const std::vector<SettingRow<T>>& table);
+
     // True when no record set exists yet: "key1" is missing or empty.
     static bool IsRestoreKeyEmpty();
-    // Writes keyN, typeN and valueN, in this order.
-    static void WriteRestoreRecord(int nRecord, const std::string& strKey,
-                                   const std::string& strType, const std::string& strValue);
+    // Creates the Restore key and writes the records 1 to N (keyN, typeN and valueN, in this
+    // order) in one registry transaction, and makes them durable: all of them or none.
+    void WriteRestoreRecords(const std::vector<RestoreRecord>& records);
     // A number as the records keep it: signed decimal, so 4294967295 becomes "-1".
     static std::string FormatRecordNumber(DWORD dwValue);
     // Like ReadRegString, but a text too long for its 1024-byte buffer is read whole instead of
     // coming back empty, so that no user setting is lost on the way through.
     static std::string ReadRegStringWhole(HKEY hRoot, const std::string& strSubKey,
                                           const std::string& strValueName);
-    // Makes the records durable before the browser's values are overwritten.
-    static void FlushRestoreKey();
 };

@@ -1,5 +1,6 @@
 #include "browsers/ExplorerSettings.h"
 
+#include "browsers/SettingTable.h"
 #include "settings/Registry.h"
 
 #include <string>
@@ -12,10 +13,6 @@ constexpr const char* INTERNET_SETTINGS_KEY =
 constexpr const char* PROXY_ENABLE = "ProxyEnable";
 constexpr const char* PROXY_SERVER = "ProxyServer";
 constexpr const char* RUN_JAVA_APPLETS = "Security_RunJavaApplets";
-
-std::string RecordKey(const char* pszValueName) {
-    return std::string("HKEY_CURRENT_USER\\") + INTERNET_SETTINGS_KEY + "\\" + pszValueName;
-}
 
 std::vector<std::string> SplitEntries(const std::string& strList) {
     std::vector<std::string> entries;
@@ -71,31 +68,27 @@ std::string CExplorerSettings::MergeProxyServer(const std::string& strOld) {
     return strNew;
 }
 
+const std::vector<SettingRow<CExplorerSettings>>& CExplorerSettings::Settings() {
+    using T = CExplorerSettings;
+    static const std::vector<SettingRow<T>> table = {
+        NumberSetting<T>(INTERNET_SETTINGS_KEY, PROXY_ENABLE, SettingType::Binary,
+                         &T::m_dwProxyEnable, 1),
+        TextSetting<T>(INTERNET_SETTINGS_KEY, PROXY_SERVER, &T::m_strProxyServer,
+                       &T::MergeProxyServer),
+        NumberSetting<T>(INTERNET_SETTINGS_KEY, RUN_JAVA_APPLETS, SettingType::Dword,
+                         &T::m_dwJavaApplets, 1),
+    };
+    return table;
+}
+
+std::vector<std::string> CExplorerSettings::RecordKeys() {
+    return TableRecordKeys(Settings());
+}
+
 void CExplorerSettings::ApplySettings() {
-    m_dwProxyEnable = ReadRegDword(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_ENABLE);
-    m_strProxyServer = ReadRegStringWhole(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_SERVER);
-    m_dwJavaApplets = ReadRegDword(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, RUN_JAVA_APPLETS);
-
-    if (IsRestoreKeyEmpty()) {
-        CreateRestoreKey();
-        WriteRestoreRecord(1, RecordKey(PROXY_ENABLE), "int", FormatRecordNumber(m_dwProxyEnable));
-        WriteRestoreRecord(2, RecordKey(PROXY_SERVER), "str", m_strProxyServer);
-        WriteRestoreRecord(3, RecordKey(RUN_JAVA_APPLETS), "int",
-                           FormatRecordNumber(m_dwJavaApplets));
-        FlushRestoreKey();
-    }
-
-    const std::string strMerged = MergeProxyServer(m_strProxyServer);
-
-    WriteRegBinary(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_ENABLE, 1);
-    WriteRegString(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_SERVER, strMerged);
-    WriteRegDword(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, RUN_JAVA_APPLETS, 1);
-
-    RegFlushKey(HKEY_CURRENT_USER);
+    ApplySettingTable(*this, Settings());
 }
 
 void CExplorerSettings::RestoreSettings() {
-    WriteRegBinary(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_ENABLE, m_dwProxyEnable);
-    WriteRegString(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, PROXY_SERVER, m_strProxyServer);
-    WriteRegDword(HKEY_CURRENT_USER, INTERNET_SETTINGS_KEY, RUN_JAVA_APPLETS, m_dwJavaApplets);
+    RestoreSettingTable(*this, Settings());
 }

@@ -5,6 +5,7 @@
 #include "browsers/BrowserSettings.h"
 
 #include <string>
+#include <vector>
 
 class CExplorerSettings : public CBrowserSettings {
   public:
@@ -16,11 +17,17 @@ class CExplorerSettings : public CBrowserSettings {
     void ApplySettings() override;
     void RestoreSettings() override;
 
+    // The keyN texts of the records this configurator writes, in record order.
+    static std::vector<std::string> RecordKeys();
+
     // The proxy list with our HTTP entry first, the user's first HTTP entry dropped and every
     // other entry kept in its order.
     static std::string MergeProxyServer(const std::string& strOld);
 
   private:
+    // The settings in the order in which every operation handles them.
+    static const std::vector<SettingRow<CExplorerSettings>>& Settings();
+
     // The values found by ApplySettings, written back by RestoreSettings.
     DWORD m_dwProxyEnable = 0;
     std::string m_strProxyServer;

@@ -5,6 +5,7 @@
 #include "browsers/BrowserSettings.h"
 
 #include <string>
+#include <vector>
 
 class CNetscapeSettings : public CBrowserSettings {
   public:
@@ -13,7 +14,13 @@ class CNetscapeSettings : public CBrowserSettings {
     void ApplySettings() override;
     void RestoreSettings() override;
 
+    // The keyN texts of the records this configurator writes, in record order.
+    static std::vector<std::string> RecordKeys();
+
   private:
+    // The settings in the order in which every operation handles them.
+    static const std::vector<SettingRow<CNetscapeSettings>>& Settings();
+
     // The values found by ApplySettings, written back by RestoreSettings.
     std::string m_strEnableJava;
     DWORD m_dwProxyType = 0;

@@ -6,10 +6,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libfltk1.3-dev libx11-dev fonts-dejavu-core
+  libfltk1.3-dev libx11-dev libfontconfig-dev fonts-dejavu-core fonts-wine
   openjdk-17-jdk
   xvfb openbox x11-utils xdotool imagemagick
   dpkg-dev lintian desktop-file-utils
+  clang libclang-rt-dev
   g++-mingw-w64-x86-64-posix wine64 fonts-wine googletest
 )
 

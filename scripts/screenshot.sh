@@ -8,8 +8,9 @@
 #   -d  how long to wait after the window appeared, before the picture (default 0.5)
 #   -k  keys to send to the window first, in xdotool's names (for example "alt+d")
 #
-# A TITLE of "-" takes the whole screen after the delay instead (for windows without a title,
-# such as the splash screen).
+# A TITLE of "@" takes the command's own window, found by its process id, whatever its title
+# (for windows without one, such as the splash screen); "-" takes the whole screen after the
+# delay.
 # With DISPLAY set the command runs there. Without it, a private Xvfb (1024x768, depth 24, as
 # FLTK's colours need) is started with openbox as window manager, and stopped afterwards.
 # Needs: xdotool, imagemagick (import); Xvfb and openbox when DISPLAY is unset.
@@ -102,7 +103,11 @@ pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
 window=""
 deadline=$(($(date +%s) + timeout))
 while [ "$(date +%s)" -le "$deadline" ]; do
-    window=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1)
+    if [ "$title" = "@" ]; then
+        window=$(xdotool search --onlyvisible --pid "$cmd_pid" 2>/dev/null | head -n1)
+    else
+        window=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1)
+    fi
     [ -n "$window" ] && break
     if ! kill -0 "$cmd_pid" 2>/dev/null; then
         echo "$0: the command ended before a window titled \"$title\" appeared" >&2

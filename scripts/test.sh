@@ -9,6 +9,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
+# Every public header compiles on its own with g++ and clang++.
+bash scripts/check-headers.sh
 
 cleanup() { [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" ${wm_pid:-} 2>/dev/null || true; }
 trap cleanup EXIT

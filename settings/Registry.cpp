@@ -1,5 +1,7 @@
 #include "settings/Registry.h"
 
+#include "platform/process.h"
+
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -9,6 +11,8 @@ namespace {
 constexpr DWORD kReadBufferSize = 1024;
 
 BYTE g_readBuffer[kReadBufferSize];
+// The transaction the operations of this thread work in, if any.
+thread_local CRegTransaction* t_pTransaction = nullptr;
 // How many bytes of the buffer the last successful query filled; data shorter than the buffer
 // must not pick up bytes of an earlier value.
 DWORD g_dwReadSize = 0;
@@ -25,11 +29,20 @@ void ClearReadBuffer() {
     g_dwReadSize = 0;
 }
 
+LONG OpenKey(HKEY hKey, const std::string& strSubKey, REGSAM samDesired, HKEY* phOpened) {
+    const HANDLE hTransaction = CRegTransaction::Current();
+    if (hTransaction != nullptr) {
+        return RegOpenKeyTransactedA(hKey, strSubKey.c_str(), 0, samDesired, phOpened, hTransaction,
+                                     nullptr);
+    }
+    return RegOpenKeyExA(hKey, strSubKey.c_str(), 0, samDesired, phOpened);
+}
+
 } // namespace
 
 void QueryRegValue(HKEY hKey, std::string strSubKey, std::string strValueName) {
     HKEY hOpened = nullptr;
-    LONG rc = RegOpenKeyExA(hKey, strSubKey.c_str(), 0, KEY_READ, &hOpened);
+    LONG rc = OpenKey(hKey, strSubKey, KEY_READ, &hOpened);
     if (rc != ERROR_SUCCESS) {
         PrintError("Error: RegOpenKeyEx = %d", rc);
         ClearReadBuffer();
@@ -67,14 +80,16 @@ DWORD ReadRegDword(HKEY hKey, std::string strSubKey, std::string strValueName) {
 void SetRegValue(HKEY hKey, std::string strSubKey, std::string strValueName, const BYTE* pData,
                  DWORD dwType, DWORD dwSize) {
     HKEY hOpened = nullptr;
-    LONG rc = RegOpenKeyExA(hKey, strSubKey.c_str(), 0, KEY_WRITE, &hOpened);
+    LONG rc = OpenKey(hKey, strSubKey, KEY_WRITE, &hOpened);
     if (rc != ERROR_SUCCESS) {
         PrintError("Error: RegOpenKeyEx = %d", rc);
+        CRegTransaction::NoteFailedWrite();
         return;
     }
     rc = RegSetValueExA(hOpened, strValueName.c_str(), 0, dwType, pData, dwSize);
     if (rc != ERROR_SUCCESS) {
         PrintError("Error: RegSetValueEx = %d", rc);
+        CRegTransaction::NoteFailedWrite();
     }
     RegCloseKey(hOpened);
 }
@@ -100,4 +115,57 @@ void WriteRegBinary(HKEY hKey, std::string strSubKey, std::string strValueName, 
         block[i] = static_cast<BYTE>(dwValue >> (8 * i));
     }
     SetRegValue(hKey, std::move(strSubKey), std::move(strValueName), block, REG_BINARY, 4);
+}
+
+CRegTransaction::CRegTransaction() {
+    HANDLE hTransaction = CreateTransaction(nullptr, nullptr, 0, 0, 0, 0, nullptr);
+    if (hTransaction == INVALID_HANDLE_VALUE || hTransaction == nullptr) {
+        PrintError("Error: CreateTransaction = %d", static_cast<LONG>(GetLastError()));
+        return;
+    }
+    m_hTransaction = hTransaction;
+    m_pOuter = t_pTransaction;
+    t_pTransaction = this;
+}
+
+CRegTransaction::~CRegTransaction() {
+    if (IsActive()) {
+        RollbackTransaction(m_hTransaction);
+        End();
+    }
+}
+
+BOOL CRegTransaction::Commit() {
+    if (!IsActive()) {
+        return FALSE;
+    }
+    if (m_bWriteFailed) {
+        RollbackTransaction(m_hTransaction);
+        End();
+        return FALSE;
+    }
+    const BOOL bCommitted = CommitTransaction(m_hTransaction);
+    if (!bCommitted) {
+        PrintError("Error: CommitTransaction = %d", static_cast<LONG>(GetLastError()));
+    }
+    End();
+    return bCommitted;
+}
+
+HANDLE CRegTransaction::Current() {
+    return t_pTransaction != nullptr ? t_pTransaction->m_hTransaction : nullptr;
+}
+
+void CRegTransaction::NoteFailedWrite() {
+    if (t_pTransaction != nullptr) {
+        t_pTransaction->m_bWriteFailed = true;
+    }
+}
+
+void CRegTransaction::End() {
+    CloseHandle(m_hTransaction);
+    m_hTransaction = nullptr;
+    if (t_pTransaction == this) {
+        t_pTransaction = m_pOuter;
+    }
 }

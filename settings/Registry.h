@@ -25,3 +25,33 @@ void QueryRegValue(HKEY hKey, std::string strSubKey, std::string strValueName);
 // Sets a value of an existing key.
 void SetRegValue(HKEY hKey, std::string strSubKey, std::string strValueName, const BYTE* pData,
                  DWORD dwType, DWORD dwSize);
+
+// One registry transaction for the operations above. While an object lives, the operations on
+// its thread open their keys within it: their writes are seen by no other handle or process and
+// reach the store only with Commit, all at once. Destroying it uncommitted drops them.
+class CRegTransaction {
+  public:
+    // Starts the transaction; IsActive tells whether that worked (a diagnostic says why not).
+    CRegTransaction();
+    ~CRegTransaction();
+    CRegTransaction(const CRegTransaction&) = delete;
+    CRegTransaction& operator=(const CRegTransaction&) = delete;
+
+    bool IsActive() const { return m_hTransaction != nullptr; }
+    // Stores every write made under it, or nothing: FALSE when the transaction is not active,
+    // when one of its writes failed (that write printed its diagnostic) or when the store
+    // refused the commit. The operations are direct again afterwards.
+    BOOL Commit();
+
+    // The transaction of the calling thread's operations, or null.
+    static HANDLE Current();
+    // Marks the current transaction (if any) as one whose writes must not be stored.
+    static void NoteFailedWrite();
+
+  private:
+    void End();
+
+    HANDLE m_hTransaction = nullptr;
+    bool m_bWriteFailed = false;
+    CRegTransaction* m_pOuter = nullptr;
+};

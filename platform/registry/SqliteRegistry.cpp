@@ -364,6 +364,7 @@ struct SqliteRegistry::Impl {
     bool wrote = false;
     // Set while a write waits for the write lock; when the wait began.
     bool takingWriteLock = false;
+    bool saidWaiting = false;
     Clock::time_point busySince;
 
     ~Impl() {
@@ -402,6 +403,7 @@ struct SqliteRegistry::Impl {
             d.busySince = now;
             if (d.takingWriteLock) {
                 d.lock.Waiting(true);
+                d.saidWaiting = true;
             }
         }
         if (now - d.busySince >= std::chrono::milliseconds(d.busyTimeoutMs)) {
@@ -421,7 +423,10 @@ struct SqliteRegistry::Impl {
         takingWriteLock = true;
         int rc = Run("BEGIN IMMEDIATE");
         takingWriteLock = false;
-        lock.Waiting(false);
+        if (saidWaiting) {
+            lock.Waiting(false);
+            saidWaiting = false;
+        }
         return rc;
     }
 

@@ -10,8 +10,9 @@ namespace {
 
 struct DialogUnits {
     LONG bx, by;
-    LONG X(int du) const { return static_cast<LONG>(du * bx / 4); }
-    LONG Y(int du) const { return static_cast<LONG>(du * by / 8); }
+    // Rounded to the nearest pixel, as Windows' MulDiv does in MapDialogRect.
+    LONG X(int du) const { return static_cast<LONG>((du * bx + 2) / 4); }
+    LONG Y(int du) const { return static_cast<LONG>((du * by + 4) / 8); }
 };
 
 std::unique_ptr<Window> MakeControl(const ControlTemplate& c, Window* dlg, const DialogUnits& u) {
@@ -20,7 +21,7 @@ std::unique_ptr<Window> MakeControl(const ControlTemplate& c, Window* dlg, const
     control->id = c.id;
     control->style = c.style;
     control->text = c.text;
-    control->rect = {u.X(c.x), u.Y(c.y), u.X(c.x + c.cx), u.Y(c.y + c.cy)};
+    control->rect = {u.X(c.x), u.Y(c.y), u.X(c.x) + u.X(c.cx), u.Y(c.y) + u.Y(c.cy)};
     control->parent = dlg;
     control->enabled = !(c.style & WS_DISABLED);
     control->visible = true;

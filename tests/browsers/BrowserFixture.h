@@ -69,6 +69,7 @@ class BrowserTest : public ::testing::Test {
     }
 
     std::vector<std::string>& Calls() { return m_pStore->recorder.m_calls; }
+    RecordingRegistry& Recorder() { return m_pStore->recorder; }
 
     // The recorded calls that start with a prefix ("set HKEY_LOCAL_MACHINE\...", "flush").
     std::vector<std::string> CallsStartingWith(const std::string& strPrefix) const {

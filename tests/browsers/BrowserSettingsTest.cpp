@@ -138,6 +138,9 @@ struct SaveOnceRow {
     const char* pszState;
     std::function<void()> prepare;
     bool bWritesRecords;
+    // A record value the store refuses in this run: then no record at all is stored (the set
+    // is written whole or not at all), and the next run writes the whole set.
+    const char* pszRefused = "";
 };
 
 const SaveOnceRow SAVE_ONCE_ROWS[] = {
@@ -159,6 +162,9 @@ const SaveOnceRow SAVE_ONCE_ROWS[] = {
          SetText(HKEY_LOCAL_MACHINE, RESTORE, "value1", "5");
      },
      false},
+    {"no Restore key, value3 refused", [] {}, false, "value3"},
+    {"key1 empty, type1 refused", [] { SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", ""); }, false,
+     "type1"},
 };
 
 TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
@@ -171,9 +177,11 @@ TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
         const std::vector<std::string> before = Snapshot(HKEY_CURRENT_USER, browser.strSettingsKey);
         const std::vector<std::string> restoreBefore = Snapshot(HKEY_LOCAL_MACHINE, RESTORE);
         Calls().clear();
+        Recorder().m_strRefusedName = row.pszRefused;
 
         auto pSettings = browser.create();
         pSettings->ApplySettings();
+        Recorder().m_strRefusedName.clear();
         if (row.bWritesRecords) {
             EXPECT_EQ(RecordWrites(browser.records.size()),
                       CallsStartingWith("set HKEY_LOCAL_MACHINE"));
@@ -191,6 +199,10 @@ TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
         EXPECT_FALSE(CallsStartingWith("set HKEY_CURRENT_USER").empty());
         pSettings->RestoreSettings();
         EXPECT_EQ(before, Snapshot(HKEY_CURRENT_USER, browser.strSettingsKey));
+        if (*row.pszRefused != '\0') {
+            browser.create()->ApplySettings();
+            EXPECT_EQ(browser.records, Records());
+        }
     }
 }
 

@@ -143,6 +143,8 @@ class RecordingRegistry : public platform::RegistryBackend {
     explicit RecordingRegistry(platform::RegistryBackend* pInner) : m_pInner(pInner) {}
 
     std::vector<std::string> m_calls;
+    // A value of this name is refused (ERROR_ACCESS_DENIED) wherever it is set; "" for none.
+    std::string m_strRefusedName;
 
     platform::KeyId RootKey(HKEY root) override {
         const platform::KeyId id = m_pInner->RootKey(root);
@@ -170,6 +172,9 @@ class RecordingRegistry : public platform::RegistryBackend {
         return m_pInner->GetValue(key, name, value);
     }
     LONG PutValue(platform::KeyId key, const platform::RegistryValue& value) override {
+        if (!m_strRefusedName.empty() && value.name == m_strRefusedName) {
+            return ERROR_ACCESS_DENIED;
+        }
         const LONG lResult = m_pInner->PutValue(key, value);
         if (lResult == ERROR_SUCCESS) {
             const KeyName& keyName = m_names[key];

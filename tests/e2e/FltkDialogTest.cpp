@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -46,8 +47,9 @@ class FltkDialog : public ::testing::Test {
         ASSERT_TRUE(in >> bx_ >> by_) << units.Output() << units.Errors();
     }
 
-    int Px(int du) const { return du * bx_ / 4; }
-    int Py(int du) const { return du * by_ / 8; }
+    // Dialog units to pixels, rounded as Windows' MulDiv does.
+    int Px(int du) const { return (du * bx_ + 2) / 4; }
+    int Py(int du) const { return (du * by_ + 4) / 8; }
 
     static XProbe* probe_;
     int bx_ = 0, by_ = 0;
@@ -67,12 +69,91 @@ int CountIn(const Picture& p, int x0, int y0, int x1, int y1, bool (*test)(uint3
     return n;
 }
 
-TEST_F(FltkDialog, DialogBaseUnitsComeFromASmallSansSerifFont) {
-    // Windows gives 6 x 13 for "MS Sans Serif" 8; the fonts here are a little wider or taller.
-    EXPECT_GE(bx_, 5);
-    EXPECT_LE(bx_, 8);
-    EXPECT_GE(by_, 12);
-    EXPECT_LE(by_, 16);
+TEST_F(FltkDialog, DialogBaseUnitsAreThoseOfMsSansSerif8) {
+    // As on Windows at 96 DPI, from Wine's bitmap "MS Sans Serif" (fonts-wine).
+    EXPECT_EQ(bx_, 6) << "is fonts-wine installed?";
+    EXPECT_EQ(by_, 13) << "is fonts-wine installed?";
+}
+
+// Each dialog's client area is its template's size in pixels at 6 x 13 base units, as Windows
+// gives it. The splash has no title (it is found by its process) and no window-manager frame:
+// its window holds the 3-pixel dialog frame it draws itself around the client area.
+TEST_F(FltkDialog, EachDialogsClientAreaIsItsTemplateAtTheBaseUnits) {
+    struct Row {
+        const char* what;
+        const char* title; // null: the window of the process
+        int width, height; // of the client area
+        int frame;         // drawn by the window itself, on each side
+    };
+    const Row rows[] = {
+        {"dialer", "Ostrel Sky.Vane Dialer", 396, 270, 0}, // 264 x 166 dialog units
+        {"connect", "Dialing Office : joe", 279, 68, 0},   // 186 x 42
+        {"about", "About Pallix", 326, 89, 0},             // 217 x 55
+        {"splash", nullptr, 333, 109, 3},                  // 222 x 67
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ShowDialog dialog({row.what});
+        const unsigned long window = row.title ? probe_->WaitForWindow(row.title, 10)
+                                               : probe_->WaitForWindowOf(dialog.Pid(), 10);
+        ASSERT_NE(window, 0u) << dialog.Errors();
+        int width = 0, height = 0;
+        ASSERT_TRUE(probe_->Size(window, &width, &height));
+        EXPECT_EQ(width, row.width + 2 * row.frame);
+        EXPECT_EQ(height, row.height + 2 * row.frame);
+        if (!row.title && probe_->WindowManagerRunning()) {
+            // The window manager put no frame round the splash.
+            const std::vector<unsigned long> none = {0, 0, 0, 0};
+            EXPECT_EQ(probe_->Cardinals(window, "_NET_FRAME_EXTENTS"), none);
+        }
+        // Gone before the next window comes, which it would cover: the dialogs on Escape,
+        // the splash by itself.
+        if (row.title) {
+            ASSERT_TRUE(probe_->Keys(window, "Escape"));
+        }
+        ASSERT_TRUE(dialog.Wait(10));
+    }
+}
+
+// A Windows dialog's frame has a close box and nothing else: the window manager offers to move
+// and to close each captioned window, and neither to minimise, maximise nor resize it.
+TEST_F(FltkDialog, EachCaptionedWindowHasTheCloseBoxOnly) {
+    if (!probe_->WindowManagerRunning())
+        GTEST_SKIP() << "no window manager to frame the windows";
+    struct Row {
+        std::vector<std::string> args;
+        const char* title;
+    };
+    const Row rows[] = {
+        {{"dialer"}, "Ostrel Sky.Vane Dialer"},
+        {{"connect"}, "Dialing Office : joe"},
+        {{"about"}, "About Pallix"},
+        {{"msgbox", "0x1010", "Error executing x"}, "Ostrel Sky.Vane"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.title);
+        ShowDialog dialog(row.args);
+        const unsigned long window = probe_->WaitForWindow(row.title, 10);
+        ASSERT_NE(window, 0u) << dialog.Errors();
+        // The window manager announces what it allows once it has taken the window on.
+        std::vector<std::string> actions;
+        for (int i = 0; i < 40 && actions.empty(); ++i) {
+            actions = probe_->AtomNames(window, "_NET_WM_ALLOWED_ACTIONS");
+            if (actions.empty())
+                dialog.Wait(0.05);
+        }
+        auto allows = [&actions](const char* action) {
+            return std::find(actions.begin(), actions.end(), action) != actions.end();
+        };
+        EXPECT_TRUE(allows("_NET_WM_ACTION_CLOSE"));
+        EXPECT_TRUE(allows("_NET_WM_ACTION_MOVE"));
+        EXPECT_FALSE(allows("_NET_WM_ACTION_MINIMIZE"));
+        EXPECT_FALSE(allows("_NET_WM_ACTION_MAXIMIZE_HORZ"));
+        EXPECT_FALSE(allows("_NET_WM_ACTION_MAXIMIZE_VERT"));
+        EXPECT_FALSE(allows("_NET_WM_ACTION_RESIZE"));
+        ASSERT_TRUE(probe_->Keys(window, "Escape"));
+        ASSERT_TRUE(dialog.Wait(10));
+    }
 }
 
 TEST_F(FltkDialog, AboutBoxMatchesItsTemplate) {

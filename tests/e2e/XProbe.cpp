@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -123,7 +124,8 @@ std::string XProbe::Title(unsigned long window) {
     return title;
 }
 
-unsigned long XProbe::Find(unsigned long root, const std::string& title, int depth) {
+unsigned long XProbe::Find(unsigned long root, const std::function<bool(unsigned long)>& wanted,
+                           int depth) {
     ::Window rootReturn = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
     if (!XQueryTree(display_, root, &rootReturn, &parent, &children, &count))
@@ -134,10 +136,10 @@ unsigned long XProbe::Find(unsigned long root, const std::string& title, int dep
         if (!XGetWindowAttributes(display_, children[i], &attributes) ||
             attributes.map_state != IsViewable)
             continue;
-        if (Title(children[i]) == title)
+        if (wanted(children[i]))
             found = children[i];
         else if (depth > 0)
-            found = Find(children[i], title, depth - 1);
+            found = Find(children[i], wanted, depth - 1);
     }
     if (children)
         XFree(children);
@@ -145,9 +147,22 @@ unsigned long XProbe::Find(unsigned long root, const std::string& title, int dep
 }
 
 unsigned long XProbe::WaitForWindow(const std::string& title, double seconds) {
+    return WaitFor([this, &title](unsigned long w) { return Title(w) == title; }, seconds);
+}
+
+unsigned long XProbe::WaitForWindowOf(int pid, double seconds) {
+    return WaitFor(
+        [this, pid](unsigned long w) {
+            const std::vector<unsigned long> owner = Cardinals(w, "_NET_WM_PID");
+            return owner.size() == 1 && owner[0] == static_cast<unsigned long>(pid);
+        },
+        seconds);
+}
+
+unsigned long XProbe::WaitFor(const std::function<bool(unsigned long)>& wanted, double seconds) {
     const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
     while (display_) {
-        if (unsigned long w = Find(DefaultRootWindow(display_), title, 3))
+        if (unsigned long w = Find(DefaultRootWindow(display_), wanted, 3))
             return w;
         if (Clock::now() > deadline)
             break;
@@ -213,23 +228,46 @@ bool XProbe::WindowManagerRunning() {
 }
 
 bool XProbe::HasState(unsigned long window, const std::string& state) {
-    Atom property = XInternAtom(display_, "_NET_WM_STATE", False);
-    Atom wanted = XInternAtom(display_, state.c_str(), False);
-    Atom type = None;
+    bool found = false;
+    for (const std::string& name : AtomNames(window, "_NET_WM_STATE"))
+        found |= name == state;
+    return found;
+}
+
+std::vector<unsigned long> XProbe::Values(unsigned long window, const std::string& property,
+                                          unsigned long type) {
+    std::vector<unsigned long> values;
+    Atom atom = XInternAtom(display_, property.c_str(), False);
+    Atom actual = None;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    bool found = false;
-    if (XGetWindowProperty(display_, window, property, 0, 64, False, XA_ATOM, &type, &format,
-                           &count, &after, &data) == Success &&
-        data) {
-        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+    if (XGetWindowProperty(display_, window, atom, 0, 64, False, type, &actual, &format, &count,
+                           &after, &data) == Success &&
+        data && format == 32) {
+        // Xlib hands 32-bit items over as longs.
+        const long* items = reinterpret_cast<const long*>(data);
         for (unsigned long i = 0; i < count; ++i)
-            found |= atoms[i] == wanted;
+            values.push_back(static_cast<unsigned long>(items[i]));
     }
     if (data)
         XFree(data);
-    return found;
+    return values;
+}
+
+std::vector<std::string> XProbe::AtomNames(unsigned long window, const std::string& property) {
+    std::vector<std::string> names;
+    for (unsigned long atom : Values(window, property, XA_ATOM)) {
+        if (char* name = XGetAtomName(display_, atom)) {
+            names.emplace_back(name);
+            XFree(name);
+        }
+    }
+    return names;
+}
+
+std::vector<unsigned long> XProbe::Cardinals(unsigned long window, const std::string& property) {
+    return Values(window, property, AnyPropertyType);
 }
 
 void XProbe::Close(unsigned long window) {

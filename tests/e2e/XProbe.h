@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ class XProbe {
 
     // A viewable window whose title is exactly `title`, waiting up to `seconds`; 0 for none.
     unsigned long WaitForWindow(const std::string& title, double seconds);
+    // A viewable window of the process (_NET_WM_PID), for windows without a title.
+    unsigned long WaitForWindowOf(int pid, double seconds);
     // Whether the window still exists and is viewable.
     bool Viewable(unsigned long window);
     // The client area's size.
@@ -37,13 +40,21 @@ class XProbe {
     bool WindowManagerRunning();
     // Whether the window's _NET_WM_STATE holds the named state.
     bool HasState(unsigned long window, const std::string& state);
+    // The names in an atom-list property (_NET_WM_WINDOW_TYPE, _NET_WM_ALLOWED_ACTIONS, ...).
+    std::vector<std::string> AtomNames(unsigned long window, const std::string& property);
+    // The 32-bit items of a property of any type (_NET_WM_PID, _MOTIF_WM_HINTS, ...).
+    std::vector<unsigned long> Cardinals(unsigned long window, const std::string& property);
     // The close box: WM_DELETE_WINDOW, as a window manager sends it.
     void Close(unsigned long window);
     // Focuses the window and types keys (xdotool names, e.g. "Return", "alt+n").
     bool Keys(unsigned long window, const std::string& keys);
 
   private:
-    unsigned long Find(unsigned long root, const std::string& title, int depth);
+    unsigned long WaitFor(const std::function<bool(unsigned long)>& wanted, double seconds);
+    unsigned long Find(unsigned long root, const std::function<bool(unsigned long)>& wanted,
+                       int depth);
+    std::vector<unsigned long> Values(unsigned long window, const std::string& property,
+                                      unsigned long type);
     std::string Title(unsigned long window);
 
     ::_XDisplay* display_ = nullptr;
@@ -59,6 +70,7 @@ class ShowDialog {
     ShowDialog& operator=(const ShowDialog&) = delete;
 
     bool Started() const { return pid_ > 0; }
+    int Pid() const { return pid_; }
     // Waits up to `seconds` for the program to end. False when it is still running.
     bool Wait(double seconds);
     int ExitStatus() const { return status_; }

@@ -125,15 +125,16 @@ TEST_F(SplashFixture, ShowsTheSplashWhilePolling) {
     EXPECT_EQ(static_cast<UINT>(IDD_SPLASH), seen.id);
     EXPECT_TRUE(seen.visible);
     EXPECT_EQ("", seen.caption);
-    // 222 x 67 dialog units at 6 x 13 base units, centred on the 1024 x 768 screen.
-    const LONG width = 333, height = 108;
+    // 222 x 67 dialog units at 6 x 13 base units (67 * 13 / 8 = 108.9 rounds to 109, as
+    // Windows' MulDiv does), centred on the 1024 x 768 screen.
+    const LONG width = 333, height = 109;
     EXPECT_EQ((1024 - width) / 2, seen.rect.left);
     EXPECT_EQ((768 - height) / 2, seen.rect.top);
     EXPECT_EQ(width, seen.rect.right - seen.rect.left);
     EXPECT_EQ(height, seen.rect.bottom - seen.rect.top);
     // Icon size + 8 in each direction, where the template put its corner.
     EXPECT_EQ(9, seen.button.left);
-    EXPECT_EQ(9, seen.button.top);
+    EXPECT_EQ(10, seen.button.top); // 6 * 13 / 8 = 9.75
     EXPECT_EQ(40, seen.button.right - seen.button.left);
     EXPECT_EQ(40, seen.button.bottom - seen.button.top);
     EXPECT_FALSE(seen.buttonEnabled);

@@ -10,7 +10,6 @@ const char* const kHeader4 = "REGEDIT4";
 const char* const kHeader5 = "Windows Registry Editor Version 5.00";
 const char* const kClassComment = ";class=";
 constexpr size_t kMaxKeyName = 255;
-constexpr char32_t kInvalid = 0xFFFD;
 
 // Windows-1252 characters of the bytes 0x80 to 0x9F; the five unassigned bytes stand for the
 // control characters of the same number, as Windows converts them.
@@ -33,71 +32,136 @@ bool ToCp1252(char32_t c, char* byte) {
     return false;
 }
 
-std::u32string DecodeUtf16(const std::string& bytes, size_t from) {
-    std::u32string out;
-    for (size_t i = from; i < bytes.size(); i += 2) {
-        if (i + 1 >= bytes.size()) {
-            out.push_back(kInvalid);
-            break;
-        }
-        char32_t unit =
-            static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
-            char32_t low = static_cast<unsigned char>(bytes[i + 2]) |
-                           (static_cast<unsigned char>(bytes[i + 3]) << 8);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                out.push_back(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        out.push_back(unit >= 0xD800 && unit <= 0xDFFF ? kInvalid : unit);
-    }
-    return out;
+std::string Hex(unsigned value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
+    return text;
 }
 
-std::u32string DecodeUtf8(const std::string& bytes, size_t from) {
-    std::u32string out;
-    for (size_t i = from; i < bytes.size();) {
-        unsigned char lead = static_cast<unsigned char>(bytes[i]);
-        int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-        char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-        bool ok = extra >= 0 && i + extra < bytes.size();
-        for (int k = 1; ok && k <= extra; ++k) {
-            unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-            ok = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        out.push_back(ok ? c : kInvalid);
-        i += ok ? extra + 1 : 1;
+// Reads one character of UTF-16LE text at bytes[*pos]. False, with *fault saying why, for
+// bytes that are not UTF-16: an odd byte at the end or a surrogate without its partner.
+bool NextUtf16(const std::string& bytes, size_t* pos, char32_t* c, std::string* fault) {
+    auto unitAt = [&](size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    };
+    size_t i = *pos;
+    if (i + 1 >= bytes.size()) {
+        *fault = "an odd byte at the end";
+        return false;
     }
-    return out;
+    char32_t unit = unitAt(i);
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        *fault = "a low surrogate U+" + Hex(unit, 4) + " without a high one before it";
+        return false;
+    }
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        char32_t low = i + 3 < bytes.size() ? unitAt(i + 2) : 0;
+        if (low < 0xDC00 || low > 0xDFFF) {
+            *fault = "a high surrogate U+" + Hex(unit, 4) + " without a low one after it";
+            return false;
+        }
+        *c = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+        *pos = i + 4;
+        return true;
+    }
+    *c = unit;
+    *pos = i + 2;
+    return true;
 }
 
-// The file as 8-bit lines; a Unicode file is converted line by line.
-bool SplitLines(const std::string& bytes, std::vector<std::string>* lines, std::string* error) {
-    std::u32string text;
-    bool unicode = true;
-    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-        text = DecodeUtf16(bytes, 2);
-    } else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        text = DecodeUtf8(bytes, 3);
+// Reads one character of UTF-8 text at bytes[*pos], taking only the shortest form of a code
+// point of U+0000 to U+10FFFF that is not a surrogate: anything else (a stray continuation
+// byte, an overlong form such as C0 8A for a line break, a cut sequence) could carry
+// characters that no reader of the file sees.
+bool NextUtf8(const std::string& bytes, size_t* pos, char32_t* c, std::string* fault) {
+    size_t i = *pos;
+    const unsigned lead = static_cast<unsigned char>(bytes[i]);
+    int extra = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        *c = lead;
+        *pos = i + 1;
+        return true;
+    }
+    if (lead < 0xC0) {
+        *fault = "the continuation byte " + Hex(lead, 2) + " has no lead byte";
+        return false;
+    }
+    if (lead < 0xE0) {
+        extra = 1;
+        minimum = 0x80;
+    } else if (lead < 0xF0) {
+        extra = 2;
+        minimum = 0x800;
+    } else if (lead < 0xF8) {
+        extra = 3;
+        minimum = 0x10000;
     } else {
-        unicode = false;
+        *fault = "the byte " + Hex(lead, 2) + " is never part of UTF-8";
+        return false;
+    }
+    char32_t value = lead & (0x3Fu >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        const unsigned next = i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0;
+        if ((next & 0xC0) != 0x80) {
+            *fault = "the sequence starting with " + Hex(lead, 2) + " is cut short";
+            return false;
+        }
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < minimum) {
+        *fault = "an overlong form of U+" + Hex(value, 4);
+        return false;
+    }
+    if (value >= 0xD800 && value <= 0xDFFF) {
+        *fault = "the surrogate U+" + Hex(value, 4) + " is not a character";
+        return false;
+    }
+    if (value > 0x10FFFF) {
+        *fault = "U+" + Hex(value, 4) + " lies beyond U+10FFFF, the last code point";
+        return false;
+    }
+    *c = value;
+    *pos = i + extra + 1;
+    return true;
+}
+
+using NextCharacter = bool (*)(const std::string&, size_t*, char32_t*, std::string*);
+
+// The file as 8-bit lines; a Unicode file is converted line by line. A fault names the line
+// it lies on.
+bool SplitLines(const std::string& bytes, std::vector<std::string>* lines, std::string* error) {
+    NextCharacter next = nullptr;
+    const char* encoding = "";
+    size_t pos = 0;
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+        next = NextUtf16;
+        encoding = "UTF-16";
+        pos = 2;
+    } else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        next = NextUtf8;
+        encoding = "UTF-8";
+        pos = 3;
     }
     lines->assign(1, "");
-    size_t count = unicode ? text.size() : bytes.size();
-    for (size_t i = 0; i < count; ++i) {
-        char32_t c = unicode ? text[i] : static_cast<unsigned char>(bytes[i]);
+    while (pos < bytes.size()) {
+        char32_t c = static_cast<unsigned char>(bytes[pos]);
+        std::string fault;
+        if (next == nullptr) {
+            ++pos;
+        } else if (!next(bytes, &pos, &c, &fault)) {
+            *error =
+                "line " + std::to_string(lines->size()) + ": not " + encoding + " text: " + fault;
+            return false;
+        }
         if (c == '\n') {
             lines->emplace_back();
             continue;
         }
         char byte = static_cast<char>(c);
-        if (unicode && !ToCp1252(c, &byte)) {
-            char code[16];
-            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-            *error = "line " + std::to_string(lines->size()) + ": the character " + code +
+        if (next != nullptr && !ToCp1252(c, &byte)) {
+            *error = "line " + std::to_string(lines->size()) + ": the character U+" + Hex(c, 4) +
                      " has no 8-bit (Windows-1252) form";
             return false;
         }
@@ -169,9 +233,15 @@ bool Utf16ToCp1252(const std::vector<BYTE>& data, std::vector<BYTE>* out, std::s
         *fault = "text data of a version 5.00 file must be UTF-16 (an even number of bytes)";
         return false;
     }
-    std::u32string text = DecodeUtf16(std::string(data.begin(), data.end()), 0);
+    const std::string bytes(data.begin(), data.end());
     out->clear();
-    for (char32_t c : text) {
+    for (size_t pos = 0; pos < bytes.size();) {
+        char32_t c = 0;
+        std::string why;
+        if (!NextUtf16(bytes, &pos, &c, &why)) {
+            *fault = "text data is not UTF-16: " + why;
+            return false;
+        }
         char byte = 0;
         if (!ToCp1252(c, &byte)) {
             *fault = "text data holds a character without an 8-bit (Windows-1252) form";

@@ -5,7 +5,9 @@
 //   hex(1), hex(2) and hex(7) data (text types) hold UTF-16LE text.
 // This store keeps 8-bit (Windows-1252) text, so reading a 5.00 file converts its text from
 // UTF-16 (or UTF-8 with a byte-order mark, or plain 8-bit) to Windows-1252; a character
-// without a Windows-1252 form is a fault. Written files are always REGEDIT4, which carries
+// without a Windows-1252 form is a fault, and so is anything that is not well-formed text in
+// the file's encoding (a stray or overlong UTF-8 byte sequence, a surrogate, a lone UTF-16
+// surrogate, a code point beyond U+10FFFF). Written files are always REGEDIT4, which carries
 // every stored byte unchanged.
 //
 // A key's class string, which .reg files have no syntax for, is written as the comment line

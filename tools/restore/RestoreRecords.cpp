@@ -1,6 +1,8 @@
 #include "RestoreRecords.h"
 
 #include "browsers/BrowserSettings.h"
+#include "browsers/ExplorerSettings.h"
+#include "browsers/NetscapeSettings.h"
 
 #include <cctype>
 #include <cstdio>
@@ -174,9 +176,12 @@ ReadOutcome ReadRecords(std::vector<RawRecord>* pRecords, std::string* pstrError
                 continue;
             }
             if (lResult == ERROR_FILE_NOT_FOUND) {
-                *pstrError = "record " + strNumber + " has no " + strName;
-                outcome = ReadOutcome::Malformed;
-            } else if (lResult == ERROR_BAD_FORMAT) {
+                // Only typeN or valueN: a missing keyN ended the loop above.
+                record.strMissing += (record.strMissing.empty() ? "" : " and ") + strName;
+                lResult = ERROR_SUCCESS;
+                continue;
+            }
+            if (lResult == ERROR_BAD_FORMAT) {
                 *pstrError = "record " + strNumber + ": " + strName + " is not a text value";
                 outcome = ReadOutcome::Malformed;
             } else {
@@ -200,6 +205,24 @@ ReadOutcome ReadRecords(std::vector<RawRecord>* pRecords, std::string* pstrError
         pRecords->clear();
     }
     return outcome;
+}
+
+std::vector<std::string> MissingRecordKeys(const std::vector<RawRecord>& records) {
+    for (const std::vector<std::string>& set :
+         {CNetscapeSettings::RecordKeys(), CExplorerSettings::RecordKeys()}) {
+        if (records.empty() || records.size() >= set.size()) {
+            continue;
+        }
+        bool bFirstOfSet = true;
+        for (size_t n = 0; n < records.size(); ++n) {
+            bFirstOfSet = bFirstOfSet && records[n].strKey == set[n];
+        }
+        if (bFirstOfSet) {
+            return std::vector<std::string>(
+                set.begin() + static_cast<std::ptrdiff_t>(records.size()), set.end());
+        }
+    }
+    return {};
 }
 
 bool ParseRecordNumber(const std::string& strText, DWORD* pdwValue) {

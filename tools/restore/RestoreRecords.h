@@ -15,6 +15,8 @@ struct RawRecord {
     std::string strKey;
     std::string strType;
     std::string strValue;
+    // The fields a run cut short left out ("type3", "value3" or both); "" for a whole record.
+    std::string strMissing;
 };
 
 // One recorded value, parsed: where it goes and what it holds.
@@ -37,8 +39,15 @@ enum class ReadOutcome {
 };
 
 // Reads key1, type1, value1, key2, ... until the first missing keyN, whole whatever the length.
+// A record without its typeN or valueN (an earlier version wrote the records one by one, and a
+// run killed among them left the set cut short) is read with strMissing naming what it lacks.
 // Opens the Restore key for reading only.
 ReadOutcome ReadRecords(std::vector<RawRecord>* pRecords, std::string* pstrError);
+
+// The keyN texts of the records that a set cut short lacks at its end: when the records are the
+// first ones of a configurator's set (all seven of Navigator or three of Internet Explorer) but
+// not all of them. Empty otherwise.
+std::vector<std::string> MissingRecordKeys(const std::vector<RawRecord>& records);
 
 // Checks every record (root name, subkey and value name, type, number) and parses them all;
 // false with the first fault described when any record is malformed.

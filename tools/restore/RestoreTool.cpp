@@ -36,13 +36,16 @@ constexpr const char* HELP_TEXT =
     "\n"
     "The records key1, type1, value1, key2, ... are read up to the first missing keyN and\n"
     "checked as a whole before anything is written; a malformed set is refused and nothing is\n"
-    "changed. \"str\" records are written as REG_SZ; \"int\" records as REG_DWORD, or as a\n"
+    "changed. A set that a killed run of an earlier version left cut short (a record without\n"
+    "its typeN or valueN, or the last records of a browser's set missing) has its whole\n"
+    "records put back and the others named; their values are never guessed. \"str\" records are "
+    "written as REG_SZ; \"int\" records as REG_DWORD, or as a\n"
     "4-byte REG_BINARY where the value is such a binary now. A value whose key does not exist\n"
     "is skipped: keys are not created, since a missing key means that the browser (or that\n"
     "part of its settings) is not installed. The Restore key itself is only read.\n"
     "\n"
     "Exit status: 0 done (or nothing recorded), 1 refused (nothing changed), 2 bad command\n"
-    "line, 3 some values were not written.\n";
+    "line, 3 some values were not written (or not known).\n";
 
 std::string RestoreKeyName() {
     return std::string("HKEY_LOCAL_MACHINE\\") + CBrowserSettings::RESTORE_KEY;
@@ -70,8 +73,26 @@ int RestoreRecordedValues(bool bDryRun, std::ostream& out, std::ostream& err) {
         break;
     }
 
+    // A set cut short by an earlier version: the whole records are put back, the others only
+    // named, since their values are not known.
+    std::vector<RawRecord> complete;
+    std::vector<std::string> notRestored;
+    for (const RawRecord& record : records) {
+        if (record.strMissing.empty()) {
+            complete.push_back(record);
+        } else {
+            notRestored.push_back("record " + std::to_string(record.nIndex) + " (" + record.strKey +
+                                  ") is incomplete: it has no " + record.strMissing);
+        }
+    }
+    const std::vector<std::string> missing = MissingRecordKeys(records);
+    for (size_t n = 0; n < missing.size(); ++n) {
+        notRestored.push_back("record " + std::to_string(records.size() + n + 1) + " (" +
+                              missing[n] + ") is missing");
+    }
+
     std::vector<RestoreTarget> targets;
-    if (!ParseRecords(records, &targets, &strError)) {
+    if (!ParseRecords(complete, &targets, &strError)) {
         return Refuse(err, "malformed record set in " + RestoreKeyName() + ": " + strError);
     }
 
@@ -95,7 +116,11 @@ int RestoreRecordedValues(bool bDryRun, std::ostream& out, std::ostream& err) {
         }
     }
 
-    const int nTotal = static_cast<int>(targets.size());
+    for (const std::string& strWhat : notRestored) {
+        out << (bDryRun ? "Cannot restore " : "Not restored: ") << strWhat << "\n";
+    }
+
+    const int nTotal = static_cast<int>(targets.size() + notRestored.size());
     if (bDryRun) {
         out << nWritten << " of " << nTotal
             << " values would be written (dry run: nothing was changed).\n";
@@ -105,6 +130,10 @@ int RestoreRecordedValues(bool bDryRun, std::ostream& out, std::ostream& err) {
     if (nWritten < nTotal) {
         err << "skyvane-restore: " << (nTotal - nWritten) << " of " << nTotal << " recorded values "
             << (bDryRun ? "could not be" : "were not") << " written.\n";
+        if (!notRestored.empty()) {
+            err << "skyvane-restore: the record set was cut short by an earlier run; the values of "
+                   "its incomplete or missing records are not known and were left as they are.\n";
+        }
         return EXIT_INCOMPLETE;
     }
     return EXIT_DONE;

@@ -12,7 +12,7 @@ namespace restore {
 constexpr int EXIT_DONE = 0;       // every value written (or would be), or nothing recorded
 constexpr int EXIT_REFUSED = 1;    // store unreadable or record set malformed; nothing changed
 constexpr int EXIT_USAGE = 2;      // bad command line, as for the other tools
-constexpr int EXIT_INCOMPLETE = 3; // some values could not be written; the others were
+constexpr int EXIT_INCOMPLETE = 3; // some values not written (or not known); the others were
 
 // Reports and writes the record set of the registry that is installed now.
 int RestoreRecordedValues(bool bDryRun, std::ostream& out, std::ostream& err);

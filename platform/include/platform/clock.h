@@ -5,6 +5,7 @@
 
 #include "platform/windef.h"
 
+#include <compare>
 #include <cstdint>
 
 // A signed span of whole seconds.

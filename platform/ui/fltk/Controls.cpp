@@ -629,7 +629,7 @@ void DialogWindow::draw() {
 
 void DialogWindow::ShowDialog() {
     const bool first = !shown();
-    show();
+    ShowWithDialogFrame(this);
     if (!first)
         return;
     if (keepAbove_)

@@ -288,7 +288,7 @@ int FltkUi::MessageBox(const std::string& text, const std::string& caption, UINT
     Fl_Group::current(nullptr);
     MessageBoxWindow box(text, caption, type);
     PushModal(nullptr);
-    box.show();
+    ShowWithDialogFrame(&box);
     if (box.KeepsAbove())
         KeepAbove(&box);
     box.FocusDefault();

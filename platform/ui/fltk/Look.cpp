@@ -5,7 +5,12 @@
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
+#include <fontconfig/fontconfig.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstring>
+#include <string>
 
 namespace platform::ui::fltk {
 
@@ -144,6 +149,60 @@ void DrawText(const std::string& utf8, int x, int y, int w, int h, Fl_Align alig
     fl_draw_shortcut = saved;
 }
 
+namespace {
+
+// Wine's free "MS Sans Serif" (Debian's fonts-wine): the Windows 95 dialog font as bitmap strikes
+// of 13, 16 and 20 pixels, the cells of 8, 10 and 12 points at 96 DPI, in a TrueType file that
+// maps Unicode. The same faces as .fon files are useless here: they carry no Unicode map, so
+// Xft finds no glyph in them.
+constexpr const char kBitmapFaceFile[] = SKYVANE_WINE_FONT_DIR "/ms_sans_serif.ttf";
+constexpr const char kBitmapFamily[] = "MS Sans Serif";
+
+// Whether the dialog font is that bitmap face (else an outline stand-in).
+bool g_bitmapFace = false;
+
+// Whether "MS Sans Serif" resolves to a bitmap face in the configuration.
+bool ResolvesToBitmapFace(FcConfig* config) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kBitmapFamily));
+    FcPatternAddDouble(pattern, FC_PIXEL_SIZE, 13.0);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(config, pattern, &result);
+    FcPatternDestroy(pattern);
+    bool found = false;
+    if (match) {
+        FcChar8* family = nullptr;
+        FcBool outline = FcTrue;
+        found = FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch &&
+                std::strcmp(reinterpret_cast<const char*>(family), kBitmapFamily) == 0 &&
+                FcPatternGetBool(match, FC_OUTLINE, 0, &outline) == FcResultMatch && !outline;
+        FcPatternDestroy(match);
+    }
+    return found;
+}
+
+// Gives fontconfig a configuration that holds the bitmap face and nothing else, before
+// anything has read the system's. Every text the launcher shows is Windows-1252, which the
+// face covers; and the system's configuration (some forty XML files, the caches of every font
+// folder, and Debian's 70-no-bitmaps.conf, which would reject the face) was most of the cost
+// of setting fonts up. False, leaving fontconfig alone, when the face is not installed.
+bool UseBitmapFaceAlone() {
+    if (access(kBitmapFaceFile, R_OK) != 0)
+        return false;
+    FcConfig* config = FcConfigCreate();
+    if (!config)
+        return false;
+    bool ok = FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(kBitmapFaceFile)) &&
+              ResolvesToBitmapFace(config) && FcConfigSetCurrent(config);
+    // The current configuration holds its own reference.
+    FcConfigDestroy(config);
+    return ok;
+}
+
+} // namespace
+
 void InstallLook() {
     Fl::scheme(nullptr);
     Fl::background(192, 192, 192);
@@ -155,9 +214,11 @@ void InstallLook() {
     Fl::set_boxtype(FL_DOWN_BOX, SunkenBoxDraw, 2, 2, 4, 4);
     Fl::set_boxtype(FL_DOWN_FRAME, SunkenFrame, 2, 2, 4, 4);
     Fl::scrollbar_size(16);
-    // "MS Sans Serif" has the proportions of Arial; fontconfig gives Arial's metric twin where
-    // one is installed (Liberation Sans, Nimbus Sans) and its default sans-serif font otherwise.
-    Fl::set_font(DialogFont(), " Arial");
+    // Without the bitmap face: "MS Sans Serif" has the proportions of Arial, and fontconfig
+    // gives Arial's metric twin where one is installed (Liberation Sans, Nimbus Sans) and its
+    // default sans-serif font otherwise.
+    g_bitmapFace = UseBitmapFaceAlone();
+    Fl::set_font(DialogFont(), g_bitmapFace ? " MS Sans Serif" : " Arial");
 }
 
 Fl_Boxtype SunkenBox() {
@@ -169,6 +230,19 @@ Fl_Font DialogFont() {
 }
 
 int FontPixels(int points) {
+    if (g_bitmapFace) {
+        // The bitmap face is asked for by its strike, the cell height Windows gives it.
+        switch (points) {
+        case 8:
+            return 13;
+        case 10:
+            return 16;
+        case 12:
+            return 20;
+        default:
+            break;
+        }
+    }
     return (points * 96 + 36) / 72;
 }
 

@@ -19,7 +19,8 @@ Fl_Color FieldColor();      // COLOR_WINDOW white
 Fl_Color SelectionColor();  // COLOR_HIGHLIGHT navy
 
 // Box types that draw the Windows edges; FLTK's own up and down boxes are replaced by them too,
-// so that FLTK's internal widgets (scroll bars) match. Call once with the display open.
+// so that FLTK's internal widgets (scroll bars) match; and the dialog font. Call once with the
+// display open, before any text is measured.
 void InstallLook();
 Fl_Boxtype SunkenBox(); // the client edge of edits and list boxes, white inside
 
@@ -36,9 +37,11 @@ void DrawPushButtonFrame(int x, int y, int w, int h, bool pressed, bool isDefaul
 void DrawText(const std::string& utf8, int x, int y, int w, int h, Fl_Align align, bool prefix,
               bool enabled, Fl_Color color = FL_BLACK);
 
-// The dialog font: a sans-serif font shaped like Arial where one is installed, at the pixel
-// size Windows gives the point size at 96 dots per inch.
+// The dialog font: Wine's bitmap "MS Sans Serif" where fonts-wine is installed, which has the
+// Windows 95 metrics (base units 6 x 13 at 8 points); else a sans-serif font shaped like Arial.
 Fl_Font DialogFont();
+// The size to ask FLTK for: the bitmap face's strike for the point size, or the pixel size
+// Windows gives the point size at 96 dots per inch.
 int FontPixels(int points);
 // Dialog base units of the font at that pixel size, computed from its metrics as Windows does:
 // the average width of "A".."Z" "a".."z" rounded, and the font height.

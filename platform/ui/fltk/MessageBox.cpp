@@ -22,6 +22,14 @@ int MulDiv(int a, int b, int c) {
     return (a * b + c / 2) / c;
 }
 
+// The sign of an icon, in the dialog font at 20 pixels: that font has no bold face, so the
+// sign is struck twice a pixel apart, as bold as the signs of Windows 95's icons.
+void DrawSign(const char* sign, int x, int y, int w, int h) {
+    fl_font(DialogFont(), 20);
+    fl_draw(sign, x, y, w, h, FL_ALIGN_CENTER, nullptr, 0);
+    fl_draw(sign, x + 1, y, w, h, FL_ALIGN_CENTER, nullptr, 0);
+}
+
 // The four message box icons, drawn in the spirit of Windows 95's.
 class MessageIcon : public Fl_Widget {
   public:
@@ -48,8 +56,7 @@ class MessageIcon : public Fl_Widget {
             fl_polygon(x0 + 16, y0 + 1, x0 + 31, y0 + 29, x0 + 1, y0 + 29);
             fl_color(FL_BLACK);
             fl_loop(x0 + 16, y0 + 1, x0 + 31, y0 + 29, x0 + 1, y0 + 29);
-            fl_font(FL_HELVETICA_BOLD, 20);
-            fl_draw("!", x0, y0 + 9, kIconSize, 19, FL_ALIGN_CENTER, nullptr, 0);
+            DrawSign("!", x0, y0 + 9, kIconSize, 19);
             break;
         }
         case MB_ICONQUESTION:
@@ -61,9 +68,7 @@ class MessageIcon : public Fl_Widget {
             fl_color(FL_BLACK);
             fl_arc(x0 + 1, y0 + 1, 30, 26, 0, 360);
             fl_color(fl_rgb_color(0, 0, 255));
-            fl_font(icon_ == MB_ICONQUESTION ? FL_HELVETICA_BOLD : FL_TIMES_BOLD, 20);
-            fl_draw(icon_ == MB_ICONQUESTION ? "?" : "i", x0, y0 + 2, kIconSize, 24,
-                    FL_ALIGN_CENTER, nullptr, 0);
+            DrawSign(icon_ == MB_ICONQUESTION ? "?" : "i", x0, y0 + 2, kIconSize, 24);
             break;
         }
         default:

@@ -15,6 +15,11 @@ bool OpenDisplay(std::string& error);
 // it; without a window manager the window is only raised.
 void KeepAbove(Fl_Window* window);
 
+// Shows a window that has a caption with the frame of a Windows dialog: a close box and no
+// minimise or maximise box (FLTK already keeps the size fixed). Windows without a caption, and
+// windows already shown, are only shown.
+void ShowWithDialogFrame(Fl_Window* window);
+
 // Waits until the X server has handled every request sent so far.
 void SyncDisplay();
 

@@ -79,6 +79,13 @@ TEST(RegFile, Version5TextDataIsUtf16AndBecomes8Bit) {
     EXPECT_EQ(changes[1].value.data, Bytes(std::string("C:\\\x80\0", 5)));
     EXPECT_EQ(changes[2].value.name, "Caf\xE9");
     EXPECT_EQ(changes[2].value.data, Bytes(std::string("\x80\0", 2)));
+    // The same text as UTF-8, with characters of two and three bytes.
+    ASSERT_TRUE(regtool::ParseRegFile("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+                                      "[HKCU\\E]\r\n\"Caf\xC3\xA9\"=\"\xE2\x82\xAC\"\r\n",
+                                      &changes, &error))
+        << error;
+    EXPECT_EQ(changes[1].value.name, "Caf\xE9");
+    EXPECT_EQ(changes[1].value.data, Bytes(std::string("\x80\0", 2)));
     // In a REGEDIT4 file the same hex(2) bytes are kept as they are.
     ASSERT_TRUE(
         regtool::ParseRegFile("REGEDIT4\n[HKCU\\E]\n\"P\"=hex(2):43,00\n", &changes, &error));
@@ -87,6 +94,7 @@ TEST(RegFile, Version5TextDataIsUtf16AndBecomes8Bit) {
 
 TEST(RegFile, FaultsAreRefusedWithTheirLine) {
     const std::string head = "REGEDIT4\r\n\r\n[HKLM\\Key]\r\n";
+    const std::string u8 = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n[HKCU\\x]\r\n";
     struct Row {
         std::string file;
         int line;
@@ -120,6 +128,27 @@ TEST(RegFile, FaultsAreRefusedWithTheirLine) {
          "U+4E2D"},
         {"Windows Registry Editor Version 5.00\r\n[HKCU\\x]\r\n\"a\"=hex(2):41\r\n", 3,
          "even number"},
+        {Utf16(u"Windows Registry Editor Version 5.00\r\n[HKCU\\x]\r\n\"a\"=hex(2):00,d8\r\n"), 3,
+         "text data is not UTF-16: a high surrogate U+D800 without a low one"},
+        // Bytes that are not text in a Unicode file: refused where they stand, never decoded
+        // into something else (C0 8A would be a line break that no editor shows).
+        {"\xEF\xBB\xBF\x80", 1, "not UTF-8 text: the continuation byte 80 has no lead byte"},
+        {u8 + "\"a\"=\"x\xC0\x8A\"\r\n", 3, "not UTF-8 text: an overlong form of U+000A"},
+        {u8 + "\"a\xE0\x80\xAF\"=\"x\"\r\n", 3, "an overlong form of U+002F"},
+        {u8 + "\"a\"=\"\xF0\x80\x80\xA2\"\r\n", 3, "an overlong form of U+0022"},
+        {u8 + "\"a\"=\"\xED\xA0\x80\"\r\n", 3, "the surrogate U+D800 is not a character"},
+        {u8 + "\r\n\"a\"=\"\xF4\x90\x80\x80\"\r\n", 4, "U+110000 lies beyond U+10FFFF"},
+        {u8 + "\"a\"=\"\xF8\x88\x80\x80\x80\"\r\n", 3, "the byte F8 is never part of UTF-8"},
+        {u8 + "\"a\"=\"\xE2\x82\"\r\n", 3, "the sequence starting with E2 is cut short"},
+        {u8 + "\"a\"=\"\xC3", 3, "cut short"},
+        {Utf16(u"Windows Registry Editor Version 5.00\r\n[HKCU\\x]\r\n\"a\"=\"") +
+             std::string("\x00\xDC", 2),
+         3, "not UTF-16 text: a low surrogate U+DC00 without a high one"},
+        {Utf16(u"Windows Registry Editor Version 5.00\r\n[HKCU\\x]\r\n\"") +
+             std::string("\x3D\xD8\x41\x00", 4),
+         3, "a high surrogate U+D83D without a low one after it"},
+        {Utf16(u"Windows Registry Editor Version 5.00\r\n") + "[", 2,
+         "not UTF-16 text: an odd byte at the end"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);

@@ -290,6 +290,9 @@ TEST_F(RegToolTest, BadRegFilesChangeNothing) {
         {"bad hex", "REGEDIT4\r\n" + good + "\"x\"=hex:01,zz\r\n", "line 5: bad hex"},
         {"unknown type", "REGEDIT4\r\n" + good + "\"x\"=float:1.5\r\n", "line 5: unknown value"},
         {"empty file", "", "line 1: unknown header"},
+        {"overlong UTF-8",
+         "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n" + good + "\"x\"=\"a\xC0\x8A\"\r\n",
+         "line 5: not UTF-8 text: an overlong form of U+000A"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -343,6 +346,7 @@ TEST_F(RegToolTest, CommandLineAndStoreFaults) {
         {{"frobnicate"}, "skyvane-reg: unknown verb frobnicate\n"},
         {{"query"}, "skyvane-reg: query takes one operand\n"},
         {{"--store"}, "skyvane-reg: --store needs a value\n"},
+        {{"check", "HKLM"}, "skyvane-reg: check takes no operands\n"},
     };
     for (const auto& row : bad) {
         Result r = Run(row.args);

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -65,6 +66,14 @@ class RestoreToolTest : public ::testing::Test {
     }
 
     void SetUp() override { m_store.Open(); }
+    // Starts over with a new, empty store file.
+    void FreshStore() {
+        m_store.Close();
+        std::filesystem::remove_all(m_store.Dir() / "registry.db");
+        std::filesystem::remove(m_store.Dir() / "registry.db-wal");
+        std::filesystem::remove(m_store.Dir() / "registry.db-shm");
+        m_store.Open();
+    }
 
     TempStore m_store;
 };
@@ -194,18 +203,12 @@ TEST_F(RestoreToolTest, MalformedRecordSetIsRefusedAndNothingChanges) {
         {"into the Restore key",
          [] { SetRecord("key3", "HKEY_LOCAL_MACHINE\\" + RESTORE + "\\key1"); },
          "points into the Restore key itself"},
-        {"type missing", [] { DeleteRecord("type3"); }, "record 3 has no type3"},
-        {"value missing", [] { DeleteRecord("value2"); }, "record 2 has no value2"},
         {"type not text", [] { SetRaw(HKEY_LOCAL_MACHINE, RESTORE, "type1", REG_DWORD, Bytes(1)); },
          "record 1: type1 is not a text value"},
     };
     for (const MalformedRow& row : rows) {
         SCOPED_TRACE(row.pszCase);
-        m_store.Close();
-        std::filesystem::remove_all(m_store.Dir() / "registry.db");
-        std::filesystem::remove(m_store.Dir() / "registry.db-wal");
-        std::filesystem::remove(m_store.Dir() / "registry.db-shm");
-        m_store.Open();
+        FreshStore();
         InstallExplorer();
         CExplorerSettings().ApplySettings();
         row.spoil();
@@ -222,6 +225,109 @@ TEST_F(RestoreToolTest, MalformedRecordSetIsRefusedAndNothingChanges) {
             EXPECT_NE(std::string::npos, outcome.strErr.find("; nothing was changed.\n"));
             EXPECT_EQ(before, Everything());
         }
+    }
+}
+
+// A record set that an earlier version, writing the records one by one, left cut short.
+struct CutShortRow {
+    const char* pszCase;
+    bool bNavigator;
+    std::vector<const char*> deleted;     // record values taken away after a whole set was written
+    std::vector<int> restored;            // the records whose values are put back
+    std::vector<std::string> notRestored; // what the report says of the others
+};
+
+TEST_F(RestoreToolTest, SetCutShortPutsBackTheWholeRecordsAndNamesTheOthers) {
+    const std::vector<const char*> navLater = {
+        "key2", "type2", "value2", "key3", "type3", "value3", "key4", "type4", "value4",
+        "key5", "type5", "value5", "key6", "type6", "value6", "key7", "type7", "value7"};
+    std::vector<const char*> keyOnly = navLater;
+    keyOnly.insert(keyOnly.begin(), {"type1", "value1"});
+    const CutShortRow rows[] = {
+        {"killed after key1",
+         true,
+         keyOnly,
+         {},
+         {"record 1 (" + NAV_RECORD +
+              "Java\\Enable Java) is incomplete: it has no type1 and value1",
+          "record 2 (" + NAV_RECORD + "Proxy Information\\Proxy Type) is missing",
+          "record 7 (" + NAV_RECORD + "Network\\Max Connections) is missing"}},
+        {"killed after type3",
+         true,
+         {navLater.begin() + 5, navLater.end()},
+         {1, 2},
+         {"record 3 (" + NAV_RECORD +
+              "Proxy Information\\HTTP_Proxy) is incomplete: it has no value3",
+          "record 4 (" + NAV_RECORD + "Proxy Information\\HTTP_ProxyPort) is missing"}},
+        {"killed after value4",
+         true,
+         {navLater.begin() + 9, navLater.end()},
+         {1, 2, 3, 4},
+         {"record 5 (" + NAV_RECORD + "Cache\\Memory Cache Size) is missing",
+          "record 6 (" + NAV_RECORD + "Cache\\Disk Cache Size) is missing"}},
+        {"type missing",
+         false,
+         {"type3"},
+         {1, 2},
+         {"record 3 (" + IE_RECORD + "Security_RunJavaApplets) is incomplete: it has no type3"}},
+        {"value missing",
+         false,
+         {"value2"},
+         {1, 3},
+         {"record 2 (" + IE_RECORD + "ProxyServer) is incomplete: it has no value2"}},
+    };
+    for (const CutShortRow& row : rows) {
+        SCOPED_TRACE(row.pszCase);
+        FreshStore();
+        row.bNavigator ? InstallNavigator() : InstallExplorer();
+        std::vector<Stored> original;
+        std::vector<Stored> switched;
+        std::vector<std::pair<std::string, std::string>> locations;
+        const std::string strRecordRoot = "HKEY_CURRENT_USER\\";
+        const std::vector<std::string> recordKeys =
+            row.bNavigator ? CNetscapeSettings::RecordKeys() : CExplorerSettings::RecordKeys();
+        for (const std::string& strKey : recordKeys) {
+            const std::string strPath = strKey.substr(strRecordRoot.size());
+            const size_t nLast = strPath.rfind('\\');
+            locations.emplace_back(strPath.substr(0, nLast), strPath.substr(nLast + 1));
+            original.push_back(
+                Query(HKEY_CURRENT_USER, locations.back().first, locations.back().second));
+        }
+        if (row.bNavigator) {
+            CNetscapeSettings().ApplySettings();
+        } else {
+            CExplorerSettings().ApplySettings();
+        }
+        for (const auto& [strPath, strName] : locations) {
+            switched.push_back(Query(HKEY_CURRENT_USER, strPath, strName));
+        }
+        for (const char* pszName : row.deleted) {
+            DeleteRecord(pszName);
+        }
+        const std::vector<std::string> restoreBefore = Snapshot(HKEY_LOCAL_MACHINE, RESTORE);
+
+        const Outcome dry = RunOnStore(true);
+        EXPECT_EQ(restore::EXIT_INCOMPLETE, dry.nExit);
+        const Outcome real = RunOnStore(false);
+        EXPECT_EQ(restore::EXIT_INCOMPLETE, real.nExit);
+        for (const std::string& strWhat : row.notRestored) {
+            EXPECT_NE(std::string::npos, dry.strOut.find("Cannot restore " + strWhat + "\n"))
+                << dry.strOut;
+            EXPECT_NE(std::string::npos, real.strOut.find("Not restored: " + strWhat + "\n"))
+                << real.strOut;
+        }
+        const std::string strCount = std::to_string(row.restored.size()) + " of " +
+                                     std::to_string(recordKeys.size()) + " values written.\n";
+        EXPECT_NE(std::string::npos, real.strOut.find(strCount)) << real.strOut;
+        EXPECT_NE(std::string::npos, real.strErr.find("cut short")) << real.strErr;
+        for (size_t n = 0; n < locations.size(); ++n) {
+            SCOPED_TRACE(recordKeys[n]);
+            const bool bRestored = std::find(row.restored.begin(), row.restored.end(),
+                                             static_cast<int>(n + 1)) != row.restored.end();
+            const Stored now = Query(HKEY_CURRENT_USER, locations[n].first, locations[n].second);
+            EXPECT_EQ((bRestored ? original : switched)[n].data, now.data);
+        }
+        EXPECT_EQ(restoreBefore, Snapshot(HKEY_LOCAL_MACHINE, RESTORE));
     }
 }
 
