@@ -9,6 +9,14 @@
 
 #include <string>
 
+#ifndef _WIN32
+// Owner-draw records and device contexts (on Windows, windows.h has them).
+struct DRAWITEMSTRUCT;
+typedef DRAWITEMSTRUCT* LPDRAWITEMSTRUCT;
+struct HDC__;
+typedef HDC__* HDC;
+#endif
+
 class CCmdTarget;
 class CWnd;
 class CDC;
@@ -220,7 +228,7 @@ class CButton : public CWnd {
     UINT GetCheck() const;
     void SetCheck(UINT nCheck);
     // Owner-drawn buttons: called for every paint request.
-    virtual void DrawItem(struct DRAWITEMSTRUCT* lpDrawItemStruct);
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
 };
 
 class CListBox : public CWnd {
@@ -243,6 +251,7 @@ class CEdit : public CWnd {
 
 class CStatic : public CWnd {};
 
+#ifndef _WIN32
 // Owner-draw data handed to DrawItem.
 struct DRAWITEMSTRUCT {
     UINT CtlType;
@@ -251,10 +260,10 @@ struct DRAWITEMSTRUCT {
     UINT itemAction;
     UINT itemState;
     HWND hwndItem;
-    CDC* pDC;
+    HDC hDC; // CDC::FromHandle gives the device context to draw on
     RECT rcItem;
 };
-typedef DRAWITEMSTRUCT* LPDRAWITEMSTRUCT;
+#endif // !_WIN32
 
 // ---------------------------------------------------------------------------------------------
 // Application and threads.
@@ -267,7 +276,9 @@ class CWinThread {
 
 typedef UINT (*AFX_THREADPROC)(LPVOID);
 
+#ifndef _WIN32
 constexpr int THREAD_PRIORITY_NORMAL = 0;
+#endif
 
 // Starts a thread that runs pfnThreadProc(pParam). The thread is never joined; the returned
 // object lives as long as the process.

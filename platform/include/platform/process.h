@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 struct SECURITY_ATTRIBUTES;
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
@@ -91,6 +92,7 @@ BOOL CloseHandle(HANDLE hObject);
 void Sleep(DWORD dwMilliseconds);
 DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);
+#endif // !_WIN32
 
 namespace platform {
 
