@@ -1,6 +1,8 @@
 // CLauncherApp::LaunchConsole: the browser switched over, the splash shown, the console (or the
 // command-line tail) run and waited for, the browser put back.
 #include "app/LauncherApp.h"
+#include "platform/ascii.h"
+#include "settings/KeyNames.h"
 
 #include "browsers/ExplorerSettings.h"
 #include "browsers/NetscapeSettings.h"
@@ -11,14 +13,8 @@
 
 namespace {
 
-const char kProductKey[] = "SOFTWARE\\Ostrel Technologies\\Skyvane";
+const char* const kProductKey = SKYVANE_PRODUCT_KEY;
 const char kConsoleClass[] = "Ostrel.Server.console.Skyvane ";
-
-std::string ToLower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 } // namespace
 
@@ -26,7 +22,7 @@ void CLauncherApp::LaunchConsole() {
     const std::string strTail = m_lpCmdLine;
 
     const std::string strBrowser =
-        ToLower(ReadRegString(HKEY_LOCAL_MACHINE, kProductKey, "Browser exe"));
+        platform::AsciiLowered(ReadRegString(HKEY_LOCAL_MACHINE, kProductKey, "Browser exe"));
     if (strBrowser.find("iexplore.exe") != std::string::npos)
         m_pBrowserSettings = new CExplorerSettings;
     else
@@ -41,9 +37,9 @@ void CLauncherApp::LaunchConsole() {
         const std::string strBookmarks = m_pBrowserSettings->GetBookmarksPath();
         // Quoted by the Windows rules: a folder ending in a backslash must not swallow the
         // closing quotation mark. Ordinary paths are only enclosed.
-        const std::string strCommand =
-            m_strJavaCommand + kConsoleClass + AfxQuoteArgument(strBrowser) + " " +
-            AfxQuoteArgument(strBookmarks);
+        const std::string strCommand = m_strJavaCommand + kConsoleClass +
+                                       AfxQuoteArgument(strBrowser) + " " +
+                                       AfxQuoteArgument(strBookmarks);
         RunProgram(strCommand, INFINITE);
     } else {
         RunProgram(strTail, INFINITE);

@@ -1,22 +1,23 @@
 #include "app/LauncherApp.h"
+#include "settings/KeyNames.h"
 
 #include "dialup/DialerDlg.h"
 #include "settings/Registry.h"
 #include "splash/AboutDlg.h"
 #include "splash/SplashDlg.h"
 
+#include "platform/process.h"
 #include "platform/registry.h"
 
 namespace {
 
-const char kInstallKey[] = "SOFTWARE\\Ostrel Technologies\\Skyvane\\1.0";
+const char* const kInstallKey = SKYVANE_INSTALL_KEY;
 
-// A path piece with a blank or a tab would fall apart into several arguments on the command
-// line, so it is quoted as a whole.
-std::string QuotedIfNeeded(const std::string& piece) {
-    if (piece.find_first_of(" \t") == std::string::npos)
-        return piece;
-    return "\"" + piece + "\"";
+// A program name that cannot be written on a command line (it holds a quotation mark) is left
+// as it stands; InitInstance refuses such an installation folder before anything runs.
+std::string ProgramText(const std::string& program) {
+    std::string text;
+    return platform::ProgramNameText(program, &text) ? text : program;
 }
 
 } // namespace
@@ -39,18 +40,25 @@ std::string WithTrailingBackslash(const std::string& installDir) {
 
 std::string BuildJavaCommand(const std::string& installDir) {
     const std::string dir = WithTrailingBackslash(installDir);
-    std::string command = QuotedIfNeeded(dir + "jdk\\java.exe") + " -classpath ";
-    command += QuotedIfNeeded(dir + "jdk\\classes.zip;" + dir + "Classes");
+    std::string command = ProgramText(dir + "jdk\\java.exe") + " -classpath ";
+    command += platform::ArgumentText(dir + "jdk\\classes.zip;" + dir + "Classes");
     command += " ";
     return command;
 }
 
 std::string BuildBootCommand(const std::string& installDir) {
-    return QuotedIfNeeded(WithTrailingBackslash(installDir) + "VIZevu.exe");
+    return ProgramText(WithTrailingBackslash(installDir) + "VIZevu.exe");
 }
 
 BOOL CLauncherApp::InitInstance() {
     const std::string installDir = ReadRegString(HKEY_LOCAL_MACHINE, kInstallKey, "InstallDir");
+    std::string probe;
+    if (!platform::ProgramNameText(installDir, &probe)) {
+        AfxMessageBox("Sky.Vane cannot start its programs: the installation folder \"" +
+                          installDir + "\" holds a quotation mark.",
+                      MB_OK | MB_ICONSTOP);
+        return FALSE;
+    }
     m_strJavaCommand = BuildJavaCommand(installDir);
 
     if (GetActiveConnectionCount() <= 0) {

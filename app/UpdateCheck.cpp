@@ -1,6 +1,7 @@
 // CLauncherApp::CheckForUpdate: every ten days, offer to run the Java updater and act on its
 // exit code.
 #include "app/LauncherApp.h"
+#include "settings/KeyNames.h"
 
 #include "settings/Registry.h"
 
@@ -13,7 +14,7 @@
 
 namespace {
 
-const char kProductKey[] = "SOFTWARE\\Ostrel Technologies\\Skyvane";
+const char* const kProductKey = SKYVANE_PRODUCT_KEY;
 const char kLastUpdate[] = "Last Update";
 const char kUpdaterClass[] = "Ostrel.Server.updater.ZARuzivuz";
 const char kUpdateQuestion[] =

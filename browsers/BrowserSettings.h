@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/registry.h"
+#include "settings/KeyNames.h"
 
 #include <string>
 #include <vector>
@@ -12,7 +13,7 @@ template <class T> struct SettingRow; // browsers/SettingTable.h
 class CBrowserSettings {
   public:
     // The machine-wide copy of the browser values found before the first change.
-    static constexpr const char* RESTORE_KEY = "SOFTWARE\\Ostrel Technologies\\Skyvane\\Restore";
+    static constexpr const char* RESTORE_KEY = SKYVANE_RESTORE_KEY;
     static constexpr const char* RESTORE_KEY_CLASS = "Application Global Data";
 
     CBrowserSettings() = default;

@@ -46,8 +46,9 @@ void CConnectDlg::Dial() {
     platform::SetRasField(m_dialParams.szDomain, m_strDomain);
 
     ++m_nAttempt;
-    SetDlgItemText(IDC_ATTEMPT_LINE, AfxFormatMessage("Attempt %1!d! of %2!d!", long{m_nAttempt},
-                                                      long{m_nMaxAttempts}));
+    SetDlgItemText(IDC_ATTEMPT_LINE,
+                   AfxFormatMessage("Attempt %1!d! of %2!d!", static_cast<long>(m_nAttempt),
+                                    static_cast<long>(m_nMaxAttempts)));
 
     DWORD dwResult =
         RasDialA(nullptr, nullptr, &m_dialParams, RASNOTIFIER_HWND, m_hWnd, &m_hRasConn);
@@ -98,7 +99,8 @@ void CConnectDlg::OnTimer(UINT_PTR) {
     ++m_nDelayElapsed;
     // Seconds still to wait; with no delay at all the first tick shows 0, not a negative count.
     UINT nRemaining = m_nDelay > m_nDelayElapsed ? m_nDelay - m_nDelayElapsed : 0;
-    SetDlgItemText(IDC_STATUS_LINE, AfxFormatMessage("Delaying  :  %1!d!", long{nRemaining}));
+    SetDlgItemText(IDC_STATUS_LINE,
+                   AfxFormatMessage("Delaying  :  %1!d!", static_cast<long>(nRemaining)));
     if (m_nDelay <= m_nDelayElapsed) {
         KillTimer(m_nTimer);
         Dial();

@@ -1,4 +1,5 @@
 #include "dialup/DialerDlg.h"
+#include "settings/KeyNames.h"
 
 #include "dialup/ConnectDlg.h"
 #include "platform/ras.h"
@@ -9,7 +10,7 @@
 
 namespace {
 
-const char* const kProductKey = "SOFTWARE\\Ostrel Technologies\\Skyvane";
+const char* const kProductKey = SKYVANE_PRODUCT_KEY;
 
 } // namespace
 

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
     }
-    const std::string line = AfxJoinCommandLine(static_cast<int>(argv.size()), argv.data());
+    std::string line;
+    FUZZ_CHECK(AfxJoinCommandLine(static_cast<int>(argv.size()), argv.data(), &line));
     FUZZ_CHECK(platform::SplitCommandLine(line) == args);
     return 0;
 }

@@ -25,7 +25,7 @@ check() {
   local cxx=$1 header=$2 include=$2
   include=${include#platform/include/}
   if ! out=$(printf '#include "%s"\n' "$include" |
-      "$cxx" -std=c++20 -fsyntax-only -Wall -Wextra -Werror -x c++ -I. -Iplatform/include - 2>&1); then
+      "$cxx" -std=c++20 -fsyntax-only -Wall -Wextra -Werror -x c++ -I. -Iplatform/include -Iplatform/ui/private - 2>&1); then
     printf 'check-headers: %s does not compile alone with %s:\n%s\n' "$header" "$cxx" "$out"
     return 1
   fi

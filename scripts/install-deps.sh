@@ -12,6 +12,7 @@ packages=(
   xvfb openbox x11-utils xdotool imagemagick
   dpkg-dev lintian desktop-file-utils
   clang libclang-rt-dev
+  g++-mingw-w64-x86-64-posix wine64 googletest
 )
 
 missing=()

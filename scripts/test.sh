@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test. Window tests need an X
-# display: without one, a private Xvfb with a window manager is started for the run.
+# display: without one, a private Xvfb with a window manager is started for the run. Then the
+# Windows build is cross-built and its tests run under Wine on the same display
+# (SKYVANE_SKIP_WINDOWS=1 leaves that out).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,3 +28,6 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 ctest --test-dir build --output-on-failure -j2 "$@"
+if [ "${SKYVANE_SKIP_WINDOWS:-0}" != 1 ]; then
+  scripts/test-windows.sh
+fi

@@ -17,7 +17,7 @@ BOOL CFramedIconButton::OnEraseBkgnd(CDC*) {
 }
 
 void CFramedIconButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    CDC* pDC = lpDrawItemStruct->pDC;
+    CDC* pDC = CDC::FromHandle(lpDrawItemStruct->hDC);
     HICON hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
     if (!hIcon)
         return;

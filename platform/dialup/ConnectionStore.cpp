@@ -1,5 +1,7 @@
 #include "ConnectionStore.h"
 
+#include "platform/xdg.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -104,8 +106,8 @@ struct ConnectionStore::Record {
 std::string DefaultStateDirectory() {
     if (const char* explicitDir = std::getenv("SKYVANE_DIALUP_STATE"); explicitDir && *explicitDir)
         return explicitDir;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-        return (std::filesystem::path(runtime) / "skyvane").string();
+    if (const std::string runtime = XdgBaseFolder("XDG_RUNTIME_DIR", ""); !runtime.empty())
+        return runtime + "/skyvane";
     // No runtime folder (a bare session): a private folder of this user in the temporary one.
     std::error_code error;
     std::filesystem::path temp = std::filesystem::temp_directory_path(error);

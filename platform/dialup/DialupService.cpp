@@ -1,8 +1,10 @@
+#include "platform/ascii.h"
 #include "platform/ras_service.h"
 
 #include "ConnectionStore.h"
 #include "PhoneBook.h"
 #include "platform/winuser.h"
+#include "platform/xdg.h"
 
 #include <algorithm>
 #include <chrono>
@@ -34,12 +36,6 @@ struct Plan {
     std::vector<Step> steps;
 };
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return text;
-}
-
 std::string Trim(const std::string& text) {
     std::size_t first = text.find_first_not_of(" \t");
     if (first == std::string::npos)
@@ -54,7 +50,7 @@ std::vector<std::string> SplitOutcomes(const std::string& list) {
         std::size_t comma = list.find(',', start);
         if (comma == std::string::npos)
             comma = list.size();
-        std::string word = Lower(Trim(list.substr(start, comma - start)));
+        std::string word = AsciiLowered(Trim(list.substr(start, comma - start)));
         if (!word.empty())
             words.push_back(word);
         start = comma + 1;
@@ -213,14 +209,10 @@ DialupServiceOptions DialupServiceOptions::FromEnvironment() {
     if (!options.phoneBookPath.empty())
         options.phoneBookNamedBy = "SKYVANE_PHONEBOOK";
     if (options.phoneBookPath.empty()) {
-        std::filesystem::path config = EnvironmentText("XDG_CONFIG_HOME");
-        if (!config.is_absolute()) {
-            std::string home = EnvironmentText("HOME");
-            config =
-                home.empty() ? std::filesystem::path() : std::filesystem::path(home) / ".config";
-        }
+        const std::string config =
+            XdgBaseFolder("XDG_CONFIG_HOME", BelowHome(EnvironmentText("HOME"), ".config"));
         if (!config.empty())
-            options.phoneBookPath = (config / "skyvane" / "phonebook.pbk").string();
+            options.phoneBookPath = config + "/skyvane/phonebook.pbk";
     }
     options.stateDirectory = dialup::DefaultStateDirectory();
     DWORD step = 0;
@@ -347,7 +339,7 @@ DWORD DialupService::Dial(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams
     std::string word = "connect";
     if (!outcomes.empty()) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        unsigned& count = m_attemptsPerEntry[Lower(entry->name)];
+        unsigned& count = m_attemptsPerEntry[AsciiLowered(entry->name)];
         word = outcomes[std::min<std::size_t>(count, outcomes.size() - 1)];
         ++count;
     }

@@ -1,4 +1,5 @@
 #include "PhoneBook.h"
+#include "platform/ascii.h"
 
 #include "platform/ras.h"
 
@@ -11,10 +12,6 @@
 
 namespace platform::dialup {
 namespace {
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string Trim(const std::string& text) {
     const char* blanks = " \t\r";
@@ -48,13 +45,7 @@ void SetKey(PhoneBookEntry& entry, const std::string& key, const std::string& va
 } // namespace
 
 bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
+    return EqualsAsciiNoCase(a, b);
 }
 
 PhoneBook PhoneBook::Parse(const std::string& text) {

@@ -90,4 +90,52 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     return args;
 }
 
+std::string QuoteArgument(const std::string& argument) {
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        out += c;
+        backslashes = 0;
+    }
+    out.append(backslashes * 2, '\\');
+    out += '"';
+    return out;
+}
+
+std::string ArgumentText(const std::string& argument) {
+    const bool plain = !argument.empty() && argument.find_first_of(" \t\"") == std::string::npos;
+    return plain ? argument : QuoteArgument(argument);
+}
+
+bool ProgramNameText(const std::string& program, std::string* text) {
+    if (program.find('"') != std::string::npos) {
+        return false;
+    }
+    const bool plain = !program.empty() && program.find_first_of(" \t") == std::string::npos;
+    *text = plain ? program : "\"" + program + "\"";
+    return true;
+}
+
+bool JoinCommandLine(const std::vector<std::string>& args, std::string* line) {
+    if (args.empty()) {
+        line->clear();
+        return true;
+    }
+    std::string out;
+    if (!ProgramNameText(args[0], &out)) {
+        return false;
+    }
+    for (size_t i = 1; i < args.size(); ++i) {
+        out += ' ';
+        out += ArgumentText(args[i]);
+    }
+    *line = std::move(out);
+    return true;
+}
+
 } // namespace platform

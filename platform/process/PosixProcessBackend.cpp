@@ -3,6 +3,8 @@
 // their defaults, errno turned into Windows error codes.
 #include "platform/process_posix.h"
 
+#include "platform/posix_errors.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -52,29 +54,10 @@ std::string CurrentDirectory() {
 
 // errno of a failed start, for the program at path.
 DWORD StartError(int error, const std::string& path) {
-    switch (error) {
-    case ENOENT:
-        return IsDirectory(DirectoryOf(path)) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
-    case ENOTDIR:
+    // A missing program in a missing folder is a missing path, as CreateProcess reports it.
+    if (error == ENOENT && !IsDirectory(DirectoryOf(path)))
         return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-        return ERROR_ACCESS_DENIED;
-    case ENOEXEC:
-    case ELIBBAD:
-        return ERROR_BAD_EXE_FORMAT;
-    case ENAMETOOLONG:
-    case E2BIG:
-        return ERROR_FILENAME_EXCED_RANGE;
-    case ETXTBSY:
-        return ERROR_SHARING_VIOLATION;
-    case ENOMEM:
-    case EAGAIN:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-        return ERROR_INVALID_FUNCTION;
-    }
+    return static_cast<DWORD>(WindowsErrorFromErrno(error, ERROR_INVALID_FUNCTION));
 }
 
 DWORD ExitCodeOf(int status) {

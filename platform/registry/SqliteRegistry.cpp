@@ -1,6 +1,8 @@
 #include "platform/registry_sqlite.h"
 
 #include "KeyPath.h"
+#include "platform/posix_errors.h"
+#include "platform/xdg.h"
 
 #include <sqlite3.h>
 
@@ -72,18 +74,9 @@ DROP TABLE vals_v1;
 
 static_assert(kApplicationId == 1399543378);
 
+// A store file that is missing is created, so ENOENT means a missing folder on its path.
 LONG CodeFromErrno(int err) {
-    switch (err) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ERROR_ACCESS_DENIED;
-    case ENOENT:
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    default:
-        return ERROR_CANTOPEN;
-    }
+    return err == ENOENT ? ERROR_PATH_NOT_FOUND : WindowsErrorFromErrno(err, ERROR_CANTOPEN);
 }
 
 // Creates the missing folders of a file's path, mode 0700 as XDG asks for data folders, whatever
@@ -1461,11 +1454,6 @@ std::string DefaultRegistryPath() {
     if (explicitPath != nullptr && explicitPath[0] != '\0') {
         return explicitPath;
     }
-    // XDG: a relative XDG_DATA_HOME is invalid and ignored.
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome != nullptr && dataHome[0] == '/') {
-        return std::string(dataHome) + "/skyvane/registry.db";
-    }
     std::string home;
     const char* homeVar = std::getenv("HOME");
     if (homeVar != nullptr && homeVar[0] != '\0') {
@@ -1473,10 +1461,8 @@ std::string DefaultRegistryPath() {
     } else if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) {
         home = pw->pw_dir;
     }
-    if (home.empty()) {
-        return "";
-    }
-    return home + "/.local/share/skyvane/registry.db";
+    const std::string dataHome = XdgBaseFolder("XDG_DATA_HOME", BelowHome(home, ".local/share"));
+    return dataHome.empty() ? "" : dataHome + "/skyvane/registry.db";
 }
 
 } // namespace platform

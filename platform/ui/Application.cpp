@@ -1,6 +1,8 @@
 // The application object, the entry, message boxes, threads, resources and the small helpers of
 // the framework.
 #include "UiBackend.h"
+#include "platform/ascii.h"
+#include "platform/process.h"
 #include "platform/ui_resources.h"
 
 #include <algorithm>
@@ -74,9 +76,7 @@ bool IconFromXpm(UINT id, const char* const* xpm, IconImage* icon) {
         value.erase(0, value.find_first_not_of(" \t"));
         value.erase(value.find_last_not_of(" \t") + 1);
         uint32_t argb = 0;
-        std::string lower = value;
-        for (auto& ch : lower)
-            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        const std::string lower = platform::AsciiLowered(value);
         if (lower == "none") {
             argb = 0;
         } else if (value.size() == 7 && value[0] == '#') {
@@ -151,9 +151,16 @@ int AfxWinMain(int argc, char** argv) {
     CWinApp* app = AfxGetApp();
     if (!app)
         return 1;
-    app->m_lpCmdLine = argc > 1 ? AfxJoinCommandLine(argc - 1, argv + 1) : std::string();
     if (app->m_strAppName.empty())
         app->m_strAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+    // The arguments after ours are a program's command line, run in the console's place. A
+    // program name with a quotation mark cannot be written on one: it would run as another.
+    if (argc > 1 && !AfxJoinCommandLine(argc - 1, argv + 1, &app->m_lpCmdLine)) {
+        AfxMessageBox("The program \"" + std::string(argv[1]) +
+                          "\" cannot be started: a program name may not hold a quotation mark.",
+                      MB_OK | MB_ICONSTOP);
+        return 1;
+    }
     // Without a main window the framework runs no message loop: InitInstance is the program.
     app->InitInstance();
     return app->ExitInstance();
@@ -185,32 +192,14 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int, UIN
 // Helpers.
 
 std::string AfxQuoteArgument(const std::string& argument) {
-    std::string out = "\"";
-    size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        out += c;
-        backslashes = 0;
-    }
-    out.append(backslashes * 2, '\\');
-    out += '"';
-    return out;
+    return platform::QuoteArgument(argument);
 }
 
-std::string AfxJoinCommandLine(int argc, const char* const* argv) {
-    std::string line;
-    for (int i = 0; i < argc; ++i) {
-        if (i)
-            line += ' ';
-        std::string arg = argv[i] ? argv[i] : "";
-        bool plain = !arg.empty() && arg.find_first_of(" \t\"") == std::string::npos;
-        line += plain ? arg : AfxQuoteArgument(arg);
-    }
-    return line;
+bool AfxJoinCommandLine(int argc, const char* const* argv, std::string* line) {
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i)
+        args.emplace_back(argv[i] ? argv[i] : "");
+    return platform::JoinCommandLine(args, line);
 }
 
 UINT RegisterWindowMessageA(LPCSTR lpString) {
@@ -218,9 +207,7 @@ UINT RegisterWindowMessageA(LPCSTR lpString) {
     static std::map<std::string, UINT> registered;
     if (!lpString || !*lpString)
         return 0;
-    std::string key = lpString;
-    for (auto& c : key)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string key = platform::AsciiLowered(lpString);
     std::lock_guard<std::mutex> lock(mutex);
     auto it = registered.find(key);
     if (it != registered.end())

@@ -11,6 +11,7 @@
 //   the letter, each press moves the focus to the next of them and nothing is clicked.
 // - Whatever the dialog manager leaves goes to the control with the focus.
 #include "Framework.h"
+#include "platform/ascii.h"
 
 #include <cctype>
 #include <vector>
@@ -188,8 +189,8 @@ bool PressMnemonic(Window& dialog, char key) {
 
 char LowerKey(UINT vk, char ch) {
     if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
-        return static_cast<char>(std::tolower(static_cast<int>(vk)));
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return platform::AsciiLower(static_cast<char>(vk));
+    return platform::AsciiLower(ch);
 }
 
 // Keys the dialog itself answers; false for the others.
@@ -230,7 +231,7 @@ char MnemonicOf(std::string_view caption) {
         if (caption[i] != '&')
             continue;
         if (caption[i + 1] != '&')
-            return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
+            return platform::AsciiLower(caption[i + 1]);
         ++i; // "&&" is a literal '&'
     }
     return 0;

@@ -1,6 +1,7 @@
 // The core of the framework: the installed backend, the records of the live windows, and sending
 // and posting messages to them.
 #include "Framework.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <cctype>
@@ -75,14 +76,7 @@ Window* Window::child(int controlId) const {
 }
 
 int CompareNoCase(const std::string& a, const std::string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        int cb = std::tolower(static_cast<unsigned char>(b[i]));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    return platform::CompareAsciiNoCase(a, b);
 }
 
 bool ReadInt(const std::string& text, int* value) {

@@ -586,7 +586,7 @@ void PaintOwnerDraw(Window& control, uint32_t background) {
         item.itemAction = ODA_DRAWENTIRE;
         item.itemState = control.enabled ? 0 : ODS_DISABLED;
         item.hwndItem = hWnd;
-        item.pDC = &dc;
+        item.hDC = dc.m_hDC;
         item.rcItem = {0, 0, width, height};
         button->DrawItem(&item);
     }

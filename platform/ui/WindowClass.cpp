@@ -1,6 +1,7 @@
 // The window classes: which class a control template makes, the state each class starts with,
 // and the procedure that answers for it.
 #include "Framework.h"
+#include "platform/ascii.h"
 
 #include <cctype>
 #include <cstring>
@@ -8,9 +9,7 @@
 namespace platform::ui {
 
 Kind KindOf(const ControlTemplate& c) {
-    std::string cls = c.className;
-    for (auto& ch : cls)
-        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    const std::string cls = platform::AsciiUppered(c.className);
     if (cls == "BUTTON") {
         switch (c.style & BS_TYPEMASK) {
         case BS_CHECKBOX:

@@ -1,4 +1,5 @@
 // FindWindowA and SetWindowPos over the installed backend.
+#include "platform/ascii.h"
 #include "platform/winfind.h"
 
 #include <atomic>
@@ -7,10 +8,6 @@ namespace platform {
 namespace {
 
 std::atomic<WindowFinder*> g_finder{nullptr};
-
-char FoldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 } // namespace
 
@@ -22,12 +19,7 @@ WindowFinder* InstalledWindowFinder() {
 }
 
 bool TitlesEqual(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
+    return platform::EqualsAsciiNoCase(a, b);
 }
 
 } // namespace platform

@@ -207,7 +207,8 @@ TEST_F(LaunchTest, TailRunsInTheConsolesPlaceWithTheSameArguments) {
         SCOPED_TRACE(argv[0]);
         const size_t started = processes.CommandLines().size();
         const std::string before = Snapshot();
-        app.m_lpCmdLine = AfxJoinCommandLine(static_cast<int>(argv.size()), argv.data());
+        ASSERT_TRUE(
+            AfxJoinCommandLine(static_cast<int>(argv.size()), argv.data(), &app.m_lpCmdLine));
 
         Launch();
 

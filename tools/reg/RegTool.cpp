@@ -1,4 +1,5 @@
 #include "RegTool.h"
+#include "platform/ascii.h"
 
 #include "RegFile.h"
 #include "platform/registry_sqlite.h"
@@ -80,13 +81,6 @@ struct CommandLine {
     bool version = false;
 };
 
-std::string Lower(std::string s) {
-    for (char& c : s) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    return s;
-}
-
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd, std::string* error) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -119,10 +113,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd, st
             continue;
         }
         if (cmd->verb.empty()) {
-            cmd->verb = Lower(arg);
+            cmd->verb = platform::AsciiLowered(arg);
             continue;
         }
-        std::string option = arg.size() >= 2 ? Lower(arg.substr(1)) : "";
+        std::string option = arg.size() >= 2 ? platform::AsciiLowered(arg.substr(1)) : "";
         static const char* const kOptions[] = {"v", "ve", "va", "t", "d", "s", "f", "y"};
         bool known = false;
         for (const char* name : kOptions) {
@@ -462,7 +456,7 @@ class Tool {
             std::vector<std::string> subkeys;
             m_store->EnumKeys(root, stored, &subkeys);
             for (const std::string& candidate : subkeys) {
-                if (Lower(candidate) == Lower(name)) {
+                if (platform::EqualsAsciiNoCase(candidate, name)) {
                     name = candidate;
                     break;
                 }
@@ -482,7 +476,7 @@ class Tool {
         if (!std::getline(m_in, answer)) {
             m_out << "\n"; // no answer (end of input) is a no
         }
-        answer = Lower(answer);
+        answer = platform::AsciiLowered(answer);
         return answer == "y" || answer == "yes";
     }
 

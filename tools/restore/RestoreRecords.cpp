@@ -1,4 +1,5 @@
 #include "RestoreRecords.h"
+#include "platform/ascii.h"
 
 #include "browsers/BrowserSettings.h"
 #include "browsers/ExplorerSettings.h"
@@ -70,16 +71,7 @@ std::string Quote(const std::string& strText) {
 }
 
 bool EqualNoCase(const std::string& strA, const std::string& strB) {
-    if (strA.size() != strB.size()) {
-        return false;
-    }
-    for (std::string::size_type n = 0; n < strA.size(); ++n) {
-        if (std::tolower(static_cast<unsigned char>(strA[n])) !=
-            std::tolower(static_cast<unsigned char>(strB[n]))) {
-            return false;
-        }
-    }
-    return true;
+    return platform::EqualsAsciiNoCase(strA, strB);
 }
 
 // The tool reads the Restore key and must never write into it.

@@ -9,6 +9,14 @@
 
 #include <string>
 
+#ifndef _WIN32
+// Owner-draw records and device contexts (on Windows, windows.h has them).
+struct DRAWITEMSTRUCT;
+typedef DRAWITEMSTRUCT* LPDRAWITEMSTRUCT;
+struct HDC__;
+typedef HDC__* HDC;
+#endif
+
 class CCmdTarget;
 class CWnd;
 class CDC;
@@ -220,7 +228,7 @@ class CButton : public CWnd {
     UINT GetCheck() const;
     void SetCheck(UINT nCheck);
     // Owner-drawn buttons: called for every paint request.
-    virtual void DrawItem(struct DRAWITEMSTRUCT* lpDrawItemStruct);
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
 };
 
 class CListBox : public CWnd {
@@ -243,6 +251,7 @@ class CEdit : public CWnd {
 
 class CStatic : public CWnd {};
 
+#ifndef _WIN32
 // Owner-draw data handed to DrawItem.
 struct DRAWITEMSTRUCT {
     UINT CtlType;
@@ -251,10 +260,10 @@ struct DRAWITEMSTRUCT {
     UINT itemAction;
     UINT itemState;
     HWND hwndItem;
-    CDC* pDC;
+    HDC hDC; // CDC::FromHandle gives the device context to draw on
     RECT rcItem;
 };
-typedef DRAWITEMSTRUCT* LPDRAWITEMSTRUCT;
+#endif // !_WIN32
 
 // ---------------------------------------------------------------------------------------------
 // Application and threads.
@@ -267,7 +276,9 @@ class CWinThread {
 
 typedef UINT (*AFX_THREADPROC)(LPVOID);
 
+#ifndef _WIN32
 constexpr int THREAD_PRIORITY_NORMAL = 0;
+#endif
 
 // Starts a thread that runs pfnThreadProc(pParam). The thread is never joined; the returned
 // object lives as long as the process.
@@ -325,10 +336,10 @@ std::string AfxFormatMessage(const char* pattern, long arg1, long arg2 = 0);
 // Text of string resource nID, or "" when the resources have none.
 std::string AfxLoadString(UINT nID);
 
-// One argument enclosed in quotation marks by the Windows rules: backslashes before a quotation
-// mark are doubled and quotation marks escaped, so that splitting gives the argument back.
+// One later argument enclosed in quotation marks by the Windows rules (platform::QuoteArgument).
 std::string AfxQuoteArgument(const std::string& argument);
 
-// Joins an argument vector into one command line by the Windows rules, so that splitting the
-// line again (CommandLineToArgv rules) gives back exactly the same arguments.
-std::string AfxJoinCommandLine(int argc, const char* const* argv);
+// Joins a program name and its arguments into one command line by the Windows rules, so that
+// splitting it gives back exactly the same arguments (platform::JoinCommandLine). False, with
+// *line untouched, when the program name holds a quotation mark.
+bool AfxJoinCommandLine(int argc, const char* const* argv, std::string* line);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 struct SECURITY_ATTRIBUTES;
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
@@ -91,6 +92,7 @@ BOOL CloseHandle(HANDLE hObject);
 void Sleep(DWORD dwMilliseconds);
 DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);
+#endif // !_WIN32
 
 namespace platform {
 
@@ -107,6 +109,21 @@ void SetForeignHandleCloser(bool (*closer)(HANDLE hObject));
 //   quote; backslashes before anything else are literal; inside a quoted part "" gives one
 //   literal quote and the part goes on; a line that ends inside quotes ends the argument.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// The inverses of SplitCommandLine, each piece by its own rule, so that a join then a split
+// gives back every argument.
+// A later argument enclosed in quotation marks: backslashes before a quotation mark (or the
+// closing one) are doubled and quotation marks escaped.
+std::string QuoteArgument(const std::string& argument);
+// A later argument as it stands when it splits back alone (not empty, no blank, tab or quote),
+// else quoted.
+std::string ArgumentText(const std::string& argument);
+// The program name as it stands, or enclosed in quotation marks when it is empty or holds a
+// blank or a tab. False when it holds a quotation mark: no command line can carry one there.
+bool ProgramNameText(const std::string& program, std::string* text);
+// The program name and later arguments as one line; false (and *line untouched) when the
+// program name cannot be written.
+bool JoinCommandLine(const std::vector<std::string>& args, std::string* line);
 
 // A program started by a backend. The service holds it while a handle to it is open.
 class ChildProcess {

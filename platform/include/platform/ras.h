@@ -13,6 +13,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+// The real headers, with the records of the running Windows (on x64 RASENTRYNAMEA is 532 bytes,
+// RASDIALPARAMSA 1068, RASCONNA 708; the callers use sizeof).
+#include <ras.h>
+#include <raserror.h>
+#else
 constexpr int RAS_MaxEntryName = 256;
 constexpr int RAS_MaxPhoneNumber = 128;
 constexpr int RAS_MaxCallbackNumber = RAS_MaxPhoneNumber;
@@ -107,9 +113,6 @@ enum RASCONNSTATE : DWORD {
 // Fixed number of the dial notification when RegisterWindowMessageA("RasDialEvent") gives 0.
 constexpr UINT WM_RASDIALEVENT = 0xCCCD;
 
-// Notifier kinds of RasDialA.
-constexpr DWORD RASDIALFUNC_NOTIFIER = 0;       // lpvNotifier is a RASDIALFUNC
-constexpr DWORD RASNOTIFIER_HWND = 0xFFFFFFFFu; // lpvNotifier is a window of this process
 // Called on the service's own thread for every notification.
 typedef void (*RASDIALFUNC)(UINT unMsg, RASCONNSTATE rasconnstate, DWORD dwError);
 
@@ -167,6 +170,11 @@ DWORD RasHangUpA(HRASCONN hRasConn);
 DWORD RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize);
 // The connections that are up (attempts still dialing are not listed).
 DWORD RasEnumConnectionsA(LPRASCONNA lpRasConn, LPDWORD lpcb, LPDWORD lpcConnections);
+#endif // _WIN32
+
+// Notifier kinds of RasDialA.
+constexpr DWORD RASDIALFUNC_NOTIFIER = 0;       // lpvNotifier is a RASDIALFUNC
+constexpr DWORD RASNOTIFIER_HWND = 0xFFFFFFFFu; // lpvNotifier is a window of this process
 
 namespace platform {
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 struct HKEY__;
 typedef HKEY__* HKEY;
 typedef HKEY* PHKEY;
@@ -81,6 +82,14 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
 // parameters are not offered).
 LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpcSubKeys,
                       LPDWORD lpcValues);
+#else
+// The short form the tools use (class string, subkey and value counts), over the real call.
+inline LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpcSubKeys,
+                             LPDWORD lpcValues) {
+    return ::RegQueryInfoKeyA(hKey, lpClass, lpcchClass, nullptr, lpcSubKeys, nullptr, nullptr,
+                              lpcValues, nullptr, nullptr, nullptr, nullptr);
+}
+#endif // !_WIN32
 
 // Transactions (the ktmw32 subset) and the registry calls that take one. Every write made
 // through a key handle opened or created with a transaction belongs to it: nothing of it is
@@ -89,6 +98,9 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpcS
 // RollbackTransaction, or CloseHandle on the transaction without a commit, drops it. Once the
 // transaction has ended, its key handles answer ERROR_TRANSACTION_NOT_ACTIVE to every call but
 // RegCloseKey.
+#ifdef _WIN32
+#include <ktmw32.h>
+#else
 struct GUID {
     DWORD Data1;
     WORD Data2;
@@ -117,6 +129,7 @@ LONG RegCreateKeyTransactedA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR l
                              PVOID pExtendedParemeter);
 LONG RegOpenKeyTransactedA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                            PHKEY phkResult, HANDLE hTransaction, PVOID pExtendedParemeter);
+#endif // _WIN32
 
 namespace platform {
 

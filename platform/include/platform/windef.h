@@ -5,6 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#ifdef _WIN32
+// On Windows the real headers hold every name below. IDC_STATIC lives in the resource headers
+// there (afxres.h), not in windows.h.
+#include <windows.h>
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+#else
+
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
@@ -83,8 +92,12 @@ constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 constexpr int IDC_STATIC = -1;
 
-inline constexpr WORD LOWORD(ULONG_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
-inline constexpr WORD HIWORD(ULONG_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+inline constexpr WORD LOWORD(ULONG_PTR v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+inline constexpr WORD HIWORD(ULONG_PTR v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
 inline constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
     return static_cast<WPARAM>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
 }
@@ -107,3 +120,4 @@ struct SIZE {
     LONG cx;
     LONG cy;
 };
+#endif // _WIN32

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#ifndef _WIN32
 // The first top-level window whose title equals lpWindowName, ASCII letters compared without
 // regard to case (the title is 8-bit ANSI). A null title matches any window. Windows are found
 // by title only: with a class name nothing is found. Null when there is none, or without a
@@ -20,6 +21,7 @@ HWND FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
 // once. SWP_NOMOVE, SWP_NOSIZE and SWP_NOZORDER leave the position, the size and the stacking
 // alone. FALSE when the window no longer exists or the request could not be made.
 BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
+#endif // !_WIN32
 
 namespace platform {
 

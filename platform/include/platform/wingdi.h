@@ -7,6 +7,7 @@
 
 #include "platform/afxwin.h"
 
+#ifndef _WIN32
 // Colours as GDI writes them: 0x00BBGGRR.
 typedef DWORD COLORREF;
 constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
@@ -64,6 +65,7 @@ HINSTANCE GetModuleHandleA(LPCSTR lpModuleName);
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HGDIOBJ GetStockObject(int i);
 BOOL DeleteObject(HGDIOBJ ho);
+#endif // !_WIN32
 
 // ---------------------------------------------------------------------------------------------
 

@@ -6,6 +6,10 @@
 
 #include <cstdarg>
 
+// On Windows the real headers hold them all; the up-down control's are comctl32's.
+#ifdef _WIN32
+#include <commctrl.h>
+#else
 // Messages.
 constexpr UINT WM_NULL = 0x0000;
 constexpr UINT WM_DESTROY = 0x0002;
@@ -194,3 +198,4 @@ int GetSystemMetrics(int nIndex);
 // most 1024 bytes with the terminating NUL; returns the length written.
 int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
 int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list arglist);
+#endif // !_WIN32

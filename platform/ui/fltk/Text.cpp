@@ -1,4 +1,5 @@
 #include "Text.h"
+#include "platform/ascii.h"
 
 #include <cctype>
 #include <cstdint>
@@ -102,7 +103,7 @@ char MnemonicOf(std::string_view caption) {
             ++i;
             continue;
         }
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
+        return platform::AsciiLower(caption[i + 1]);
     }
     return 0;
 }

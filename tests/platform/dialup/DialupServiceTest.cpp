@@ -737,6 +737,9 @@ TEST_F(DialupServiceTest, PlacesAndPaceComeFromTheEnvironment) {
         {nullptr, nullptr, home.c_str(), nullptr, "", "-5", home + "/.config/skyvane/phonebook.pbk",
          fallbackState, 400},
         {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "", fallbackState, 400},
+        // A relative runtime folder is ignored, as every XDG base folder is.
+        {nullptr, nullptr, home.c_str(), nullptr, "relative/run", nullptr,
+         home + "/.config/skyvane/phonebook.pbk", fallbackState, 400},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.expectedBook);

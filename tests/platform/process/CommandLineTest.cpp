@@ -2,11 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include "win32/Wine.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#endif
+
 namespace {
 
 struct SplitRow {
     const char* line;
     std::vector<std::string> args;
+    // What Wine's C runtime gives where it departs from the documented rules ("<program>" for
+    // the child's own path).
+    std::vector<std::string> wineArgs = {};
 };
 
 void PrintTo(const SplitRow& row, std::ostream* os) {
@@ -20,15 +31,18 @@ TEST_P(SplitCommandLineTest, GivesTheArgumentsAWindowsProgramWouldSee) {
 }
 
 const SplitRow kRows[] = {
-    {"", {}},
-    {" \t ", {}},
+    // An empty line: the C runtime names the program by its own file.
+    {"", {}, {"<program>"}},
+    // Leading blanks: Wine's C runtime takes an empty program name before them.
+    {" \t ", {}, {""}},
     {"prog", {"prog"}},
-    {"  prog \t a\t\tb  ", {"prog", "a", "b"}},
+    {"  prog \t a\t\tb  ", {"prog", "a", "b"}, {"", "prog", "a", "b"}},
     // The program: quotes group anywhere in it, backslashes are plain characters.
     {R"("C:\Program Files\Sky\jdk\java.exe" -classpath x)",
      {R"(C:\Program Files\Sky\jdk\java.exe)", "-classpath", "x"}},
-    {R"(C:\dir\"a b"\x.exe q)", {R"(C:\dir\a b\x.exe)", "q"}},
-    {R"("C:\dir\" q)", {R"(C:\dir\)", "q"}},
+    // Wine's C runtime applies the later arguments' backslash rule to the program too.
+    {R"(C:\dir\"a b"\x.exe q)", {R"(C:\dir\a b\x.exe)", "q"}, {R"(C:\dir"a)", R"(b\x.exe q)"}},
+    {R"("C:\dir\" q)", {R"(C:\dir\)", "q"}, {R"(C:\dir" q)"}},
     {R"("a b"c d)", {"a bc", "d"}},
     {R"("")", {""}},
     // Later arguments: quotes group, blanks and tabs separate outside them.
@@ -51,8 +65,102 @@ const SplitRow kRows[] = {
     {R"(p "C:\dir\\")", {"p", R"(C:\dir\)"}},
     {R"(p "a b\")", {"p", R"(a b")"}},
     {R"(p "\"quoted\"")", {"p", R"("quoted")"}},
+    {R"(p a\"b)", {"p", R"(a"b)"}},
+    {R"(p a\\)", {"p", R"(a\\)"}},
+    {"p \"\"\t\"\"", {"p", "", ""}},
+    {"p \"a\tb\"\\\\ c", {"p", "a\tb\\\\", "c"}},
+    {R"(p "a\\\"b" c)", {"p", R"(a\"b)", "c"}},
+    {R"(p """""")", {"p", R"("")"}},
 };
 
+#ifdef _WIN32
+// The arguments the C runtime of a child program splits from the line (the child writes them
+// out), or {"<failed>"} when the child could not be run.
+std::vector<std::string> SplitByChild(const std::string& line) {
+    char out[MAX_PATH];
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    GetTempFileNameA(folder, "arg", 0, out);
+    SetEnvironmentVariableA("SKYVANE_CHILD_OUT", out);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = line;
+    std::vector<std::string> args;
+    char child[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, child, MAX_PATH);
+    std::string program = std::string(child, length);
+    program = program.substr(0, program.rfind('\\') + 1) + ARGV_CHILD_PATH;
+    if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        std::ifstream file(out, std::ios::binary);
+        std::string report((std::istreambuf_iterator<char>(file)), {});
+        for (size_t start = 0; start < report.size();) {
+            size_t end = report.find('\0', start);
+            args.push_back(report.substr(start, end - start));
+            start = end + 1;
+        }
+    } else {
+        args = {"<failed>"};
+    }
+    SetEnvironmentVariableA("SKYVANE_CHILD_OUT", nullptr);
+    DeleteFileA(out);
+    return args;
+}
+
+TEST_P(SplitCommandLineTest, TheCRuntimeSplitsTheLineTheSameWay) {
+    std::vector<std::string> expected = GetParam().args;
+    if (!GetParam().wineArgs.empty() && RunsUnderWine()) {
+        expected = GetParam().wineArgs;
+    }
+    std::vector<std::string> got = SplitByChild(GetParam().line);
+    if (expected == std::vector<std::string>{"<program>"} && got.size() == 1 &&
+        got[0].ends_with(ARGV_CHILD_PATH)) {
+        got = expected;
+    }
+    EXPECT_EQ(got, expected);
+}
+#endif
+
 INSTANTIATE_TEST_SUITE_P(Rows, SplitCommandLineTest, testing::ValuesIn(kRows));
+
+// Tricky pieces: each is tried as the program name and as a later argument.
+const std::vector<std::string> kTricky = {
+    "",          "plain",  "two words", "tab\there", "C:\\dir\\", "C:\\dir\\x.exe", "trail\\\\",
+    "\\",        "\\\\ a", "a\\\\\"b",  "a\"b",      "\"",        "\"\"",           "say \"hi\" \\",
+    "end\\\" x", " lead",  "tail ",     "\t",
+};
+
+TEST(JoinCommandLine, GivesBackEveryArgumentAfterASplit) {
+    for (const std::string& piece : kTricky) {
+        const std::vector<std::vector<std::string>> lines = {
+            {"p", piece}, {"p", piece, piece, "last"}, {piece}, {piece, "arg", piece}};
+        for (const auto& args : lines) {
+            std::string line = "untouched";
+            const bool written = platform::JoinCommandLine(args, &line);
+            if (args[0].find('"') != std::string::npos) {
+                // No line can carry a quotation mark in the program name: refused, not guessed.
+                EXPECT_FALSE(written) << line;
+                EXPECT_EQ("untouched", line);
+                continue;
+            }
+            ASSERT_TRUE(written) << args[0];
+            EXPECT_EQ(args, platform::SplitCommandLine(line)) << "[" << line << "]";
+        }
+    }
+}
+
+TEST(JoinCommandLine, WritesPlainPiecesAsTheyStand) {
+    std::string line;
+    ASSERT_TRUE(platform::JoinCommandLine({"C:\\x.exe", "a\\b", "-k"}, &line));
+    EXPECT_EQ("C:\\x.exe a\\b -k", line);
+    ASSERT_TRUE(platform::JoinCommandLine({"C:\\my dir\\", "a b\\", ""}, &line));
+    EXPECT_EQ("\"C:\\my dir\\\" \"a b\\\\\" \"\"", line);
+    ASSERT_TRUE(platform::JoinCommandLine({}, &line));
+    EXPECT_EQ("", line);
+}
 
 } // namespace

@@ -1,18 +1,31 @@
 // The Win32 registry functions, run over each backend: the same calls must give the same codes.
-#include "TempDir.h"
+// The Windows build runs the same tables against the real registry (under Wine, the prefix's).
 #include "platform/process.h"
 #include "platform/registry.h"
+#ifdef _WIN32
+#include "win32/Wine.h"
+#else
+#include "TempDir.h"
 #include "platform/registry_memory.h"
 #include "platform/registry_sqlite.h"
+#endif
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 namespace {
 
-struct MemoryStore {
+#ifndef _WIN32
+// A fresh store has the three roots to itself.
+struct PredefinedRoots {
+    HKEY Root(HKEY root) { return root; }
+    static constexpr bool kReal = false;
+};
+
+struct MemoryStore : PredefinedRoots {
     std::unique_ptr<platform::RegistryBackend> Make() {
         return std::make_unique<platform::MemoryRegistry>();
     }
@@ -20,7 +33,7 @@ struct MemoryStore {
     std::unique_ptr<platform::RegistryBackend> Peer() { return nullptr; }
 };
 
-struct SqliteStore {
+struct SqliteStore : PredefinedRoots {
     TempDir dir;
     std::unique_ptr<platform::RegistryBackend> Make() {
         std::string error;
@@ -30,15 +43,74 @@ struct SqliteStore {
     }
     std::unique_ptr<platform::RegistryBackend> Peer() { return Make(); }
 };
+#else
+// The real registry is shared: each root of the tables is a fresh scratch key below
+// HKEY_CURRENT_USER\Software\SkyvaneTests, removed with everything in it afterwards.
+struct RealRegistry {
+    static constexpr bool kReal = true;
+    static constexpr const char* kScratch = "Software\\SkyvaneTests";
+
+    std::unique_ptr<platform::RegistryBackend> Make() {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
+        const std::pair<HKEY, const char*> roots[] = {
+            {HKEY_CLASSES_ROOT, "HKCR"}, {HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}};
+        for (auto [root, name] : roots) {
+            std::string path = std::string(kScratch) + "\\" + name;
+            HKEY key = nullptr;
+            EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                      KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                      ERROR_SUCCESS);
+            m_roots.push_back({root, key});
+        }
+        return nullptr;
+    }
+    HKEY Root(HKEY root) {
+        for (auto [predefined, scratch] : m_roots) {
+            if (predefined == root) {
+                return scratch;
+            }
+        }
+        return root;
+    }
+    ~RealRegistry() {
+        for (auto [predefined, scratch] : m_roots) {
+            RegCloseKey(scratch);
+        }
+        RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
+    }
+
+    std::vector<std::pair<HKEY, HKEY>> m_roots;
+};
+#endif
 
 template <class Store> class RegistryApiTest : public ::testing::Test {
   protected:
     void SetUp() override {
         m_backend = m_store.Make();
-        ASSERT_NE(m_backend, nullptr);
-        platform::InstallRegistry(m_backend.get());
+        if (!Store::kReal) {
+            ASSERT_NE(m_backend, nullptr);
+            platform::InstallRegistry(m_backend.get());
+        }
     }
-    void TearDown() override { platform::InstallRegistry(nullptr); }
+    void TearDown() override {
+        if (!Store::kReal) {
+            platform::InstallRegistry(nullptr);
+        }
+    }
+
+    // Where the tables' root keys are in this store.
+    HKEY Root(HKEY root) { return m_store.Root(root); }
+    // What a row expects: the code the Windows documentation gives, which our stores give too,
+    // or where Wine's registry departs from the documentation, what Wine gives (each such row
+    // says why).
+    template <class T> static T Documented(T documented, T wine) {
+#ifdef _WIN32
+        return ::RunsUnderWine() ? wine : documented;
+#else
+        (void)wine;
+        return documented;
+#endif
+    }
 
     HKEY Create(HKEY root, const char* path, const char* keyClass = nullptr) {
         HKEY key = nullptr;
@@ -77,6 +149,7 @@ template <class Store> class RegistryApiTest : public ::testing::Test {
     std::unique_ptr<platform::RegistryBackend> m_backend;
 };
 
+#ifndef _WIN32
 using Stores = ::testing::Types<MemoryStore, SqliteStore>;
 class StoreNames {
   public:
@@ -84,36 +157,54 @@ class StoreNames {
         return std::is_same_v<T, MemoryStore> ? "Memory" : "Sqlite";
     }
 };
+#else
+using Stores = ::testing::Types<RealRegistry>;
+class StoreNames {
+  public:
+    template <class T> static std::string GetName(int) { return "Windows"; }
+};
+#endif
 TYPED_TEST_SUITE(RegistryApiTest, Stores, StoreNames);
 
 TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
-    HKEY key = this->Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel");
+    HKEY key = this->Create(this->Root(HKEY_LOCAL_MACHINE), "SOFTWARE\\Ostrel");
     this->SetString(key, "Name", "abc");
     RegCloseKey(key);
     // Names in code page 1252: its accented capitals fold as ASCII letters do.
-    key = this->Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel\\\xC4x \x8A\x9F");
+    key = this->Create(this->Root(HKEY_LOCAL_MACHINE), "SOFTWARE\\Ostrel\\\xC4x \x8A\x9F");
     this->SetString(key, "N\xC9", "abc");
     RegCloseKey(key);
-    RegCloseKey(this->Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\\xD7"));
+    RegCloseKey(this->Create(this->Root(HKEY_LOCAL_MACHINE), "SOFTWARE\\\xD7"));
 
     struct Row {
         const char* path;
         const char* value;
         LONG openCode;
         LONG queryCode;
+        LONG wineOpenCode = -1; // when Wine departs from the documentation
     } rows[] = {
         {"SOFTWARE\\Ostrel", "Name", ERROR_SUCCESS, ERROR_SUCCESS},
         {"software\\OSTREL", "NAME", ERROR_SUCCESS, ERROR_SUCCESS},
         {"SOFTWARE\\Ostrel\\", "Name", ERROR_SUCCESS, ERROR_SUCCESS},
         {"SOFTWARE\\Ostrel", "Missing", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
         {"SOFTWARE\\Ostrel", "", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
+        {"software\\ostrel", "nAmE", ERROR_SUCCESS, ERROR_SUCCESS},
+        {"SOFTWARE\\Ostrel", "Name ", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
+        {"", "Name", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
         {"SOFTWARE\\Missing", "Name", ERROR_FILE_NOT_FOUND, 0},
+        {"SOFTWARE\\Ost", "Name", ERROR_FILE_NOT_FOUND, 0},
+        {"SOFTWARE\\Ostrel ", "Name", ERROR_FILE_NOT_FOUND, 0},
+        {"SOFTWARE/Ostrel", "Name", ERROR_FILE_NOT_FOUND, 0},
+        {"SOFTWARE\\.\\Ostrel", "Name", ERROR_FILE_NOT_FOUND, 0},
+        {"SOFTWARE\\Ostrel\\..", "Name", ERROR_FILE_NOT_FOUND, 0},
         {"SOFTWARE\\Ostrel\\Name", "Name", ERROR_FILE_NOT_FOUND, 0},
-        {"SOFTWARE\\\\Ostrel", "Name", ERROR_BAD_PATHNAME, 0},
+        // An empty part names no key; Wine skips it.
+        {"SOFTWARE\\\\Ostrel", "Name", ERROR_BAD_PATHNAME, ERROR_SUCCESS, ERROR_SUCCESS},
         {"\\SOFTWARE", "Name", ERROR_BAD_PATHNAME, 0},
         // Windows ignores any number of trailing backslashes; "\" alone is the key itself.
         {"SOFTWARE\\Ostrel\\\\", "Name", ERROR_SUCCESS, ERROR_SUCCESS},
-        {"\\", "Name", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND},
+        // Wine takes "\\" alone for a bad path below a key that is not a root.
+        {"\\", "Name", ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_BAD_PATHNAME},
         {"software\\ostrel\\\xE4X \x9A\xFF", "n\xE9", ERROR_SUCCESS, ERROR_SUCCESS},
         // The multiplication and division signs are not letters.
         {"SOFTWARE\\\xF7", "Name", ERROR_FILE_NOT_FOUND, 0},
@@ -122,8 +213,11 @@ TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
         SCOPED_TRACE(row.path);
         // A failed open leaves null behind, as on Windows.
         HKEY opened = reinterpret_cast<HKEY>(0x1234);
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, row.path, 0, KEY_READ, &opened), row.openCode);
-        if (row.openCode != ERROR_SUCCESS) {
+        LONG openCode = row.wineOpenCode == -1 ? row.openCode
+                                               : this->Documented(row.openCode, row.wineOpenCode);
+        ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), row.path, 0, KEY_READ, &opened),
+                  openCode);
+        if (openCode != ERROR_SUCCESS) {
             EXPECT_EQ(opened, nullptr);
             continue;
         }
@@ -142,8 +236,9 @@ TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
     }
     // Another root is another tree.
     HKEY opened = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrel", 0, KEY_READ, &opened),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(
+        RegOpenKeyExA(this->Root(HKEY_CURRENT_USER), "SOFTWARE\\Ostrel", 0, KEY_READ, &opened),
+        ERROR_FILE_NOT_FOUND);
     // A root with no subkey opens as itself; a bad handle leaves the output alone.
     for (const char* sub : {static_cast<const char*>(nullptr), ""}) {
         EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, sub, 0, KEY_READ, &opened), ERROR_SUCCESS);
@@ -151,11 +246,12 @@ TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {
     }
     EXPECT_EQ(RegOpenKeyExA(reinterpret_cast<HKEY>(0x1238), "x", 0, KEY_READ, &opened),
               ERROR_INVALID_HANDLE);
-    EXPECT_EQ(opened, HKEY_CURRENT_USER);
+    // Wine clears the output for a bad handle too.
+    EXPECT_EQ(opened, this->Documented(HKEY_CURRENT_USER, static_cast<HKEY>(nullptr)));
 }
 
 TYPED_TEST(RegistryApiTest, QueryReportsSizeAndRefusesShortBuffers) {
-    HKEY key = this->Create(HKEY_CURRENT_USER, "Sizes");
+    HKEY key = this->Create(this->Root(HKEY_CURRENT_USER), "Sizes");
     this->SetString(key, "Text", "0123456789"); // 11 bytes with the NUL
 
     DWORD size = 0;
@@ -218,6 +314,9 @@ TYPED_TEST(RegistryApiTest, QueryReportsSizeAndRefusesShortBuffers) {
             LONG rc = enumerate != 0
                           ? RegEnumValueA(key, 3, name, &cch, nullptr, nullptr, buffer, &size)
                           : RegQueryValueExA(key, "Short", nullptr, nullptr, buffer, &size);
+            if (enumerate != 0 && this->Documented(false, true)) {
+                continue; // Wine's value order puts another value at index 3 (see below)
+            }
             ASSERT_EQ(rc, ERROR_SUCCESS);
             EXPECT_EQ(size, 9u);
             EXPECT_EQ(std::memcmp(buffer, "FullStrin", 9), 0);
@@ -228,17 +327,19 @@ TYPED_TEST(RegistryApiTest, QueryReportsSizeAndRefusesShortBuffers) {
 }
 
 TYPED_TEST(RegistryApiTest, HandlesAreCheckedAndRespectTheirRights) {
-    HKEY key = this->Create(HKEY_LOCAL_MACHINE, "Rights");
+    HKEY key = this->Create(this->Root(HKEY_LOCAL_MACHINE), "Rights");
     RegCloseKey(key);
 
     HKEY reader = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Rights", 0, KEY_READ, &reader), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), "Rights", 0, KEY_READ, &reader),
+              ERROR_SUCCESS);
     const BYTE one[4] = {1, 0, 0, 0};
     EXPECT_EQ(RegSetValueExA(reader, "v", 0, REG_DWORD, one, 4), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteValueA(reader, "v"), ERROR_ACCESS_DENIED);
 
     HKEY writer = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Rights", 0, KEY_WRITE, &writer), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), "Rights", 0, KEY_WRITE, &writer),
+              ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(writer, "v", 0, REG_DWORD, one, 4), ERROR_SUCCESS);
     DWORD size = 4;
     BYTE data[4];
@@ -252,22 +353,29 @@ TYPED_TEST(RegistryApiTest, HandlesAreCheckedAndRespectTheirRights) {
               ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
     RegCloseKey(writer);
+    if (TypeParam::kReal) {
+        return; // the rest is about the backends of our own store
+    }
 
     // A new backend makes old handles stale; without a backend the store cannot be read.
     HKEY stale = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Rights", 0, KEY_READ, &stale), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), "Rights", 0, KEY_READ, &stale),
+              ERROR_SUCCESS);
     platform::InstallRegistry(nullptr);
     HKEY none = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Rights", 0, KEY_READ, &none), ERROR_BADDB);
-    EXPECT_EQ(RegSetValueExA(HKEY_LOCAL_MACHINE, "v", 0, REG_DWORD, one, 4), ERROR_BADDB);
+    EXPECT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), "Rights", 0, KEY_READ, &none),
+              ERROR_BADDB);
+    EXPECT_EQ(RegSetValueExA(this->Root(HKEY_LOCAL_MACHINE), "v", 0, REG_DWORD, one, 4),
+              ERROR_BADDB);
     platform::InstallRegistry(this->m_backend.get());
     EXPECT_EQ(RegQueryValueExA(stale, "v", nullptr, nullptr, data, &size), ERROR_INVALID_HANDLE);
 }
 
 TYPED_TEST(RegistryApiTest, SetNeverCreatesKeysAndDeletedKeysStayGone) {
-    HKEY parent = this->Create(HKEY_LOCAL_MACHINE, "Parent");
+    HKEY parent = this->Create(this->Root(HKEY_LOCAL_MACHINE), "Parent");
     HKEY child = this->Create(parent, "Child");
-    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Parent"), ERROR_ACCESS_DENIED); // has a subkey
+    EXPECT_EQ(RegDeleteKeyA(this->Root(HKEY_LOCAL_MACHINE), "Parent"),
+              ERROR_ACCESS_DENIED); // has a subkey
     EXPECT_EQ(RegDeleteKeyA(parent, "Child"), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteKeyA(parent, "Child"), ERROR_FILE_NOT_FOUND);
 
@@ -325,10 +433,10 @@ TYPED_TEST(RegistryApiTest, SetNeverCreatesKeysAndDeletedKeysStayGone) {
 }
 
 TYPED_TEST(RegistryApiTest, NamesIgnoreCaseButKeepIt) {
-    HKEY key = this->Create(HKEY_CURRENT_USER, "Software\\MixedCase");
+    HKEY key = this->Create(this->Root(HKEY_CURRENT_USER), "Software\\MixedCase");
     DWORD disposition = 0;
     HKEY again = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\mixedcase", 0, nullptr, 0,
+    ASSERT_EQ(RegCreateKeyExA(this->Root(HKEY_CURRENT_USER), "SOFTWARE\\mixedcase", 0, nullptr, 0,
                               KEY_ALL_ACCESS, nullptr, &again, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
@@ -348,7 +456,8 @@ TYPED_TEST(RegistryApiTest, NamesIgnoreCaseButKeepIt) {
 
     cch = sizeof name;
     HKEY software = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software", 0, KEY_READ, &software), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_CURRENT_USER), "software", 0, KEY_READ, &software),
+              ERROR_SUCCESS);
     ASSERT_EQ(RegEnumKeyExA(software, 0, name, &cch, nullptr, nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_STREQ(name, "MixedCase");
@@ -359,7 +468,7 @@ TYPED_TEST(RegistryApiTest, NamesIgnoreCaseButKeepIt) {
 }
 
 TYPED_TEST(RegistryApiTest, EnumeratesInFoldedOrderAndReportsShortNameBuffers) {
-    HKEY key = this->Create(HKEY_CLASSES_ROOT, "Order");
+    HKEY key = this->Create(this->Root(HKEY_CLASSES_ROOT), "Order");
     for (const char* sub : {"beta", "Alpha", "_under", "Gamma"}) {
         RegCloseKey(this->Create(key, sub));
     }
@@ -398,7 +507,12 @@ TYPED_TEST(RegistryApiTest, EnumeratesInFoldedOrderAndReportsShortNameBuffers) {
         }
         seen.push_back(name);
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{"b", "C", "Test", "a"}));
+    // Windows keeps the order of creation (the documentation promises none); Wine keeps values
+    // sorted by name.
+    EXPECT_EQ(seen, this->Documented(std::vector<std::string>{"b", "C", "Test", "a"},
+                                     std::vector<std::string>{"a", "b", "C", "Test"}));
+    const DWORD testIndex =
+        static_cast<DWORD>(std::find(seen.begin(), seen.end(), "Test") - seen.begin());
 
     // Buffers too small for "Test" = "foobar" (7 bytes), as Windows answers: the type and data
     // size are given; a name that does not fit leaves the name buffer and count alone; data that
@@ -425,13 +539,17 @@ TYPED_TEST(RegistryApiTest, EnumeratesInFoldedOrderAndReportsShortNameBuffers) {
         DWORD nameCount = row.nameCount;
         DWORD dataCount = row.dataCount;
         DWORD type = 1234;
-        EXPECT_EQ(RegEnumValueA(key, 2, value, &nameCount, nullptr, &type,
+        EXPECT_EQ(RegEnumValueA(key, testIndex, value, &nameCount, nullptr, &type,
                                 reinterpret_cast<BYTE*>(data), &dataCount),
                   row.code);
         EXPECT_EQ(nameCount, row.nameCountAfter);
         EXPECT_EQ(dataCount, 7u);
         EXPECT_EQ(type, REG_SZ);
-        EXPECT_STREQ(value, row.nameAfter);
+        // Wine writes what fits of a name that does not fit.
+        if (!this->Documented(false, row.code == ERROR_MORE_DATA && row.nameCount > 0 &&
+                                         std::string(row.nameAfter) != "Test")) {
+            EXPECT_STREQ(value, row.nameAfter);
+        }
         EXPECT_STREQ(data, row.dataAfter);
     }
     // A count without a name buffer is a caller's mistake.
@@ -442,7 +560,7 @@ TYPED_TEST(RegistryApiTest, EnumeratesInFoldedOrderAndReportsShortNameBuffers) {
 }
 
 TYPED_TEST(RegistryApiTest, KeepsTypesBytesAndClasses) {
-    HKEY key = this->Create(HKEY_LOCAL_MACHINE, "Typed", "MyClass");
+    HKEY key = this->Create(this->Root(HKEY_LOCAL_MACHINE), "Typed", "MyClass");
     std::vector<BYTE> every(256);
     for (int i = 0; i < 256; ++i) {
         every[i] = static_cast<BYTE>(i);
@@ -459,6 +577,12 @@ TYPED_TEST(RegistryApiTest, KeepsTypesBytesAndClasses) {
         {"odd type", 0x12345678u, {9, 8, 7}},
         {"", REG_EXPAND_SZ, {'%', 'A', '%', 0}},
         {"no nul", REG_SZ, {'x', 'y'}},
+        {"dword", REG_DWORD, {1, 2, 3, 4}},
+        {"qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {"big endian", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 7}},
+        {"empty text", REG_SZ, {0}},
+        {"empty list", REG_MULTI_SZ, {0, 0}},
+        {"a\\name", REG_SZ, {'v', 0}}, // value names may hold backslashes
     };
     for (const Row& row : rows) {
         ASSERT_EQ(RegSetValueExA(key, row.name, 0, row.type, row.data.data(),
@@ -499,31 +623,36 @@ TYPED_TEST(RegistryApiTest, KeepsTypesBytesAndClasses) {
         char text[16] = "@@@@@@@@";
         cch = row.capacity;
         EXPECT_EQ(RegQueryInfoKeyA(key, text, &cch, nullptr, nullptr), row.code);
-        EXPECT_EQ(cch, row.length);
+        // Wine gives the class's length for a buffer of 0.
+        EXPECT_EQ(cch, row.capacity == 0 ? this->Documented(row.length, static_cast<DWORD>(7))
+                                         : row.length);
         EXPECT_STREQ(text, row.text);
     }
     cch = 0;
     EXPECT_EQ(RegQueryInfoKeyA(key, nullptr, &cch, nullptr, nullptr), ERROR_SUCCESS);
     EXPECT_EQ(cch, 7u);
     // Opening an existing key with another class keeps the first one.
-    RegCloseKey(this->Create(HKEY_LOCAL_MACHINE, "Typed", "Other"));
+    RegCloseKey(this->Create(this->Root(HKEY_LOCAL_MACHINE), "Typed", "Other"));
     char name[16];
     DWORD cchName = sizeof name;
     cch = sizeof keyClass;
     HKEY hklm = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, nullptr, 0, KEY_READ, &hklm), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), nullptr, 0, KEY_READ, &hklm),
+              ERROR_SUCCESS);
     ASSERT_EQ(RegEnumKeyExA(hklm, 0, name, &cchName, nullptr, keyClass, &cch, nullptr),
               ERROR_SUCCESS);
     EXPECT_STREQ(name, "Typed");
-    EXPECT_STREQ(keyClass, "MyClass");
+    // The class is ignored when the key exists; Wine replaces it.
+    EXPECT_STREQ(keyClass, this->Documented("MyClass", "Other"));
     RegCloseKey(hklm);
     RegCloseKey(key);
 }
 
 TYPED_TEST(RegistryApiTest, CreateNeedsTheRightToCreate) {
-    RegCloseKey(this->Create(HKEY_LOCAL_MACHINE, "Base\\Existing"));
+    RegCloseKey(this->Create(this->Root(HKEY_LOCAL_MACHINE), "Base\\Existing"));
     HKEY base = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Base", 0, KEY_READ, &base), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), "Base", 0, KEY_READ, &base),
+              ERROR_SUCCESS);
     HKEY sub = nullptr;
     DWORD disposition = 0;
     // Windows does not look at the rights the parent handle was opened with (this was
@@ -540,15 +669,39 @@ TYPED_TEST(RegistryApiTest, CreateNeedsTheRightToCreate) {
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
     RegCloseKey(sub);
     RegCloseKey(base);
-    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "a\\\\b", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &sub, &disposition),
-              ERROR_BAD_PATHNAME);
-    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, std::string(256, 'k').c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &sub, &disposition),
-              ERROR_BAD_PATHNAME);
-    EXPECT_EQ(RegFlushKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
+    const std::string longest(255, 'k');
+    const std::string tooLong(256, 'k');
+    struct Row {
+        std::string path;
+        LONG code;
+        LONG wineCode; // where Wine departs from the documentation
+    } rows[] = {
+        {"a\\\\b", ERROR_BAD_PATHNAME, ERROR_SUCCESS}, // Wine skips the empty part
+        {"\\lead", ERROR_BAD_PATHNAME, ERROR_BAD_PATHNAME},
+        {"trail\\", ERROR_SUCCESS, ERROR_SUCCESS},
+        {"trail\\\\", ERROR_SUCCESS, ERROR_SUCCESS},
+        {"", ERROR_SUCCESS, ERROR_SUCCESS},
+        {"new\\deep\\path", ERROR_SUCCESS, ERROR_SUCCESS},
+        {"a/b c", ERROR_SUCCESS, ERROR_SUCCESS},
+        {longest, ERROR_SUCCESS, ERROR_SUCCESS},
+        {"x\\" + longest, ERROR_SUCCESS, ERROR_SUCCESS},
+        {tooLong, ERROR_BAD_PATHNAME, ERROR_SUCCESS}, // names are at most 255; Wine takes 256
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        sub = nullptr;
+        EXPECT_EQ(RegCreateKeyExA(this->Root(HKEY_LOCAL_MACHINE), row.path.c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &sub, &disposition),
+                  this->Documented(row.code, row.wineCode));
+        if (sub != nullptr) {
+            RegCloseKey(sub);
+        }
+    }
+    EXPECT_EQ(RegFlushKey(this->Root(HKEY_LOCAL_MACHINE)), ERROR_SUCCESS);
 }
 
+#ifndef _WIN32
+// Wine 8 has no transacted registry calls (RegCreateKeyTransactedA answers 120).
 TYPED_TEST(RegistryApiTest, TransactionsApplyAllAtCommitOrNothing) {
     enum End { kCommit, kRollback, kClose, kCommitFails };
     struct Row {
@@ -669,6 +822,9 @@ TYPED_TEST(RegistryApiTest, TransactionsApplyAllAtCommitOrNothing) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
+#endif // !_WIN32
+
+#ifndef _WIN32
 TEST(RootKeyNames, LongAndShortNamesIgnoreCase) {
     struct Row {
         const char* name;
@@ -713,5 +869,7 @@ TEST(MemoryRegistryHooks, RefuseOpenOrSetOfOneKey) {
     RegCloseKey(key);
     platform::InstallRegistry(nullptr);
 }
+
+#endif // !_WIN32
 
 } // namespace

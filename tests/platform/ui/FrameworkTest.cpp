@@ -548,7 +548,8 @@ TEST(FrameworkHelpers, JoinedCommandLineSplitsBackIntoTheSameArguments) {
         std::vector<const char*> argv;
         for (const auto& a : args)
             argv.push_back(a.c_str());
-        std::string line = AfxJoinCommandLine(static_cast<int>(argv.size()), argv.data());
+        std::string line;
+        ASSERT_TRUE(AfxJoinCommandLine(static_cast<int>(argv.size()), argv.data(), &line));
         std::vector<std::string> back = platform::SplitCommandLine(line);
         // The program path's backslashes are directory separators to the runner; compare the
         // arguments after it.
