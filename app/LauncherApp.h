@@ -9,7 +9,7 @@
 class CBrowserSettings;
 
 class CLauncherApp : public CWinApp {
-public:
+  public:
     CLauncherApp();
     ~CLauncherApp() override;
 

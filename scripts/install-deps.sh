@@ -11,7 +11,7 @@ packages=(
   openjdk-17-jdk
   xvfb openbox x11-utils xdotool imagemagick
   dpkg-dev lintian desktop-file-utils
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format
   g++-mingw-w64-x86-64-posix wine64 googletest
 )
 

@@ -4,11 +4,11 @@
 #include "platform/afxwin.h"
 
 class CAboutDlg : public CDialog {
-public:
+  public:
     CAboutDlg();
     ~CAboutDlg() override;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* pDX) override;
 
     DECLARE_MESSAGE_MAP()

@@ -39,8 +39,9 @@ TEST(JavaCommand, IsBuiltFromTheInstallationDirectory) {
          "\"C:\\Program Files\\Sky\\jdk\\java.exe\" -classpath \"C:\\Program "
          "Files\\Sky\\jdk\\classes.zip;C:\\Program Files\\Sky\\Classes\" ",
          "\"C:\\Program Files\\Sky\\VIZevu.exe\""},
-        {"C:\\Sky\tVane", "\"C:\\Sky\tVane\\jdk\\java.exe\" -classpath "
-                            "\"C:\\Sky\tVane\\jdk\\classes.zip;C:\\Sky\tVane\\Classes\" ",
+        {"C:\\Sky\tVane",
+         "\"C:\\Sky\tVane\\jdk\\java.exe\" -classpath "
+         "\"C:\\Sky\tVane\\jdk\\classes.zip;C:\\Sky\tVane\\Classes\" ",
          "\"C:\\Sky\tVane\\VIZevu.exe\""},
     };
     for (const Row& r : rows) {
@@ -50,7 +51,7 @@ TEST(JavaCommand, IsBuiltFromTheInstallationDirectory) {
 }
 
 class StartupSequenceTest : public HeadlessFixture {
-protected:
+  protected:
     void SetUp() override {
         HeadlessFixture::SetUp();
         platform::InstallDialup(&dialup);
@@ -142,7 +143,8 @@ TEST_F(StartupSequenceTest, LeavingTheDialerEndsTheRunWithoutTouchingAnything) {
 
 TEST_F(StartupSequenceTest, StartWithoutDialingGoesOnToTheLaunch) {
     NoUpdateDue();
-    ui.Play(IDD_DIALER, [](platform::ui::HeadlessDialog& d) { d.Click(IDC_START_WITHOUT_DIALING); });
+    ui.Play(IDD_DIALER,
+            [](platform::ui::HeadlessDialog& d) { d.Click(IDC_START_WITHOUT_DIALING); });
     EXPECT_FALSE(Run());
     EXPECT_EQ(1u, processes.CommandLines().size());
     EXPECT_EQ(1, g_bSplashDone);

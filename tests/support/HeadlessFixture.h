@@ -13,7 +13,7 @@
 #include <string>
 
 class HeadlessFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
