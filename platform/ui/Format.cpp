@@ -16,18 +16,18 @@ namespace {
 // precision given (without the '%').
 std::string FormatNumber(const std::string& flagsAndWidth, char type, uint32_t bits) {
     char buffer[64];
-    const std::string spec = "%" + flagsAndWidth;
+    const std::string head = "%" + flagsAndWidth;
     switch (type) {
     case 'u':
     case 'x':
     case 'X':
-        std::snprintf(buffer, sizeof buffer, (spec + type).c_str(), static_cast<unsigned>(bits));
+        std::snprintf(buffer, sizeof buffer, (head + type).c_str(), static_cast<unsigned>(bits));
         break;
     case 'c':
-        std::snprintf(buffer, sizeof buffer, (spec + 'c').c_str(), static_cast<int>(bits & 0xFF));
+        std::snprintf(buffer, sizeof buffer, (head + 'c').c_str(), static_cast<int>(bits & 0xFF));
         break;
     default:
-        std::snprintf(buffer, sizeof buffer, (spec + 'd').c_str(), static_cast<int32_t>(bits));
+        std::snprintf(buffer, sizeof buffer, (head + 'd').c_str(), static_cast<int32_t>(bits));
         break;
     }
     return buffer;
