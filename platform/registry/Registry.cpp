@@ -617,33 +617,24 @@ HANDLE CreateTransaction(LPSECURITY_ATTRIBUTES /*lpTransactionAttributes*/, LPGU
     return reinterpret_cast<HANDLE>(handle);
 }
 
-BOOL CommitTransaction(HANDLE TransactionHandle) {
-    LONG rc = ERROR_SUCCESS;
-    {
-        std::lock_guard lock(g_lock);
-        auto it = g_transactions.find(reinterpret_cast<ULONG_PTR>(TransactionHandle));
-        if (it == g_transactions.end()) {
-            rc = ERROR_INVALID_HANDLE;
-        } else if (!it->second.active) {
-            rc = ERROR_TRANSACTION_NOT_ACTIVE;
-        } else {
-            Transaction& transaction = it->second;
-            transaction.active = false;
-            if (!transaction.writes.empty()) {
-                rc = g_backend != nullptr ? g_backend->BeginBatch() : ERROR_BADDB;
-                for (size_t i = 0; rc == ERROR_SUCCESS && i < transaction.writes.size(); ++i) {
-                    rc = Replay(transaction.writes[i]);
-                }
-                if (rc == ERROR_SUCCESS) {
-                    rc = g_backend->CommitBatch();
-                }
-                if (rc != ERROR_SUCCESS && g_backend != nullptr) {
-                    g_backend->RollbackBatch();
-                }
-                transaction.writes.clear();
-            }
-        }
+namespace {
+
+// The transaction behind a handle while it is still open; otherwise null, with the reason in
+// *rc. Called under g_lock.
+Transaction* FindActiveTransaction(HANDLE handle, LONG* rc) {
+    auto it = g_transactions.find(reinterpret_cast<ULONG_PTR>(handle));
+    if (it == g_transactions.end()) {
+        *rc = ERROR_INVALID_HANDLE;
+        return nullptr;
     }
+    if (!it->second.active) {
+        *rc = ERROR_TRANSACTION_NOT_ACTIVE;
+        return nullptr;
+    }
+    return &it->second;
+}
+
+BOOL ReportTransactionResult(LONG rc) {
     if (rc != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(rc));
         return FALSE;
@@ -651,25 +642,44 @@ BOOL CommitTransaction(HANDLE TransactionHandle) {
     return TRUE;
 }
 
+} // namespace
+
+BOOL CommitTransaction(HANDLE TransactionHandle) {
+    LONG rc = ERROR_SUCCESS;
+    {
+        std::lock_guard lock(g_lock);
+        Transaction* transaction = FindActiveTransaction(TransactionHandle, &rc);
+        if (transaction != nullptr) {
+            transaction->active = false;
+            if (!transaction->writes.empty()) {
+                rc = g_backend != nullptr ? g_backend->BeginBatch() : ERROR_BADDB;
+                for (size_t i = 0; rc == ERROR_SUCCESS && i < transaction->writes.size(); ++i) {
+                    rc = Replay(transaction->writes[i]);
+                }
+                if (rc == ERROR_SUCCESS) {
+                    rc = g_backend->CommitBatch();
+                }
+                if (rc != ERROR_SUCCESS && g_backend != nullptr) {
+                    g_backend->RollbackBatch();
+                }
+                transaction->writes.clear();
+            }
+        }
+    }
+    return ReportTransactionResult(rc);
+}
+
 BOOL RollbackTransaction(HANDLE TransactionHandle) {
     LONG rc = ERROR_SUCCESS;
     {
         std::lock_guard lock(g_lock);
-        auto it = g_transactions.find(reinterpret_cast<ULONG_PTR>(TransactionHandle));
-        if (it == g_transactions.end()) {
-            rc = ERROR_INVALID_HANDLE;
-        } else if (!it->second.active) {
-            rc = ERROR_TRANSACTION_NOT_ACTIVE;
-        } else {
-            it->second.active = false;
-            it->second.writes.clear();
+        Transaction* transaction = FindActiveTransaction(TransactionHandle, &rc);
+        if (transaction != nullptr) {
+            transaction->active = false;
+            transaction->writes.clear();
         }
     }
-    if (rc != ERROR_SUCCESS) {
-        SetLastError(static_cast<DWORD>(rc));
-        return FALSE;
-    }
-    return TRUE;
+    return ReportTransactionResult(rc);
 }
 
 namespace platform {
