@@ -39,3 +39,10 @@ foreach(folder res settings browsers dialup splash app)
   target_include_directories(system_${folder} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(system_${folder} PUBLIC platform_base)
 endforeach()
+
+# The Windows side of each service and program, one file each (framework, drawing, dial-up,
+# client programs, the launcher), read in name order.
+file(GLOB skyvane_windows_parts CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/windows/*.cmake)
+foreach(part ${skyvane_windows_parts})
+  include(${part})
+endforeach()
