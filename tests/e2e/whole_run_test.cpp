@@ -4,6 +4,7 @@
 #include "platform/windows/XServer.h"
 #include "support/RegistryDump.h"
 #include "support/Spawn.h"
+#include "support/WholeRunExpectations.h"
 
 // Ahead of Xlib, whose None macro would clash with gtest's own None.
 #include <gtest/gtest.h>
@@ -289,8 +290,8 @@ TEST_F(WholeRunTest, ConsoleWindowEndsTheSplashAndTheBrowserIsPutBack) {
     EXPECT_TRUE(screen->HasState(splash, "_NET_WM_STATE_ABOVE"));
     Screenshot("whole_run_splash.png");
 
-    Window console =
-        screen->WaitForClient([&](Window w) { return screen->Title(w) == "Ostrel Sky.Vane"; }, 60);
+    Window console = screen->WaitForClient(
+        [&](Window w) { return screen->Title(w) == kConsoleWindowTitle; }, 60);
     ASSERT_NE(0u, console) << ReadFile(log);
     // One poll period and a search at most.
     EXPECT_TRUE(WaitFor([&] { return !screen->Viewable(splash); }, 2.5))
@@ -298,9 +299,7 @@ TEST_F(WholeRunTest, ConsoleWindowEndsTheSplashAndTheBrowserIsPutBack) {
     EXPECT_TRUE(WaitFor([&] { return screen->HasState(console, "_NET_WM_STATE_ABOVE"); }, 2))
         << "the console's window was not made topmost";
     Screenshot("whole_run_console.png");
-    EXPECT_EQ("c:\\program files\\netscape\\communicator\\program\\netscape.exe\n"
-              "C:\\Program Files\\Netscape\\Users\\default\\bookmark.htm\n",
-              ReadFile(argsFile));
+    EXPECT_EQ(kDemoConsoleArguments, ReadFile(argsFile));
     EXPECT_NE(before, BrowserKeys()) << "the browser was not switched while the console ran";
 
     screen->Close(console);

@@ -1,0 +1,245 @@
+// The whole run of the Windows launcher under Wine, judged by Wine's own user32 and registry:
+// the demo installation made by demo/setup-windows.sh (a folder with a blank, the registry
+// seeded with Wine's reg import), no connection up, so the Dialer comes first.
+#include "res/resource.h"
+#include "support/WholeRunExpectations.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool WaitFor(const std::function<bool()>& pred, double seconds) {
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+    while (Clock::now() < deadline) {
+        if (pred())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return pred();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string RegString(HKEY root, const char* path, const char* name) {
+    char value[1024];
+    DWORD size = sizeof value;
+    if (RegGetValueA(root, path, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return "";
+    return value;
+}
+
+// Every value below `path` of `root`, one line each (key, name, type, bytes), keys in the
+// order the registry lists them.
+std::string DumpKey(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "";
+    std::ostringstream out;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        BYTE data[4096];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
+            ERROR_SUCCESS)
+            break;
+        out << path << " | " << name << " | " << type << " |";
+        for (DWORD b = 0; b < dataSize; ++b)
+            out << ' ' << static_cast<int>(data[b]);
+        out << '\n';
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD nameSize = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        subkeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& sub : subkeys)
+        out << DumpKey(root, path + "\\" + sub);
+    return out.str();
+}
+
+// The user's keys where the two browsers keep the settings the launcher switches.
+std::string BrowserKeys() {
+    return DumpKey(HKEY_CURRENT_USER, "Software\\Netscape") +
+           DumpKey(HKEY_CURRENT_USER,
+                   "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
+}
+
+DWORD ProcessOf(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+std::string Title(HWND window) {
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+bool Topmost(HWND window) {
+    return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// The visible top-level windows of a process that the predicate accepts.
+std::vector<HWND> WindowsOf(DWORD pid, const std::function<bool(HWND)>& accept) {
+    struct Search {
+        DWORD pid;
+        const std::function<bool(HWND)>* accept;
+        std::vector<HWND> found;
+    } search{pid, &accept, {}};
+    EnumWindows(
+        [](HWND w, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (ProcessOf(w) == s->pid && IsWindowVisible(w) && (*s->accept)(w))
+                s->found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The first window the search gives within `seconds`; nullptr for none.
+HWND WaitForWindow(const std::function<HWND()>& search, double seconds) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = search()) != nullptr; }, seconds);
+    return found;
+}
+
+class WholeRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        installDir = RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies\\Skyvane\\1.0",
+                               "InstallDir");
+        ASSERT_NE("", installDir) << "no demo installation: demo/setup-windows.sh seeds it";
+        ASSERT_NE(std::string::npos, installDir.find(' ')) << installDir;
+        ASSERT_EQ('\\', installDir.back()) << installDir;
+        // The demo's folder holds the installation folder, the phone book and the dial-up state.
+        const std::string inside = installDir.substr(0, installDir.size() - 1);
+        demoDir = inside.substr(0, inside.rfind('\\') + 1);
+        ASSERT_NE(INVALID_FILE_ATTRIBUTES,
+                  GetFileAttributesA((installDir + "skyvane-launcher.exe").c_str()));
+        before = BrowserKeys();
+        ASSERT_NE("", before);
+    }
+
+    void TearDown() override {
+        if (launcher.hProcess) {
+            if (WaitForSingleObject(launcher.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(launcher.hProcess, 1);
+            CloseHandle(launcher.hProcess);
+            CloseHandle(launcher.hThread);
+        }
+    }
+
+    // The launcher, with the installation folder as its working folder and the demo's dial-up
+    // service; `extra` adds NAME=VALUE settings for the programs it starts.
+    void StartLauncher(const std::vector<std::pair<std::string, std::string>>& extra = {}) {
+        SetEnvironmentVariableA("SKYVANE_PHONEBOOK", (demoDir + "phonebook.pbk").c_str());
+        SetEnvironmentVariableA("SKYVANE_DIALUP_STATE", (demoDir + "dialup-state").c_str());
+        SetEnvironmentVariableA("SKYVANE_DIALUP_STEP_MS", "1");
+        for (const auto& setting : extra)
+            SetEnvironmentVariableA(setting.first.c_str(), setting.second.c_str());
+        std::string commandLine = "\"" + installDir + "skyvane-launcher.exe\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   installDir.c_str(), &startup, &launcher))
+            << GetLastError();
+    }
+
+    // The exit code, or -1 when the launcher is still running after `seconds`.
+    long WaitExit(double seconds) {
+        if (WaitForSingleObject(launcher.hProcess, static_cast<DWORD>(seconds * 1000)) !=
+            WAIT_OBJECT_0)
+            return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(launcher.hProcess, &code);
+        return static_cast<long>(code);
+    }
+
+    // The Dialer, shown because no connection is up; Start Without Dialing clicked.
+    void StartWithoutDialing() {
+        HWND dialer = WaitForWindow(
+            [&] {
+                HWND w = FindWindowA(nullptr, "Ostrel Sky.Vane Dialer");
+                return w && ProcessOf(w) == launcher.dwProcessId ? w : nullptr;
+            },
+            60);
+        ASSERT_NE(nullptr, dialer) << "no Dialer";
+        // The phone book's seven entries, the last connection chosen.
+        HWND list = GetDlgItem(dialer, IDC_ENTRY_LIST);
+        ASSERT_NE(nullptr, list);
+        EXPECT_TRUE(WaitFor([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 7; }, 5))
+            << SendMessageA(list, LB_GETCOUNT, 0, 0) << " entries";
+        HWND start = GetDlgItem(dialer, IDC_START_WITHOUT_DIALING);
+        ASSERT_NE(nullptr, start);
+        EXPECT_EQ("&Start Without Dialing", Title(start));
+        ASSERT_TRUE(PostMessageA(start, BM_CLICK, 0, 0));
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialer) || !IsWindowVisible(dialer); }, 10))
+            << "the Dialer stayed";
+    }
+
+    // The splash: the launcher's window without a caption.
+    HWND Splash() {
+        auto found = WindowsOf(launcher.dwProcessId, [](HWND w) { return Title(w).empty(); });
+        return found.empty() ? nullptr : found.front();
+    }
+
+    std::string installDir, demoDir, before;
+    PROCESS_INFORMATION launcher{};
+};
+
+TEST_F(WholeRunTest, ConsoleWindowEndsTheSplashAndTheBrowserIsPutBack) {
+    const std::string argsFile = demoDir + "console-args";
+    DeleteFileA(argsFile.c_str());
+    StartLauncher({{"SKYVANE_CONSOLE_ARGS_FILE", argsFile}});
+    ASSERT_NO_FATAL_FAILURE(StartWithoutDialing());
+
+    // The splash comes before the console's window and lasts until that window is found.
+    HWND splash = WaitForWindow([&] { return Splash(); }, 30);
+    ASSERT_NE(nullptr, splash) << "no splash";
+    EXPECT_TRUE(Topmost(splash));
+
+    HWND console = WaitForWindow(
+        [&] {
+            HWND w = FindWindowA(nullptr, kConsoleWindowTitle);
+            return w && ProcessOf(w) != launcher.dwProcessId ? w : nullptr;
+        },
+        60);
+    ASSERT_NE(nullptr, console) << "no console window";
+    // One poll period and a search at most.
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(splash) || !IsWindowVisible(splash); }, 2.5))
+        << "the splash outlived the console's window";
+    EXPECT_TRUE(WaitFor([&] { return Topmost(console); }, 2))
+        << "the console's window was not made topmost";
+    EXPECT_EQ(kDemoConsoleArguments, ReadFile(argsFile));
+    EXPECT_NE(before, BrowserKeys()) << "the browser was not switched while the console ran";
+
+    ASSERT_TRUE(PostMessageA(console, WM_CLOSE, 0, 0));
+    EXPECT_EQ(0, WaitExit(30));
+    EXPECT_EQ(before, BrowserKeys());
+}
+
+} // namespace
