@@ -2,9 +2,9 @@
 // diagnostics on standard output.
 #include "settings/Registry.h"
 
-#include "platform/registry/TempDir.h"
 #include "platform/registry_memory.h"
 #include "platform/registry_sqlite.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

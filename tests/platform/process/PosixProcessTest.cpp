@@ -1,5 +1,6 @@
 // The real backend, with real children: the helper program reports what it received.
 #include "platform/process_posix.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -31,9 +32,8 @@ class PosixProcessTest : public testing::Test {
   protected:
     void SetUp() override {
         platform::InstallProcess(&m_backend);
-        std::string pattern = (fs::temp_directory_path() / "skyvane-process-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        ASSERT_TRUE(m_temp.Ok());
+        m_dir = m_temp.Path();
         m_out = m_dir / "report";
         setenv("SKYVANE_CHILD_OUT", m_out.c_str(), 1);
         m_handlesBefore = platform::OpenProcessHandleCount();
@@ -46,8 +46,6 @@ class PosixProcessTest : public testing::Test {
             unsetenv(name);
         }
         platform::InstallProcess(nullptr);
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
     }
 
     // Starts the command line; FALSE and the error code when it cannot start.
@@ -117,6 +115,7 @@ class PosixProcessTest : public testing::Test {
     static std::string Helper() { return CHILD_HELPER_PATH; }
 
     platform::PosixProcessBackend m_backend;
+    TempDir m_temp{"process"};
     fs::path m_dir;
     fs::path m_out;
     int m_handlesBefore = 0;

@@ -5,9 +5,9 @@
 #ifdef _WIN32
 #include "win32/Wine.h"
 #else
-#include "TempDir.h"
 #include "platform/registry_memory.h"
 #include "platform/registry_sqlite.h"
+#include "support/TempDir.h"
 #endif
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The SQLite store as a file: privacy, persistence, files that are not stores, locks held by
 // other processes, concurrent writers and flushing.
 #include "DamagedStore.h"
-#include "TempDir.h"
 #include "platform/registry_sqlite.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

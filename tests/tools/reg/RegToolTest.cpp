@@ -3,8 +3,8 @@
 #include "RegTool.h"
 
 #include "platform/registry/DamagedStore.h"
-#include "platform/registry/TempDir.h"
 #include "platform/registry_sqlite.h"
+#include "support/TempDir.h"
 
 #include "skyvane/version.h"
 
