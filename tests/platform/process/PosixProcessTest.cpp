@@ -1,4 +1,5 @@
 // The real backend, with real children: the helper program reports what it received.
+#include "ChildReport.h"
 #include "platform/process_posix.h"
 #include "support/TempDir.h"
 
@@ -16,12 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ChildReport {
-    std::string cwd;
-    std::string openDescriptors;
-    std::vector<std::string> args;
-};
 
 std::string WithBackslashes(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -79,23 +74,7 @@ class PosixProcessTest : public testing::Test {
         return exitCode;
     }
 
-    ChildReport Report() const {
-        std::ifstream in(m_out, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        std::vector<std::string> records;
-        std::string record;
-        while (std::getline(content, record, '\0')) {
-            records.push_back(record);
-        }
-        ChildReport report;
-        if (records.size() >= 2) {
-            report.cwd = records[0];
-            report.openDescriptors = records[1];
-            report.args.assign(records.begin() + 2, records.end());
-        }
-        return report;
-    }
+    ChildReport Report() const { return ReadChildReport(m_out.string()); }
 
     // A copy of the helper under another directory and name.
     fs::path CopyHelper(const fs::path& dir, const std::string& name) {
