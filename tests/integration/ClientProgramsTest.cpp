@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "platform/registry_sqlite.h"
 #include "platform/ui_headless.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -153,30 +154,6 @@ std::unique_ptr<platform::SqliteRegistry> OpenStore(const fs::path& dest) {
     EXPECT_TRUE(store) << error;
     return store;
 }
-
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        const char* old = std::getenv(name);
-        m_had = old != nullptr;
-        if (old) {
-            m_old = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (m_had) {
-            setenv(m_name, m_old.c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-
-  private:
-    const char* m_name;
-    bool m_had = false;
-    std::string m_old;
-};
 
 class DemoInstallation : public ::testing::Test {
   protected:

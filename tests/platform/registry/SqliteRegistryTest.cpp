@@ -3,6 +3,7 @@
 #include "DamagedStore.h"
 #include "platform/registry_sqlite.h"
 #include "support/Child.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -722,32 +722,9 @@ TEST(SqliteRegistry, BatchLandsWholeOrNotAtAll) {
     EXPECT_EQ(store->QueryValue(HKEY_CURRENT_USER, "a\\b", "V", &value), ERROR_SUCCESS);
 }
 
-class EnvironmentGuard {
-  public:
-    EnvironmentGuard() {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
-            m_saved.emplace_back(name, value != nullptr ? std::optional<std::string>(value)
-                                                        : std::nullopt);
-        }
-    }
-    ~EnvironmentGuard() {
-        for (const auto& [name, value] : m_saved) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-    }
-    static constexpr const char* kNames[] = {"SKYVANE_REGISTRY", "XDG_DATA_HOME", "HOME"};
-
-  private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
-
 TEST(SqliteRegistry, DefaultPathFollowsTheEnvironment) {
-    EnvironmentGuard guard;
+    const char* const kNames[] = {"SKYVANE_REGISTRY", "XDG_DATA_HOME", "HOME"};
+    EnvironmentGuard guard({kNames[0], kNames[1], kNames[2]});
     TempDir dir;
     const std::string store = dir.File("store.db");
     const std::string data = dir.File("data");
@@ -771,9 +748,9 @@ TEST(SqliteRegistry, DefaultPathFollowsTheEnvironment) {
         const char* values[] = {row.skyvane, row.xdg, row.home};
         for (int i = 0; i < 3; ++i) {
             if (values[i] != nullptr) {
-                setenv(EnvironmentGuard::kNames[i], values[i], 1);
+                setenv(kNames[i], values[i], 1);
             } else {
-                unsetenv(EnvironmentGuard::kNames[i]);
+                unsetenv(kNames[i]);
             }
         }
         EXPECT_EQ(platform::DefaultRegistryPath(), row.expected);
