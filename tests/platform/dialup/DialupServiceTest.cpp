@@ -150,6 +150,26 @@ TEST_F(DialupServiceTest, EnumCallsRefuseMissingArguments) {
     EXPECT_EQ(ERROR_INVALID_SIZE, RasEnumConnectionsA(&connection, &bytes, &count));
 }
 
+TEST_F(DialupServiceTest, WithoutABackendTheSystemsOwnServiceAnswers) {
+    platform::InstallDialup(nullptr);
+    RASCONNA connection{};
+    connection.dwSize = sizeof connection;
+    DWORD bytes = sizeof connection;
+    DWORD count = kSentinel;
+#ifdef _WIN32
+    // rasapi32, which knows no connection here (Wine's never does).
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), RasEnumConnectionsA(&connection, &bytes, &count));
+    EXPECT_EQ(0u, count);
+#else
+    // There is none on Linux; its failure still has a text.
+    EXPECT_EQ(ERROR_RASMAN_CANNOT_INITIALIZE, RasEnumConnectionsA(&connection, &bytes, &count));
+    char text[256] = "";
+    EXPECT_EQ(DWORD(ERROR_SUCCESS),
+              RasGetErrorStringA(ERROR_RASMAN_CANNOT_INITIALIZE, text, sizeof text));
+    EXPECT_STREQ("Cannot load the Remote Access Service Connection Manager.", text);
+#endif
+}
+
 TEST_F(DialupServiceTest, PhoneBookIsReadAsTheClassicIniForm) {
     const std::string longest(256, 'y');
     Book("\xEF\xBB\xBF; a phone book\r\n"
