@@ -57,7 +57,7 @@ iexplore) browser_exe='C:\Program Files\Internet Explorer\IEXPLORE.EXE' ;;
 *) die "--browser takes netscape or iexplore, not $browser" ;;
 esac
 
-launcher=${SKYVANE_LAUNCHER:-$build_dir/app/skyvane-launcher.exe}
+launcher=${SKYVANE_LAUNCHER:-$build_dir/skyvane-launcher.exe}
 java_exe=${SKYVANE_JAVA_EXE:-$build_dir/client/java.exe}
 boot=${SKYVANE_BOOT_EXE:-$build_dir/client/VIZevu.exe}
 for need in "$launcher" "$java_exe" "$boot"; do

@@ -184,7 +184,9 @@ class WholeRunTest : public ::testing::Test {
         HWND dialer = WaitForWindow(
             [&] {
                 HWND w = FindWindowA(nullptr, "Ostrel Sky.Vane Dialer");
-                return w && ProcessOf(w) == launcher.dwProcessId ? w : nullptr;
+                // Shown, so its controls are made.
+                return w && ProcessOf(w) == launcher.dwProcessId && IsWindowVisible(w) ? w
+                                                                                       : nullptr;
             },
             60);
         ASSERT_NE(nullptr, dialer) << "no Dialer";
