@@ -33,8 +33,8 @@ xvfb_pid=""
 wm_pid=""
 launcher_pid=""
 cleanup() {
-    [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null && wait "$launcher_pid" 2>/dev/null
     "$wineserver" -k 2>/dev/null || true
+    [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null && wait "$launcher_pid" 2>/dev/null
     [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null && wait "$wm_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
     rm -rf "$workdir"
@@ -69,9 +69,11 @@ start_launcher() {
     launcher_pid=$!
 }
 stop_launcher() {
-    kill "$launcher_pid" 2>/dev/null && wait "$launcher_pid" 2>/dev/null
-    launcher_pid=""
+    # The prefix's processes go first: a launcher that crashed waits for Wine's debugger.
     "$wineserver" -k 2>/dev/null || true
+    kill "$launcher_pid" 2>/dev/null
+    wait "$launcher_pid" 2>/dev/null || true
+    launcher_pid=""
 }
 # The visible window whose title matches the regular expression (or, for "@", the launcher's
 # window without a title), waiting up to SECONDS.
