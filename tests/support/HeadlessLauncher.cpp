@@ -2,9 +2,11 @@
 // of its own (and kill it): the real store ($SKYVANE_REGISTRY) and the real process backend, a
 // dial-up connection that is up (so no Dialer), no windows on the screen and the headless ui,
 // which answers every message box with its default button. Arguments run in the console's
-// place, as for the launcher.
+// place, as for the launcher. With SKYVANE_HEADLESS_NO_TRANSACTIONS=1 the store acts as the
+// registry of a system without registry transactions.
 #include "app/LauncherApp.h"
 #include "res/Resources.h"
+#include "support/ForwardingRegistry.h"
 
 #include "platform/clock_system.h"
 #include "platform/process_posix.h"
@@ -15,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 CLauncherApp theApp;
 
@@ -28,6 +31,9 @@ int main(int argc, char** argv) {
                      error.c_str());
         return 1;
     }
+    ForwardingRegistry store(registry.get());
+    const char* noTransactions = std::getenv("SKYVANE_HEADLESS_NO_TRANSACTIONS");
+    store.m_bNoTransactions = noTransactions != nullptr && std::string(noTransactions) == "1";
     platform::PosixProcessBackend processes;
     platform::SystemClock clock;
     platform::FakeDialup dialup;
@@ -35,7 +41,7 @@ int main(int argc, char** argv) {
     platform::FakeWindowFinder windows;
     platform::ui::HeadlessUi ui;
 
-    platform::InstallRegistry(registry.get());
+    platform::InstallRegistry(&store);
     platform::InstallProcess(&processes);
     platform::InstallClock(&clock);
     platform::InstallDialup(&dialup);
