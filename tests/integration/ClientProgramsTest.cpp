@@ -2,6 +2,7 @@
 // command lines come from the launcher's own builders and the installation directory from the
 // demo's registry store; RunProgram starts them on the real process backend. Two demo
 // installations are made with demo/setup.sh, one of them in a folder whose name has a blank.
+#include "ClientRows.h"
 #include "CloseWindow.h"
 #include "app/LauncherApp.h"
 #include "settings/Registry.h"
@@ -323,17 +324,12 @@ TEST_F(DemoInstallation, RunningSetupAgainGivesTheSameInstallation) {
 }
 
 TEST_F(DemoInstallation, UpdaterExitCodeComesBackToTheLauncher) {
-    struct Row {
-        const char* file; // content of updater-exit-code; null: no file
-        DWORD expected;
-    };
-    const Row rows[] = {{nullptr, 0}, {"0\n", 0}, {"2\n", 2}, {"3\n", 3}};
     for (const fs::path& dest : {s_plain, s_blank}) {
         const std::string installDir = InstallDirOf(dest);
         const fs::path codeFile = dest / "install/updater-exit-code";
         const fs::path argsFile = s_root / "updater-args";
         ScopedEnv recordArgs("SKYVANE_UPDATER_ARGS_FILE", argsFile.string());
-        for (const Row& row : rows) {
+        for (const clientrows::UpdaterExitRow& row : clientrows::kUpdaterExitRows) {
             SCOPED_TRACE(dest.string() + ", exit code file " + (row.file ? row.file : "(none)"));
             fs::remove(codeFile);
             if (row.file) {
@@ -354,21 +350,13 @@ TEST_F(DemoInstallation, UpdaterExitCodeComesBackToTheLauncher) {
 TEST_F(DemoInstallation, ArgumentsReachTheJavaProgramAsTheCommandLineSplitsThem) {
     const fs::path argsFile = s_root / "updater-args";
     ScopedEnv recordArgs("SKYVANE_UPDATER_ARGS_FILE", argsFile.string());
-    const std::string tail =
-        R"( "c:\program files\netscape.exe" "" plain "say \"hi\"" back\\slash "end\\" -cp x)";
+    const std::string tail = clientrows::kTrickyTail;
     for (const fs::path& dest : {s_plain, s_blank}) {
         SCOPED_TRACE(dest.string());
         fs::remove(argsFile);
         const std::string command = BuildJavaCommand(InstallDirOf(dest)) + kUpdaterClass + tail;
         EXPECT_EQ(m_app.RunProgram(command, INFINITE), 0u);
-        const std::vector<std::string> expected = {R"(c:\program files\netscape.exe)",
-                                                   "",
-                                                   "plain",
-                                                   R"(say "hi")",
-                                                   R"(back\\slash)",
-                                                   R"(end\)",
-                                                   "-cp",
-                                                   "x"};
+        const std::vector<std::string>& expected = clientrows::kTrickyArgs;
         EXPECT_EQ(ArgumentsAfter(kUpdaterClass, command), expected);
         EXPECT_EQ(Lines(ReadFile(argsFile)), expected);
     }
