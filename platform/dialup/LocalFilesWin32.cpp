@@ -1,5 +1,6 @@
 // The dial-up service's files on Windows: places below the user's application-data folders,
-// files made with CREATE_NEW and replaced with MoveFileExA, processes probed with OpenProcess.
+// the state folder's owner and access list checked, files made with CREATE_NEW and replaced
+// with MoveFileExA, processes probed with OpenProcess.
 //
 // The phone book is a setting the user may carry along, so it sits in the roaming folder
 // (%APPDATA%\Skyvane\phonebook.pbk). The state folder lists the connections of this machine:
@@ -8,9 +9,12 @@
 // may open; without that variable, in the user's own temporary folder.
 #include "LocalFiles.h"
 
+#include <aclapi.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 namespace platform::dialup {
 namespace {
@@ -38,6 +42,75 @@ template <typename Op> bool WithRetries(Op op) {
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(4));
     }
+}
+
+// Whether the folder's owner is this user: the user's own SID, or the default owner of what
+// the process makes (the Administrators group for an elevated administrator).
+bool OwnedByUser(PSID owner) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    bool mine = false;
+    for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+        DWORD size = 0;
+        GetTokenInformation(token, kind, nullptr, 0, &size);
+        std::vector<BYTE> buffer(size);
+        if (size == 0 || !GetTokenInformation(token, kind, buffer.data(), size, &size))
+            continue;
+        PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                     : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+        mine = mine || EqualSid(sid, owner);
+    }
+    CloseHandle(token);
+    return mine;
+}
+
+// Whether everyone on the machine may add or remove entries: the access list grants a right to
+// change the folder to Everyone, Authenticated Users or Users (or there is no list at all).
+bool WritableByAll(PACL dacl) {
+    if (dacl == nullptr)
+        return true;
+    constexpr DWORD kChange = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD |
+                              WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<LPVOID*>(&header)) ||
+            header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        PSID sid = &ace->SidStart;
+        if ((ace->Mask & kChange) != 0 &&
+            (IsWellKnownSid(sid, WinWorldSid) || IsWellKnownSid(sid, WinAuthenticatedUserSid) ||
+             IsWellKnownSid(sid, WinBuiltinUsersSid)))
+            return true;
+    }
+    return false;
+}
+
+// A volume without access lists (FAT) protects nothing from anyone: there the check is moot.
+bool VolumeHasAccessLists(const std::string& dir) {
+    char root[MAX_PATH];
+    DWORD flags = 0;
+    return GetVolumePathNameA(dir.c_str(), root, MAX_PATH) &&
+           GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+           (flags & FILE_PERSISTENT_ACLS) != 0;
+}
+
+// The folder decides which connections are up: it must be this user's and not one that
+// everyone may change.
+bool TrustedFolder(const std::string& dir) {
+    if (!VolumeHasAccessLists(dir))
+        return true;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(dir.c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    const bool trusted = owner != nullptr && OwnedByUser(owner) && !WritableByAll(dacl);
+    LocalFree(descriptor);
+    return trusted;
 }
 
 bool WriteWhole(HANDLE file, const std::string& text) {
@@ -92,7 +165,7 @@ DWORD CheckStateFolder(const std::string& folder, bool create) {
     }
     // A real folder: a link or junction in its place could send the records anywhere.
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !TrustedFolder(dir))
         return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
 }

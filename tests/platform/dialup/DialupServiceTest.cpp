@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <aclapi.h>
 #else
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -750,9 +752,24 @@ TEST_F(DialupServiceTest, StateFolderMustBeTheUsersOwn) {
         std::function<void()> make;
     };
     const Row rows[] = {
-    // On Windows the folder's access rules are its ACL, which the mode bits do not show: the
-    // service takes a folder below the user's profile as the user's own.
-#ifndef _WIN32
+#ifdef _WIN32
+        // On Windows the access list says who may change the folder.
+        {"writable by all",
+         [&] {
+             std::filesystem::create_directory(state);
+             EXPLICIT_ACCESS_A everyone{};
+             everyone.grfAccessPermissions = GENERIC_ALL;
+             everyone.grfAccessMode = GRANT_ACCESS;
+             BuildTrusteeWithNameA(&everyone.Trustee, const_cast<LPSTR>("EVERYONE"));
+             PACL list = nullptr;
+             ASSERT_EQ(DWORD(ERROR_SUCCESS), SetEntriesInAclA(1, &everyone, nullptr, &list));
+             EXPECT_EQ(DWORD(ERROR_SUCCESS),
+                       SetNamedSecurityInfoA(const_cast<LPSTR>(state.string().c_str()),
+                                             SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                             nullptr, list, nullptr));
+             LocalFree(list);
+         }},
+#else
         {"writable by all",
          [&] {
              std::filesystem::create_directory(state);
