@@ -113,17 +113,22 @@ bool TrustedFolder(const std::string& dir) {
     return trusted;
 }
 
-bool WriteWhole(HANDLE file, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        DWORD written = 0;
-        if (!WriteFile(file, text.data() + done, static_cast<DWORD>(text.size() - done), &written,
-                       nullptr) ||
-            written == 0)
-            return false;
-        done += written;
-    }
-    return true;
+// Makes the file as the disposition says (CREATE_NEW, CREATE_ALWAYS) and writes the text; a file
+// that could not be written whole is removed again. 0 or the error code.
+DWORD WriteNamedFile(const std::string& path, const std::string& text, DWORD disposition) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    DWORD written = 0;
+    const bool whole =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    CloseHandle(file);
+    if (whole)
+        return ERROR_SUCCESS;
+    DeleteFileA(path.c_str());
+    return ERROR_WRITE_FAULT;
 }
 
 } // namespace
@@ -171,41 +176,29 @@ DWORD CheckStateFolder(const std::string& folder, bool create) {
 }
 
 NewFile MakeNewFile(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        // ERROR_ACCESS_DENIED too: a record of that name being deleted still holds the name.
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-            error == ERROR_ACCESS_DENIED)
-            return NewFile::Taken;
+    switch (WriteNamedFile(path, text, CREATE_NEW)) {
+    case ERROR_SUCCESS:
+        return NewFile::Made;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_ACCESS_DENIED: // a record of that name being deleted still holds the name
+        return NewFile::Taken;
+    default:
         return NewFile::Failed;
     }
-    const bool written = WriteWhole(file, text);
-    CloseHandle(file);
-    if (!written) {
-        DeleteFileA(path.c_str());
-        return NewFile::Failed;
-    }
-    return NewFile::Made;
 }
 
 bool ReplaceFile(const std::string& path, const std::string& text) {
     const std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (WriteNamedFile(temp, text, CREATE_ALWAYS) != ERROR_SUCCESS)
         return false;
-    const bool written = WriteWhole(file, text);
-    CloseHandle(file);
-    if (!written || !WithRetries([&] {
-            return MoveFileExA(temp.c_str(), path.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-        })) {
+    const bool moved = WithRetries([&] {
+        return MoveFileExA(temp.c_str(), path.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    });
+    if (!moved)
         DeleteFileA(temp.c_str());
-        return false;
-    }
-    return true;
+    return moved;
 }
 
 bool RemoveFile(const std::string& path) {
