@@ -4,7 +4,7 @@
 // which answers every message box with its default button. Arguments run in the console's
 // place, as for the launcher.
 #include "app/LauncherApp.h"
-#include "res/Resources.h"
+#include "app/Services.h"
 
 #include "platform/clock_system.h"
 #include "platform/process_posix.h"
@@ -14,7 +14,7 @@
 #include "platform/winfind_fake.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <utility>
 
 CLauncherApp theApp;
 
@@ -35,21 +35,5 @@ int main(int argc, char** argv) {
     platform::FakeWindowFinder windows;
     platform::ui::HeadlessUi ui;
 
-    platform::InstallRegistry(registry.get());
-    platform::InstallProcess(&processes);
-    platform::InstallClock(&clock);
-    platform::InstallDialup(&dialup);
-    platform::InstallWindowFinder(&windows);
-    platform::ui::InstallUi(&ui);
-    platform::ui::SetResources(&LauncherResources());
-
-    const int code = AfxWinMain(argc, argv);
-
-    // As the launcher does: the splash thread may still poll, so the process ends without
-    // tearing down what it might use, the store closed first.
-    platform::InstallRegistry(nullptr);
-    registry.reset();
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(code);
+    RunLauncher(argc, argv, {std::move(registry), &processes, &clock, &dialup, &windows, &ui});
 }
