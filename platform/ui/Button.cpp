@@ -1,4 +1,4 @@
-// The BUTTON class: push buttons, check boxes and owner-draw buttons, and CButton.
+// The BUTTON class: push buttons, check boxes and owner-draw buttons (CButton is in Controls.cpp).
 #include "Framework.h"
 
 namespace platform::ui {
@@ -21,15 +21,12 @@ void SetStyle(Window& w, DWORD style) {
 
 } // namespace
 
-LRESULT ButtonProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    ButtonState* b = w.As<ButtonState>();
-    if (!b)
-        return DefaultProc(w, message, wParam, lParam);
+LRESULT ButtonProc(Window& w, ButtonState& b, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case BM_GETCHECK:
-        return b->check;
+        return b.check;
     case BM_SETCHECK:
-        b->check = static_cast<UINT>(wParam);
+        b.check = static_cast<UINT>(wParam);
         Changed(w);
         return 0;
     case BM_SETSTYLE:
@@ -61,11 +58,3 @@ void DeliverClick(Window& control) {
 }
 
 } // namespace platform::ui
-
-UINT CButton::GetCheck() const {
-    return static_cast<UINT>(SendMessageA(m_hWnd, BM_GETCHECK, 0, 0));
-}
-void CButton::SetCheck(UINT nCheck) {
-    SendMessageA(m_hWnd, BM_SETCHECK, nCheck, 0);
-}
-void CButton::DrawItem(DRAWITEMSTRUCT*) {}

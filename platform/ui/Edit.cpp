@@ -1,25 +1,22 @@
-// The EDIT class (single line) and CEdit. The backend does the editing itself and reports the
-// text; the framework keeps the limit, the selection the program asks for, and the arrow keys
+// The EDIT class (single line) and CEdit's limit. The backend does the editing itself and reports
+// the text; the framework keeps the limit, the selection the program asks for, and the arrow keys
 // that an up-down control takes from its buddy.
 #include "Framework.h"
 
 namespace platform::ui {
 
-LRESULT EditProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    EditState* e = w.As<EditState>();
-    if (!e)
-        return DefaultProc(w, message, wParam, lParam);
+LRESULT EditProc(Window& w, EditState& e, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case EM_LIMITTEXT:
-        e->limitText = static_cast<UINT>(wParam);
+        e.limitText = static_cast<UINT>(wParam);
         Changed(w);
         return 0;
     case EM_GETLIMITTEXT:
-        return e->limitText ? e->limitText : 0x7FFFFFFE;
+        return e.limitText ? e.limitText : 0x7FFFFFFE;
     case EM_SETSEL:
-        e->selStart = static_cast<int>(static_cast<INT_PTR>(wParam));
-        e->selEnd = static_cast<int>(lParam);
-        ++e->selSerial;
+        e.selStart = static_cast<int>(static_cast<INT_PTR>(wParam));
+        e.selEnd = static_cast<int>(lParam);
+        ++e.selSerial;
         Changed(w);
         return 0;
     case WM_GETDLGCODE:
@@ -49,9 +46,6 @@ void DeliverText(Window& edit, const std::string& text) {
 
 } // namespace platform::ui
 
-void CEdit::SetLimitText(UINT nMax) {
-    SendMessageA(m_hWnd, EM_LIMITTEXT, nMax, 0);
-}
 UINT CEdit::GetLimitText() const {
     const platform::ui::Window* w = AfxWindowAccess::Record(this);
     const platform::ui::EditState* e = w ? w->As<platform::ui::EditState>() : nullptr;

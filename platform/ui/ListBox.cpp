@@ -1,6 +1,6 @@
-// The LISTBOX class (single selection) and CListBox. The keys move the selection as on Windows:
-// Up, Down, Home, End, Page Up and Page Down, and a typed character selects the next item that
-// begins with it; each change of the selection by the user is notified once.
+// The LISTBOX class (single selection) (CListBox is in Controls.cpp). The keys move the selection
+// as on Windows: Up, Down, Home, End, Page Up and Page Down, and a typed character selects the next
+// item that begins with it; each change of the selection by the user is notified once.
 #include "Framework.h"
 
 #include <algorithm>
@@ -126,39 +126,36 @@ LRESULT SetCurSel(Window& w, ListBoxState& l, WPARAM index) {
 
 } // namespace
 
-LRESULT ListBoxProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    ListBoxState* l = w.As<ListBoxState>();
-    if (!l)
-        return DefaultProc(w, message, wParam, lParam);
+LRESULT ListBoxProc(Window& w, ListBoxState& l, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case LB_ADDSTRING:
-        return AddString(w, *l, reinterpret_cast<const char*>(lParam));
+        return AddString(w, l, reinterpret_cast<const char*>(lParam));
     case LB_RESETCONTENT:
-        l->items.clear();
-        l->curSel = -1;
+        l.items.clear();
+        l.curSel = -1;
         Changed(w);
         return 0;
     case LB_GETCOUNT:
-        return static_cast<LRESULT>(l->items.size());
+        return static_cast<LRESULT>(l.items.size());
     case LB_GETCURSEL:
-        return l->curSel;
+        return l.curSel;
     case LB_SETCURSEL: // from the program: no notification
-        return SetCurSel(w, *l, wParam);
+        return SetCurSel(w, l, wParam);
     case LB_GETTEXT:
-        return GetText(*l, wParam, lParam);
+        return GetText(l, wParam, lParam);
     case LB_GETTEXTLEN:
-        return IsItem(*l, wParam) ? static_cast<LRESULT>(l->items[wParam].size()) : LB_ERR;
+        return IsItem(l, wParam) ? static_cast<LRESULT>(l.items[wParam].size()) : LB_ERR;
     case LB_FINDSTRINGEXACT:
     case LB_FINDSTRING:
-        return FindString(*l, static_cast<INT_PTR>(wParam), reinterpret_cast<const char*>(lParam),
+        return FindString(l, static_cast<INT_PTR>(wParam), reinterpret_cast<const char*>(lParam),
                           message == LB_FINDSTRINGEXACT);
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
-        KeyDown(w, *l, static_cast<UINT>(wParam));
+        KeyDown(w, l, static_cast<UINT>(wParam));
         return 0;
     case WM_CHAR:
-        TypeAhead(w, *l, static_cast<char>(wParam));
+        TypeAhead(w, l, static_cast<char>(wParam));
         return 0;
     default:
         return DefaultProc(w, message, wParam, lParam);
@@ -176,32 +173,3 @@ void DeliverSelection(Window& list, int index) {
 }
 
 } // namespace platform::ui
-
-int CListBox::AddString(const std::string& item) {
-    return static_cast<int>(
-        SendMessageA(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str())));
-}
-int CListBox::GetCount() const {
-    return static_cast<int>(SendMessageA(m_hWnd, LB_GETCOUNT, 0, 0));
-}
-int CListBox::GetCurSel() const {
-    return static_cast<int>(SendMessageA(m_hWnd, LB_GETCURSEL, 0, 0));
-}
-int CListBox::SetCurSel(int nSelect) {
-    return static_cast<int>(SendMessageA(m_hWnd, LB_SETCURSEL, static_cast<WPARAM>(nSelect), 0));
-}
-int CListBox::GetText(int nIndex, std::string& text) const {
-    int len = GetTextLen(nIndex);
-    if (len == LB_ERR) {
-        text.clear();
-        return LB_ERR;
-    }
-    text.assign(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(m_hWnd, LB_GETTEXT, static_cast<WPARAM>(nIndex),
-                 reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(len));
-    return len;
-}
-int CListBox::GetTextLen(int nIndex) const {
-    return static_cast<int>(SendMessageA(m_hWnd, LB_GETTEXTLEN, static_cast<WPARAM>(nIndex), 0));
-}

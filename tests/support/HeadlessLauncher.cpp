@@ -5,7 +5,7 @@
 // place, as for the launcher. With SKYVANE_HEADLESS_NO_TRANSACTIONS=1 the store acts as the
 // registry of a system without registry transactions.
 #include "app/LauncherApp.h"
-#include "res/Resources.h"
+#include "app/Services.h"
 #include "support/ForwardingRegistry.h"
 
 #include "platform/clock_system.h"
@@ -18,8 +18,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 CLauncherApp theApp;
+
+namespace {
+
+// The real store behind a forwarder that can refuse transactions; closing it closes the store.
+struct ForwardingStore : ForwardingRegistry {
+    explicit ForwardingStore(std::unique_ptr<platform::SqliteRegistry> store)
+        : ForwardingRegistry(store.get()), m_pStore(std::move(store)) {}
+    std::unique_ptr<platform::SqliteRegistry> m_pStore;
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::string error;
@@ -31,9 +43,9 @@ int main(int argc, char** argv) {
                      error.c_str());
         return 1;
     }
-    ForwardingRegistry store(registry.get());
+    auto store = std::make_unique<ForwardingStore>(std::move(registry));
     const char* noTransactions = std::getenv("SKYVANE_HEADLESS_NO_TRANSACTIONS");
-    store.m_bNoTransactions = noTransactions != nullptr && std::string(noTransactions) == "1";
+    store->m_bNoTransactions = noTransactions != nullptr && std::string(noTransactions) == "1";
     platform::PosixProcessBackend processes;
     platform::SystemClock clock;
     platform::FakeDialup dialup;
@@ -41,21 +53,5 @@ int main(int argc, char** argv) {
     platform::FakeWindowFinder windows;
     platform::ui::HeadlessUi ui;
 
-    platform::InstallRegistry(&store);
-    platform::InstallProcess(&processes);
-    platform::InstallClock(&clock);
-    platform::InstallDialup(&dialup);
-    platform::InstallWindowFinder(&windows);
-    platform::ui::InstallUi(&ui);
-    platform::ui::SetResources(&LauncherResources());
-
-    const int code = AfxWinMain(argc, argv);
-
-    // As the launcher does: the splash thread may still poll, so the process ends without
-    // tearing down what it might use, the store closed first.
-    platform::InstallRegistry(nullptr);
-    registry.reset();
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(code);
+    RunLauncher(argc, argv, {std::move(store), &processes, &clock, &dialup, &windows, &ui});
 }

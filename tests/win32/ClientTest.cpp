@@ -4,6 +4,7 @@
 // programs answer on Linux come from the same rows (integration/ClientRows.h).
 #include "client/jdk/StandIns.h"
 #include "integration/ClientRows.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 #include "platform/process.h"
@@ -70,17 +71,6 @@ Ended RunAndWait(const std::string& commandLine) {
     CloseHandle(info.hProcess);
     return run;
 }
-
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        SetEnvironmentVariableA(name, value.c_str());
-    }
-    ~ScopedEnv() { SetEnvironmentVariableA(m_name, nullptr); }
-
-  private:
-    const char* m_name;
-};
 
 // The top-level window of a process with the given title, or null.
 HWND WindowOf(DWORD processId, const char* title) {

@@ -1,24 +1,20 @@
 #include "platform/clock_fake.h"
+#include "support/Environment.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <limits>
-#ifdef _WIN32
-#include "win32/Wine.h"
-#endif
 
 namespace {
 
 #ifdef _WIN32
-// The C runtime's names for the environment and the zone.
-int setenv(const char* name, const char* value, int) {
-    return _putenv_s(name, value);
-}
-int unsetenv(const char* name) {
-    return _putenv_s(name, "");
-}
+// Wine's C runtime, once TZ is removed and the system's zone taken, applies no daylight-saving
+// time to a TZ set later (Windows documents the US rules for it). So that no test's zone guard
+// removes TZ, the tests start from a zone of their own there.
+[[maybe_unused]] const bool g_zoneOfOurOwn =
+    std::getenv("TZ") != nullptr || _putenv_s("TZ", "UTC0") == 0;
 #endif
 
 // Zones as POSIX TZ rules, so the tests need no zone database. The Windows C runtime reads only
@@ -33,38 +29,11 @@ constexpr const char* kMidnightShift = "XST3XDT,M10.1.0/0,M2.3.0/0";
 
 class TimeTest : public testing::Test {
   protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) {
-            m_savedTz = tz;
-            m_hadTz = true;
-        }
-    }
-    void TearDown() override {
-        if (m_hadTz) {
-            setenv("TZ", m_savedTz.c_str(), 1);
-        } else if (!kWine) {
-            // Wine's C runtime, once TZ is removed and the system's zone taken, applies no
-            // daylight-saving time to a TZ set later (Windows documents the US rules for it):
-            // there the zone a test set stays until the next test sets its own.
-            unsetenv("TZ");
-        }
-        tzset();
-        platform::InstallClock(nullptr);
-    }
-    static void Zone(const char* tz) {
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-
-#ifdef _WIN32
-    static inline const bool kWine = RunsUnderWine();
-#else
-    static constexpr bool kWine = false;
-#endif
+    void TearDown() override { platform::InstallClock(nullptr); }
+    static void Zone(const char* tz) { TimeZoneGuard::Set(tz); }
 
   private:
-    std::string m_savedTz;
-    bool m_hadTz = false;
+    TimeZoneGuard m_zone;
 };
 
 struct MidnightRow {

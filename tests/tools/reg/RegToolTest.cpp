@@ -3,8 +3,10 @@
 #include "RegTool.h"
 
 #include "platform/registry/DamagedStore.h"
-#include "platform/registry/TempDir.h"
 #include "platform/registry_sqlite.h"
+#include "support/Child.h"
+#include "support/RegistryDump.h"
+#include "support/TempDir.h"
 
 #include "skyvane/version.h"
 
@@ -210,33 +212,6 @@ void FillStore(platform::SqliteRegistry& store) {
     }
 }
 
-// Every key with its class and every value, in a comparable form.
-void Describe(platform::SqliteRegistry& store, HKEY root, const std::string& path,
-              std::string* out) {
-    std::string keyClass;
-    std::vector<platform::RegistryValue> values;
-    std::vector<std::string> subkeys;
-    store.QueryKeyClass(root, path, &keyClass);
-    store.EnumValues(root, path, &values);
-    store.EnumKeys(root, path, &subkeys);
-    *out += platform::RootKeyName(root) + "\\" + path + " class=" + keyClass + "\n";
-    for (const auto& v : values) {
-        *out += "  " + v.name + " type=" + std::to_string(v.type) +
-                " data=" + std::string(v.data.begin(), v.data.end()) + "|\n";
-    }
-    for (const std::string& name : subkeys) {
-        Describe(store, root, path.empty() ? name : path + "\\" + name, out);
-    }
-}
-
-std::string DescribeStore(platform::SqliteRegistry& store) {
-    std::string out;
-    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        Describe(store, root, "", &out);
-    }
-    return out;
-}
-
 TEST_F(RegToolTest, ExportThenImportGivesBackTheSameStore) {
     {
         auto store = OpenStore();
@@ -245,7 +220,7 @@ TEST_F(RegToolTest, ExportThenImportGivesBackTheSameStore) {
     std::string original;
     {
         auto store = OpenStore();
-        original = DescribeStore(*store);
+        original = DumpStore(*store);
     }
     std::string file = m_dir.File("all.reg");
     Result exported = Run({"export", file});
@@ -256,7 +231,7 @@ TEST_F(RegToolTest, ExportThenImportGivesBackTheSameStore) {
     Result imported = Run({"import", file});
     ASSERT_EQ(imported.code, regtool::EXIT_DONE) << imported.err;
     auto copy = OpenStore();
-    EXPECT_EQ(DescribeStore(*copy), original);
+    EXPECT_EQ(DumpStore(*copy), original);
     EXPECT_EQ(Export(), Read(file));
 }
 
@@ -412,34 +387,21 @@ TEST_F(RegToolTest, CheckSaysWhetherTheStoreIsSound) {
 // The program itself, finding its store through SKYVANE_REGISTRY.
 TEST_F(RegToolTest, ProgramUsesTheStoreOfTheEnvironment) {
     auto run = [&](std::vector<std::string> args, std::string* out) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return -1;
-        }
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], STDOUT_FILENO);
-            dup2(fds[1], STDERR_FILENO);
-            close(fds[0]);
-            setenv("SKYVANE_REGISTRY", m_store.c_str(), 1);
-            std::vector<char*> argv = {const_cast<char*>(SKYVANE_REG_PROGRAM)};
-            for (std::string& a : args) {
-                argv.push_back(a.data());
-            }
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(fds[1]);
-        char buffer[512];
-        ssize_t n;
-        while ((n = read(fds[0], buffer, sizeof buffer)) > 0) {
-            out->append(buffer, static_cast<size_t>(n));
-        }
-        close(fds[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        int code = -1;
+        *out += OutputOfChild(
+            {STDOUT_FILENO, STDERR_FILENO},
+            [&] {
+                setenv("SKYVANE_REGISTRY", m_store.c_str(), 1);
+                std::vector<char*> argv = {const_cast<char*>(SKYVANE_REG_PROGRAM)};
+                for (std::string& a : args) {
+                    argv.push_back(a.data());
+                }
+                argv.push_back(nullptr);
+                execv(argv[0], argv.data());
+                return 127;
+            },
+            &code);
+        return code;
     };
     std::string out;
     EXPECT_EQ(run({"add", "HKCU\\Env", "/v", "x", "/d", "from env"}, &out), 0);
