@@ -230,7 +230,7 @@ TEST_F(WindowsClient, BootProgramStartsTheLauncherNamedBesideIt) {
     const std::string fakeDir = m_dir.File("fake launcher");
     ASSERT_TRUE(CreateDirectoryA(fakeDir.c_str(), nullptr));
     const std::string fake = fakeDir + "\\launcher.exe";
-    ASSERT_TRUE(CopyFileA((OwnFolder() + "argv_child.exe").c_str(), fake.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((OwnFolder() + "process_child_helper.exe").c_str(), fake.c_str(), FALSE));
     const std::string note = m_dir.File("started");
     ScopedEnv out("SKYVANE_CHILD_OUT", note);
     std::string boot;
@@ -248,8 +248,11 @@ TEST_F(WindowsClient, BootProgramStartsTheLauncherNamedBesideIt) {
     for (int i = 0; i < 200 && GetFileAttributesA(note.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    // One argument, the program's name, whole although it has a blank.
-    EXPECT_EQ(ReadFile(note), fake + std::string(1, '\0'));
+    // In the same current folder, with one argument: the program's name, whole although it
+    // has a blank.
+    char cwd[MAX_PATH];
+    const DWORD cwdLength = GetCurrentDirectoryA(MAX_PATH, cwd);
+    EXPECT_EQ(ReadFile(note), std::string(cwd, cwdLength) + '\0' + '\0' + fake + '\0');
 }
 
 } // namespace

@@ -4,8 +4,9 @@
 skyvane_add_wine_test(tests_win32_client
   SOURCES ${T}/win32/ClientTest.cpp ${T}/integration/JavaExeTest.cpp
   LIBS client_java_command platform_commandline)
-add_dependencies(tests_win32_client skyvane-java-exe skyvane-boot argv_child)
+add_dependencies(tests_win32_client skyvane-java-exe skyvane-boot process_child_helper)
 add_custom_command(TARGET tests_win32_client POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:skyvane-java-exe>
-          $<TARGET_FILE:skyvane-boot> $<TARGET_FILE_DIR:tests_win32_client>
+          $<TARGET_FILE:skyvane-boot> $<TARGET_FILE:process_child_helper>
+          $<TARGET_FILE_DIR:tests_win32_client>
   VERBATIM)
