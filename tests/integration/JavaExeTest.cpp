@@ -152,8 +152,9 @@ TEST(JavaExeStandIns, FollowTheJavaPrograms) {
     EXPECT_EQ(javaexe::DescribeUpdate(-1), "the update was not completed (exit code -1)");
 
     const std::pair<const char*, long long> autoClose[] = {
-        {nullptr, 0}, {"", 0}, {"300", 300}, {" 300\n", 300}, {"+5", 5}, {"0", 0},
-        {"-5", 0},    {"3s", 0}, {"99999999999999999999", 0},
+        {nullptr, 0},    {"", 0},   {"300", 300},
+        {" 300\n", 300}, {"+5", 5}, {"0", 0},
+        {"-5", 0},       {"3s", 0}, {"99999999999999999999", 0},
     };
     for (auto [text, ms] : autoClose) {
         std::string why;
