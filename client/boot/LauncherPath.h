@@ -12,4 +12,8 @@ inline constexpr const char* kLauncherPathFile = "launcher-path";
 // be read or the line is empty.
 bool ReadLauncherPath(const std::string& file, std::string* launcher);
 
+// The launcher named beside the boot program in `ownDir` (ending in a separator): reports on
+// standard output which one it starts, or on standard error why there is none (false).
+bool FindLauncher(const std::string& ownDir, std::string* launcher);
+
 } // namespace boot

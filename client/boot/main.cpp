@@ -29,15 +29,10 @@ std::string OwnDirectory() {
 
 int main() {
     const std::string dir = OwnDirectory();
-    const std::string pathFile = dir + boot::kLauncherPathFile;
     std::string launcher;
-    if (!boot::ReadLauncherPath(pathFile, &launcher)) {
-        std::fprintf(stderr, "VIZevu.exe: cannot read the launcher's path from %s\n",
-                     pathFile.c_str());
+    if (!boot::FindLauncher(dir, &launcher)) {
         return 1;
     }
-    std::printf("Sky.Vane boot: starting %s\n", launcher.c_str());
-    std::fflush(stdout);
 
     char* argv[] = {launcher.data(), nullptr};
     execv(launcher.c_str(), argv);

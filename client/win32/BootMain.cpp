@@ -12,15 +12,10 @@ int main() {
     const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string dir(self, length < MAX_PATH ? length : 0);
     dir = dir.substr(0, dir.find_last_of("\\/") + 1);
-    const std::string pathFile = dir + boot::kLauncherPathFile;
     std::string launcher;
-    if (!boot::ReadLauncherPath(pathFile, &launcher)) {
-        std::fprintf(stderr, "VIZevu.exe: cannot read the launcher's path from %s\n",
-                     pathFile.c_str());
+    if (!boot::FindLauncher(dir, &launcher)) {
         return 1;
     }
-    std::printf("Sky.Vane boot: starting %s\n", launcher.c_str());
-    std::fflush(stdout);
 
     // The program name alone, quoted: a path with blanks stays one name.
     std::string commandLine = "\"" + launcher + "\"";

@@ -6,6 +6,7 @@
 #include "CloseWindow.h"
 #include "app/LauncherApp.h"
 #include "settings/Registry.h"
+#include "support/TextFiles.h"
 
 #include "platform/process.h"
 #include "platform/process_posix.h"
@@ -68,24 +69,6 @@ int RunShell(const std::string& command, std::string* output, bool withErrors = 
     }
     int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 // The parent process id of a process, from /proc; "" when it is gone.

@@ -6,6 +6,7 @@
 #include "integration/ClientRows.h"
 #include "support/Environment.h"
 #include "support/TempDir.h"
+#include "support/TextFiles.h"
 
 #include "platform/process.h"
 
@@ -28,24 +29,6 @@ std::string OwnFolder() {
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     const std::string self(path, length);
     return self.substr(0, self.rfind('\\') + 1);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 struct Ended {
