@@ -57,6 +57,12 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
     return w ? w->object : nullptr;
 }
 
+// The built-in behaviour of the window classes: what Windows' own window procedures do.
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    platform::ui::Window* w = AfxWindowAccess::Record(this);
+    return w ? platform::ui::CallClassProc(*w, message, wParam, lParam) : 0;
+}
+
 BOOL CWnd::DestroyWindow() {
     Window* w = AfxWindowAccess::Record(this);
     if (!w) {
