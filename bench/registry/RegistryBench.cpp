@@ -3,6 +3,7 @@
 #include "settings/Registry.h"
 
 #include "platform/registry_sqlite.h"
+#include "support/TempDir.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -21,11 +22,7 @@ const char* const kProductKey = "SOFTWARE\\Ostrel Technologies\\Skyvane";
 
 class TempStore {
   public:
-    TempStore() {
-        std::string pattern = std::filesystem::temp_directory_path() / "skyvane-bench-XXXXXX";
-        if (mkdtemp(pattern.data()) != nullptr) {
-            m_dir = pattern;
-        }
+    TempStore() : m_dir("bench") {
         std::string error;
         m_store = platform::SqliteRegistry::Open(Path(), &error);
         if (m_store == nullptr) {
@@ -38,14 +35,12 @@ class TempStore {
     ~TempStore() {
         platform::InstallRegistry(nullptr);
         m_store.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_dir, ignored);
     }
-    std::string Path() const { return m_dir + "/registry.db"; }
+    std::string Path() const { return m_dir.File("registry.db"); }
     platform::SqliteRegistry& Store() { return *m_store; }
 
   private:
-    std::string m_dir;
+    TempDir m_dir;
     std::unique_ptr<platform::SqliteRegistry> m_store;
 };
 

@@ -5,6 +5,7 @@
 //
 //   bench_store [SECONDS]     (seconds for each of the two-process figures, 5 by default)
 #include "platform/registry_sqlite.h"
+#include "support/TempDir.h"
 
 #include <algorithm>
 #include <chrono>
@@ -272,16 +273,15 @@ int main(int argc, char** argv) {
         return RunModel(argv[2]);
     }
     double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
-    std::string pattern = std::filesystem::temp_directory_path() / "skyvane-store-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
+    TempDir folder("store-bench");
+    if (!folder.Ok()) {
         return 1;
     }
+    const std::string pattern = folder.Path();
     std::string self = std::filesystem::canonical("/proc/self/exe");
     OpeningTime(pattern);
     SyncsPerRun(self, pattern);
     FlushWhileAnotherWrites(pattern, seconds);
     TwoWriters(pattern, seconds);
-    std::error_code ignored;
-    std::filesystem::remove_all(pattern, ignored);
     return 0;
 }

@@ -12,6 +12,8 @@
 //
 //   bench_whole_run [TURNS]     (20 by default)
 #include "platform/windows/XServer.h"
+#include "support/Spawn.h"
+#include "support/TempDir.h"
 #include "support/XClose.h"
 
 #include <X11/Xatom.h>
@@ -33,8 +35,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -66,21 +66,8 @@ void (*g_cleanUp)() = nullptr;
 // than posix_spawn: a child that shares the parent's memory until exec (vfork) inherits the
 // parent's peak resident size in its own usage, which would hide the program's.
 pid_t Start(const std::vector<std::string>& argv, const std::vector<std::string>& extra) {
-    std::vector<std::string> env = extra;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('=') + 1);
-        if (std::none_of(extra.begin(), extra.end(),
-                         [&](const std::string& x) { return x.rfind(name, 0) == 0; }))
-            env.push_back(entry);
-    }
-    std::vector<char*> args, envp;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    const std::vector<std::string> env = EnvironmentWith(extra);
+    std::vector<char*> args = NullTerminated(argv), envp = NullTerminated(env);
     const int devnull = open("/dev/null", O_WRONLY | O_CLOEXEC);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -212,6 +199,7 @@ class MapWatch {
 // The X server, the demo installation and the two dial-up states (a connection up, none).
 struct World {
     testx::XServer server;
+    std::unique_ptr<TempDir> temp;
     std::string dir;
     std::vector<std::string> up, down;
 
@@ -221,10 +209,10 @@ struct World {
             Die(error);
         TheWorld() = this;
         g_cleanUp = [] { TheWorld()->CleanUp(); };
-        std::string pattern = (fs::temp_directory_path() / "skyvane-bench-run-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
+        temp = std::make_unique<TempDir>("bench-run");
+        if (!temp->Ok())
             Die("no temporary folder");
-        dir = pattern;
+        dir = temp->Path();
         if (Finish(Start({"bash", SETUP_SCRIPT, BUILD_DIR, "--dest", dir},
                          {"SKYVANE_REG=" REG_PATH, "SKYVANE_LAUNCHER=" LAUNCHER_PATH}))
                 .status != 0)
@@ -242,8 +230,7 @@ struct World {
     ~World() { CleanUp(); }
     void CleanUp() {
         server.Stop();
-        if (!dir.empty())
-            fs::remove_all(dir);
+        temp.reset();
         dir.clear();
     }
     static World*& TheWorld() {

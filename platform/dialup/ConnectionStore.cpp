@@ -1,9 +1,8 @@
 #include "ConnectionStore.h"
 
-#include "platform/xdg.h"
+#include "LocalFiles.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -11,21 +10,12 @@
 #include <random>
 #include <vector>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace platform::dialup {
 namespace {
 
 constexpr const char* kSuffix = ".conn";
 constexpr const char* kDialing = "dialing";
 constexpr const char* kConnected = "connected";
-
-bool ProcessAlive(long pid) {
-    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
 
 // The handle of a record's file name ("123.conn"), or 0.
 HRASCONN HandleFromFileName(const std::string& name) {
@@ -39,59 +29,16 @@ HRASCONN HandleFromFileName(const std::string& name) {
             return 0;
         value = value * 10 + static_cast<unsigned>(name[i] - '0');
     }
-    return value <= 0xFFFFFFFFull ? static_cast<HRASCONN>(value) : 0;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return value <= 0xFFFFFFFFull ? RasHandleOf(static_cast<DWORD>(value)) : 0;
 }
 
 std::string RecordText(const RasConnection& connection, const char* state) {
     // "since" orders the listing by the time each line came up.
     auto since = std::chrono::system_clock::now().time_since_epoch();
-    return std::string("state=") + state + "\npid=" + std::to_string(getpid()) +
+    return std::string("state=") + state + "\npid=" + std::to_string(CurrentProcessId()) +
            "\nsince=" + std::to_string(std::chrono::nanoseconds(since).count()) +
            "\nentry=" + connection.entryName + "\ndevicetype=" + connection.deviceType +
            "\ndevice=" + connection.deviceName + "\n";
-}
-
-// Makes dir and the parents it lacks, each 0700 whatever the umask (which masks mkdir's mode
-// and could take the owner's own bits). Folders that exist already are left as they are.
-bool MakePrivateDirectories(const std::filesystem::path& dir) {
-    std::vector<std::filesystem::path> missing;
-    for (std::filesystem::path p = dir; !p.empty(); p = p.parent_path()) {
-        struct stat info {};
-        if (lstat(p.c_str(), &info) == 0)
-            break;
-        if (errno != ENOENT)
-            return false;
-        missing.push_back(p);
-        if (p == p.parent_path())
-            break;
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (mkdir(it->c_str(), 0700) != 0) {
-            if (errno == EEXIST)
-                continue; // made at this moment by another process: not ours to change
-            return false;
-        }
-        int fd = open(it->c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        bool tightened = fd >= 0 && fchmod(fd, 0700) == 0;
-        if (fd >= 0)
-            close(fd);
-        if (!tightened)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -106,42 +53,17 @@ struct ConnectionStore::Record {
 std::string DefaultStateDirectory() {
     if (const char* explicitDir = std::getenv("SKYVANE_DIALUP_STATE"); explicitDir && *explicitDir)
         return explicitDir;
-    if (const std::string runtime = XdgBaseFolder("XDG_RUNTIME_DIR", ""); !runtime.empty())
-        return runtime + "/skyvane";
-    // No runtime folder (a bare session): a private folder of this user in the temporary one.
-    std::error_code error;
-    std::filesystem::path temp = std::filesystem::temp_directory_path(error);
-    if (error)
-        return "";
-    return (temp / ("skyvane-" + std::to_string(geteuid()))).string();
+    return DefaultStateFolder();
 }
 
 DWORD ConnectionStore::EnsureDirectory(bool create) const {
-    std::string dir = m_directory;
-    while (dir.size() > 1 && dir.back() == '/')
-        dir.pop_back();
-    if (dir.empty())
-        return ERROR_ACCESS_DENIED;
-    struct stat info {};
-    if (lstat(dir.c_str(), &info) != 0) {
-        if (errno != ENOENT)
-            return ERROR_ACCESS_DENIED;
-        if (!create)
-            return ERROR_FILE_NOT_FOUND;
-        if (!MakePrivateDirectories(dir))
-            return ERROR_ACCESS_DENIED;
-        if (lstat(dir.c_str(), &info) != 0)
-            return ERROR_ACCESS_DENIED;
-    }
-    // The folder decides which connections are up: it must be a real folder of this user that
-    // not everyone may change (a shared temporary folder could hold anyone's records).
-    if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid() || (info.st_mode & S_IWOTH) != 0)
-        return ERROR_ACCESS_DENIED;
-    return ERROR_SUCCESS;
+    return CheckStateFolder(m_directory, create);
 }
 
 std::string ConnectionStore::PathOf(HRASCONN handle) const {
-    return (std::filesystem::path(m_directory) / (std::to_string(handle) + kSuffix)).string();
+    return (std::filesystem::path(m_directory) /
+            (std::to_string(RasHandleNumber(handle)) + kSuffix))
+        .string();
 }
 
 bool ConnectionStore::ReadRecord(const std::string& path, Record* record) const {
@@ -176,43 +98,28 @@ DWORD ConnectionStore::Reserve(const RasConnection& connection, HRASCONN* handle
     if (result != ERROR_SUCCESS)
         return result;
     thread_local std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<HRASCONN> pick(1, 0x7FFFFFFF);
+    std::uniform_int_distribution<DWORD> pick(1, 0x7FFFFFFF);
     const std::string text = RecordText(connection, kDialing);
     for (int tries = 0; tries < 64; ++tries) {
-        HRASCONN candidate = pick(random);
-        std::string path = PathOf(candidate);
-        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
+        HRASCONN candidate = RasHandleOf(pick(random));
+        switch (MakeNewFile(PathOf(candidate), text)) {
+        case NewFile::Made:
+            *handle = candidate;
+            return ERROR_SUCCESS;
+        case NewFile::Taken:
+            continue;
+        case NewFile::Failed:
             return ERROR_ACCESS_DENIED;
         }
-        bool written = WriteAll(fd, text);
-        close(fd);
-        if (!written) {
-            unlink(path.c_str());
-            return ERROR_ACCESS_DENIED;
-        }
-        *handle = candidate;
-        return ERROR_SUCCESS;
     }
     return ERROR_ACCESS_DENIED;
 }
 
 DWORD ConnectionStore::WriteRecord(const RasConnection& connection, const char* state) const {
-    // Written beside and renamed over, so that a reader sees the old record or the new one.
-    std::string path = PathOf(connection.handle);
-    std::string temp = path + "." + std::to_string(getpid()) + ".tmp";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return ERROR_ACCESS_DENIED;
-    bool written = WriteAll(fd, RecordText(connection, state));
-    close(fd);
-    if (!written || rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return ERROR_ACCESS_DENIED;
-    }
-    return ERROR_SUCCESS;
+    // A reader sees the old record or the new one.
+    return ReplaceFile(PathOf(connection.handle), RecordText(connection, state))
+               ? ERROR_SUCCESS
+               : static_cast<DWORD>(ERROR_ACCESS_DENIED);
 }
 
 DWORD ConnectionStore::MarkConnected(const RasConnection& connection) {
@@ -242,13 +149,15 @@ DWORD ConnectionStore::List(std::vector<RasConnection>* connections) {
             record.connection.handle = handle;
             found.emplace_back(record.since, record.connection);
         } else if (record.state == kDialing && record.pid > 0 && !ProcessAlive(record.pid)) {
-            unlink(item.path().c_str());
+            RemoveFile(item.path().string());
         }
     }
     if (error)
         return ERROR_ACCESS_DENIED;
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second.handle < b.second.handle;
+        return a.first != b.first
+                   ? a.first < b.first
+                   : RasHandleNumber(a.second.handle) < RasHandleNumber(b.second.handle);
     });
     for (auto& item : found)
         connections->push_back(std::move(item.second));
@@ -264,7 +173,7 @@ DWORD ConnectionStore::Remove(HRASCONN handle, bool ownAttempt) {
         return ERROR_INVALID_HANDLE;
     if (!ownAttempt && record.state != kConnected && record.pid > 0 && ProcessAlive(record.pid))
         return ERROR_INVALID_HANDLE;
-    if (unlink(path.c_str()) != 0)
+    if (!RemoveFile(path))
         return ERROR_INVALID_HANDLE;
     return ERROR_SUCCESS;
 }

@@ -2,9 +2,9 @@
 #include "platform/ras_service.h"
 
 #include "ConnectionStore.h"
+#include "LocalFiles.h"
 #include "PhoneBook.h"
 #include "platform/winuser.h"
-#include "platform/xdg.h"
 
 #include <algorithm>
 #include <chrono>
@@ -208,12 +208,8 @@ DialupServiceOptions DialupServiceOptions::FromEnvironment() {
     options.phoneBookPath = EnvironmentText("SKYVANE_PHONEBOOK");
     if (!options.phoneBookPath.empty())
         options.phoneBookNamedBy = "SKYVANE_PHONEBOOK";
-    if (options.phoneBookPath.empty()) {
-        const std::string config =
-            XdgBaseFolder("XDG_CONFIG_HOME", BelowHome(EnvironmentText("HOME"), ".config"));
-        if (!config.empty())
-            options.phoneBookPath = config + "/skyvane/phonebook.pbk";
-    }
+    if (options.phoneBookPath.empty())
+        options.phoneBookPath = dialup::DefaultPhoneBookPath();
     options.stateDirectory = dialup::DefaultStateDirectory();
     DWORD step = 0;
     std::string pace = EnvironmentText("SKYVANE_DIALUP_STEP_MS");
@@ -222,6 +218,17 @@ DialupServiceOptions DialupServiceOptions::FromEnvironment() {
     else if (ParseCode(pace, &step))
         options.stepMilliseconds = step;
     return options;
+}
+
+std::unique_ptr<DialupBackend> OpenDialupFromEnvironment(
+    std::function<void(const std::vector<std::string>& faults)> reportFaults) {
+#ifdef _WIN32
+    if (EnvironmentText("SKYVANE_PHONEBOOK").empty())
+        return nullptr; // rasapi32
+#endif
+    DialupServiceOptions options = DialupServiceOptions::FromEnvironment();
+    options.reportPhoneBookFaults = std::move(reportFaults);
+    return std::make_unique<DialupService>(std::move(options));
 }
 
 DialupService::DialupService(DialupServiceOptions options) : m_options(std::move(options)) {}
@@ -295,19 +302,36 @@ DWORD DialupService::EnumEntries(LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntr
     return FillEntryNames(names, lpRasEntryName, lpcb, lpcEntries);
 }
 
-DWORD DialupService::GetEntryDialParams(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
-                                        LPBOOL lpfPassword) {
-    if (lpRasDialParams == nullptr || lpfPassword == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    if (lpRasDialParams->dwSize != sizeof(RASDIALPARAMSA))
-        return ERROR_INVALID_SIZE;
-    PhoneBook book;
-    DWORD result = LoadPhoneBook(lpszPhonebook, &book);
+DWORD DialupService::FindEntry(LPCSTR lpszPhonebook, const RASDIALPARAMSA& params, PhoneBook* book,
+                               const PhoneBookEntry** entry) {
+    DWORD result = LoadPhoneBook(lpszPhonebook, book);
     if (result != ERROR_SUCCESS)
         return result;
-    const PhoneBookEntry* entry = book.Find(RasFieldText(lpRasDialParams->szEntryName));
-    if (entry == nullptr)
-        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+    *entry = book->Find(RasFieldText(params.szEntryName));
+    return *entry != nullptr ? ERROR_SUCCESS : ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+}
+
+namespace {
+
+// The arguments every call with a dial record needs: the record, of its size, and the other
+// pointer the call writes to.
+DWORD CheckDialRecord(const RASDIALPARAMSA* params, const void* output) {
+    if (params == nullptr || output == nullptr)
+        return ERROR_INVALID_PARAMETER;
+    return params->dwSize == sizeof(RASDIALPARAMSA) ? ERROR_SUCCESS : ERROR_INVALID_SIZE;
+}
+
+} // namespace
+
+DWORD DialupService::GetEntryDialParams(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
+                                        LPBOOL lpfPassword) {
+    PhoneBook book;
+    const PhoneBookEntry* entry = nullptr;
+    DWORD result = CheckDialRecord(lpRasDialParams, lpfPassword);
+    if (result == ERROR_SUCCESS)
+        result = FindEntry(lpszPhonebook, *lpRasDialParams, &book, &entry);
+    if (result != ERROR_SUCCESS)
+        return result;
     SetRasField(lpRasDialParams->szPhoneNumber, "");
     SetRasField(lpRasDialParams->szCallbackNumber, "");
     SetRasField(lpRasDialParams->szUserName, entry->userName);
@@ -319,21 +343,17 @@ DWORD DialupService::GetEntryDialParams(LPCSTR lpszPhonebook, LPRASDIALPARAMSA l
 
 DWORD DialupService::Dial(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
                           DWORD dwNotifierType, LPVOID lpvNotifier, LPHRASCONN lphRasConn) {
-    if (lpRasDialParams == nullptr || lphRasConn == nullptr)
-        return ERROR_INVALID_PARAMETER;
-    if (lpRasDialParams->dwSize != sizeof(RASDIALPARAMSA))
-        return ERROR_INVALID_SIZE;
+    DWORD result = CheckDialRecord(lpRasDialParams, lphRasConn);
+    if (result != ERROR_SUCCESS)
+        return result;
     if (lpvNotifier != nullptr && dwNotifierType != RASNOTIFIER_HWND &&
         dwNotifierType != RASDIALFUNC_NOTIFIER)
         return ERROR_INVALID_PARAMETER;
-
     PhoneBook book;
-    DWORD result = LoadPhoneBook(lpszPhonebook, &book);
+    const PhoneBookEntry* entry = nullptr;
+    result = FindEntry(lpszPhonebook, *lpRasDialParams, &book, &entry);
     if (result != ERROR_SUCCESS)
         return result;
-    const PhoneBookEntry* entry = book.Find(RasFieldText(lpRasDialParams->szEntryName));
-    if (entry == nullptr)
-        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
 
     std::vector<std::string> outcomes = SplitOutcomes(entry->outcomes);
     std::string word = "connect";

@@ -87,6 +87,12 @@ DialupBackend* InstalledDialup() {
     return g_backend.load();
 }
 
+#ifndef _WIN32
+DialupBackend* SystemDialup() {
+    return nullptr; // no Remote Access Service on Linux
+}
+#endif
+
 DWORD FillEntryNames(const std::vector<std::string>& names, LPRASENTRYNAMEA lpRasEntryName,
                      LPDWORD lpcb, LPDWORD lpcEntries) {
     return FillRecords(names, lpRasEntryName, lpcb, lpcEntries,
@@ -125,13 +131,23 @@ DWORD CopyRasErrorText(const std::string& text, LPSTR lpszErrorString, DWORD cBu
 
 } // namespace platform
 
-using platform::InstalledDialup;
+namespace {
 
+// The installed backend, else the system's own service; null when there is neither.
+platform::DialupBackend* Backend() {
+    platform::DialupBackend* backend = platform::InstalledDialup();
+    return backend != nullptr ? backend : platform::SystemDialup();
+}
+
+} // namespace
+
+// On Windows the names below are the macros of platform/ras.h: these define platform::RasDialA
+// and the others.
 DWORD RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName,
                       LPDWORD lpcb, LPDWORD lpcEntries) {
     if (reserved != nullptr)
         return ERROR_INVALID_PARAMETER;
-    platform::DialupBackend* backend = InstalledDialup();
+    platform::DialupBackend* backend = Backend();
     if (backend == nullptr)
         return ERROR_RASMAN_CANNOT_INITIALIZE;
     return backend->EnumEntries(lpszPhonebook, lpRasEntryName, lpcb, lpcEntries);
@@ -139,7 +155,7 @@ DWORD RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpR
 
 DWORD RasGetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
                              LPBOOL lpfPassword) {
-    platform::DialupBackend* backend = InstalledDialup();
+    platform::DialupBackend* backend = Backend();
     if (backend == nullptr)
         return ERROR_RASMAN_CANNOT_INITIALIZE;
     return backend->GetEntryDialParams(lpszPhonebook, lpRasDialParams, lpfPassword);
@@ -147,21 +163,21 @@ DWORD RasGetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialPar
 
 DWORD RasDialA(LPRASDIALEXTENSIONS, LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
                DWORD dwNotifierType, LPVOID lpvNotifier, LPHRASCONN lphRasConn) {
-    platform::DialupBackend* backend = InstalledDialup();
+    platform::DialupBackend* backend = Backend();
     if (backend == nullptr)
         return ERROR_RASMAN_CANNOT_INITIALIZE;
     return backend->Dial(lpszPhonebook, lpRasDialParams, dwNotifierType, lpvNotifier, lphRasConn);
 }
 
 DWORD RasHangUpA(HRASCONN hRasConn) {
-    platform::DialupBackend* backend = InstalledDialup();
+    platform::DialupBackend* backend = Backend();
     if (backend == nullptr)
         return ERROR_RASMAN_CANNOT_INITIALIZE;
     return backend->HangUp(hRasConn);
 }
 
 DWORD RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize) {
-    platform::DialupBackend* backend = InstalledDialup();
+    platform::DialupBackend* backend = Backend();
     if (backend == nullptr) {
         // The service's own failure still has a text.
         const char* text = platform::RasErrorText(uErrorValue);
@@ -172,7 +188,7 @@ DWORD RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize
 }
 
 DWORD RasEnumConnectionsA(LPRASCONNA lpRasConn, LPDWORD lpcb, LPDWORD lpcConnections) {
-    platform::DialupBackend* backend = InstalledDialup();
+    platform::DialupBackend* backend = Backend();
     if (backend == nullptr)
         return ERROR_RASMAN_CANNOT_INITIALIZE;
     return backend->EnumConnections(lpRasConn, lpcb, lpcConnections);

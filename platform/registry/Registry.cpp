@@ -164,6 +164,21 @@ LONG ResolveFor(HKEY hKey, REGSAM needed, OpenKey* key) {
     return ERROR_SUCCESS;
 }
 
+// Runs `body(key)` under the registry lock on the key a handle names, once the handle is known
+// to have the rights `needed`; otherwise gives why not.
+template <class F> LONG WithKey(HKEY hKey, REGSAM needed, F&& body) {
+    std::lock_guard lock(g_lock);
+    OpenKey key;
+    LONG rc = ResolveFor(hKey, needed, &key);
+    return rc != ERROR_SUCCESS ? rc : body(key);
+}
+
+// The transaction a transacted call names; ERROR_INVALID_HANDLE when the handle is not one.
+LONG TransactionFor(HANDLE handle, ULONG_PTR* transaction) {
+    *transaction = TransactionOf(handle);
+    return *transaction != 0 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
 // A subkey path as given, without its trailing backslashes (Windows ignores them, and "\" alone
 // names the key itself); an empty name elsewhere is ERROR_BAD_PATHNAME.
 LONG SubKeyPath(LPCSTR lpSubKey, std::string* sub) {
@@ -232,6 +247,24 @@ LONG CopyData(const platform::RegistryValue& value, LPDWORD lpType, LPBYTE lpDat
     return ERROR_SUCCESS;
 }
 
+// Finds or makes (`reach(parent, path)`) the key `path` below an open key, for a call made in
+// `transaction` (0: none): by its own id when neither the call nor the handle is transacted,
+// else by path from the root as the transaction sees the store. A key reached without a
+// transaction through a transacted handle is then reached again as stored.
+template <class F>
+LONG ReachKey(const OpenKey& key, const std::string& sub, const std::string& path,
+              ULONG_PTR transaction, const Write* write, F&& reach) {
+    if (transaction == 0 && key.transaction == 0) {
+        return reach(key.id, sub);
+    }
+    LONG rc = InTransaction(transaction, write,
+                            [&] { return reach(g_backend->RootKey(key.root), path); });
+    if (transaction == 0 && rc == ERROR_SUCCESS) {
+        rc = reach(g_backend->RootKey(key.root), path);
+    }
+    return rc;
+}
+
 LONG OpenKeyIn(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, PHKEY phkResult,
                ULONG_PTR transaction) {
     OpenKey key;
@@ -247,19 +280,10 @@ LONG OpenKeyIn(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, PHKEY phkResult,
     rc = SubKeyPath(lpSubKey, &sub);
     OpenKey opened{key.root, platform::keypath::Join(key.path, sub), 0, samDesired, transaction};
     if (rc == ERROR_SUCCESS) {
-        if (transaction == 0 && key.transaction == 0) {
-            rc = g_backend->FindKey(key.id, sub, samDesired, &opened.id);
-        } else {
-            rc = InTransaction(transaction, nullptr, [&] {
-                return g_backend->FindKey(g_backend->RootKey(key.root), opened.path, samDesired,
-                                          &opened.id);
-            });
-            if (transaction == 0 && rc == ERROR_SUCCESS) {
-                // Opened without a transaction through a transacted handle: the key as stored.
-                rc = g_backend->FindKey(g_backend->RootKey(key.root), opened.path, samDesired,
-                                        &opened.id);
-            }
-        }
+        rc = ReachKey(key, sub, opened.path, transaction, nullptr,
+                      [&](KeyId parent, const std::string& path) {
+                          return g_backend->FindKey(parent, path, samDesired, &opened.id);
+                      });
     }
     if (rc != ERROR_SUCCESS) {
         *phkResult = nullptr;
@@ -283,19 +307,11 @@ LONG CreateKeyIn(HKEY hKey, LPCSTR lpSubKey, LPSTR lpClass, REGSAM samDesired, P
     bool created = false;
     if (rc == ERROR_SUCCESS) {
         std::string keyClass = lpClass != nullptr ? lpClass : "";
-        if (transaction == 0 && key.transaction == 0) {
-            rc = g_backend->MakeKey(key.id, sub, keyClass, &opened.id, &created);
-        } else {
-            Write write{Write::kCreateKey, key.root, opened.path, keyClass, {}};
-            rc = InTransaction(transaction, transaction != 0 ? &write : nullptr, [&] {
-                return g_backend->MakeKey(g_backend->RootKey(key.root), opened.path, keyClass,
-                                          &opened.id, &created);
-            });
-            if (transaction == 0 && rc == ERROR_SUCCESS) {
-                rc = g_backend->MakeKey(g_backend->RootKey(key.root), opened.path, keyClass,
-                                        &opened.id, &created);
-            }
-        }
+        Write write{Write::kCreateKey, key.root, opened.path, keyClass, {}};
+        rc = ReachKey(key, sub, opened.path, transaction, transaction != 0 ? &write : nullptr,
+                      [&](KeyId parent, const std::string& path) {
+                          return g_backend->MakeKey(parent, path, keyClass, &opened.id, &created);
+                      });
     }
     if (rc != ERROR_SUCCESS) {
         *phkResult = nullptr;
@@ -325,11 +341,9 @@ LONG RegOpenKeyTransactedA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/, REGS
         return ERROR_INVALID_PARAMETER;
     }
     std::lock_guard lock(g_lock);
-    ULONG_PTR transaction = TransactionOf(hTransaction);
-    if (transaction == 0) {
-        return ERROR_INVALID_HANDLE;
-    }
-    return OpenKeyIn(hKey, lpSubKey, samDesired, phkResult, transaction);
+    ULONG_PTR transaction = 0;
+    LONG rc = TransactionFor(hTransaction, &transaction);
+    return rc != ERROR_SUCCESS ? rc : OpenKeyIn(hKey, lpSubKey, samDesired, phkResult, transaction);
 }
 
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, LPSTR lpClass,
@@ -352,12 +366,11 @@ LONG RegCreateKeyTransactedA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, LPS
         return ERROR_INVALID_PARAMETER;
     }
     std::lock_guard lock(g_lock);
-    ULONG_PTR transaction = TransactionOf(hTransaction);
-    if (transaction == 0) {
-        return ERROR_INVALID_HANDLE;
-    }
-    return CreateKeyIn(hKey, lpSubKey, lpClass, samDesired, phkResult, lpdwDisposition,
-                       transaction);
+    ULONG_PTR transaction = 0;
+    LONG rc = TransactionFor(hTransaction, &transaction);
+    return rc != ERROR_SUCCESS ? rc
+                               : CreateKeyIn(hKey, lpSubKey, lpClass, samDesired, phkResult,
+                                             lpdwDisposition, transaction);
 }
 
 LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
@@ -365,22 +378,19 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
     if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard lock(g_lock);
-    OpenKey key;
-    LONG rc = ResolveFor(hKey, KEY_QUERY_VALUE, &key);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    platform::RegistryValue value;
-    const char* name = lpValueName != nullptr ? lpValueName : "";
-    rc = OnKey(key, nullptr, [&](KeyId id) { return g_backend->GetValue(id, name, &value); });
-    if (rc != ERROR_SUCCESS) {
-        if (rc == ERROR_FILE_NOT_FOUND && lpData == nullptr && lpcbData != nullptr) {
-            *lpcbData = 0; // as Windows does when only the size was asked for
+    return WithKey(hKey, KEY_QUERY_VALUE, [&](const OpenKey& key) -> LONG {
+        platform::RegistryValue value;
+        const char* name = lpValueName != nullptr ? lpValueName : "";
+        LONG rc =
+            OnKey(key, nullptr, [&](KeyId id) { return g_backend->GetValue(id, name, &value); });
+        if (rc != ERROR_SUCCESS) {
+            if (rc == ERROR_FILE_NOT_FOUND && lpData == nullptr && lpcbData != nullptr) {
+                *lpcbData = 0; // as Windows does when only the size was asked for
+            }
+            return rc;
         }
-        return rc;
-    }
-    return CopyData(value, lpType, lpData, lpcbData);
+        return CopyData(value, lpType, lpData, lpcbData);
+    });
 }
 
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
@@ -388,21 +398,17 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD dwT
     if (lpData == nullptr && cbData != 0) {
         return ERROR_NOACCESS;
     }
-    std::lock_guard lock(g_lock);
-    OpenKey key;
-    LONG rc = ResolveFor(hKey, KEY_SET_VALUE, &key);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    // A string whose size leaves out its NUL is stored as given: Windows adds the NUL when the
-    // byte after the given size is one, but that byte is not the caller's to read.
-    Write write{Write::kSetValue, key.root, key.path, "", {}};
-    write.value.name = lpValueName != nullptr ? lpValueName : "";
-    write.value.type = dwType;
-    if (cbData > 0) {
-        write.value.data.assign(lpData, lpData + cbData);
-    }
-    return OnKey(key, &write, [&](KeyId id) { return g_backend->PutValue(id, write.value); });
+    return WithKey(hKey, KEY_SET_VALUE, [&](const OpenKey& key) -> LONG {
+        // A string whose size leaves out its NUL is stored as given: Windows adds the NUL when the
+        // byte after the given size is one, but that byte is not the caller's to read.
+        Write write{Write::kSetValue, key.root, key.path, "", {}};
+        write.value.name = lpValueName != nullptr ? lpValueName : "";
+        write.value.type = dwType;
+        if (cbData > 0) {
+            write.value.data.assign(lpData, lpData + cbData);
+        }
+        return OnKey(key, &write, [&](KeyId id) { return g_backend->PutValue(id, write.value); });
+    });
 }
 
 LONG RegCloseKey(HKEY hKey) {
@@ -420,56 +426,48 @@ LONG RegCloseKey(HKEY hKey) {
 }
 
 LONG RegFlushKey(HKEY hKey) {
-    std::lock_guard lock(g_lock);
-    OpenKey key;
-    LONG rc = ResolveFor(hKey, 0, &key);
-    if (rc == ERROR_SUCCESS && key.transaction == 0 && platform::keypath::RootIndex(hKey) < 0) {
-        KeyId id = 0;
-        rc = g_backend->FindKey(key.id, "", 0, &id);
-    }
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    return g_backend->Flush(key.root);
+    return WithKey(hKey, 0, [&](const OpenKey& key) -> LONG {
+        if (key.transaction == 0 && platform::keypath::RootIndex(hKey) < 0) {
+            KeyId id = 0;
+            LONG rc = g_backend->FindKey(key.id, "", 0, &id);
+            if (rc != ERROR_SUCCESS) {
+                return rc;
+            }
+        }
+        return g_backend->Flush(key.root);
+    });
 }
 
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-    std::lock_guard lock(g_lock);
-    OpenKey key;
-    LONG rc = ResolveFor(hKey, KEY_SET_VALUE, &key);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    Write write{Write::kDeleteValue, key.root, key.path, "", {}};
-    write.value.name = lpValueName != nullptr ? lpValueName : "";
-    return OnKey(key, &write,
-                 [&](KeyId id) { return g_backend->RemoveValue(id, write.value.name); });
+    return WithKey(hKey, KEY_SET_VALUE, [&](const OpenKey& key) -> LONG {
+        Write write{Write::kDeleteValue, key.root, key.path, "", {}};
+        write.value.name = lpValueName != nullptr ? lpValueName : "";
+        return OnKey(key, &write,
+                     [&](KeyId id) { return g_backend->RemoveValue(id, write.value.name); });
+    });
 }
 
 LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     if (lpSubKey == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard lock(g_lock);
-    OpenKey key;
-    LONG rc = ResolveFor(hKey, 0, &key);
-    std::string sub;
-    if (rc == ERROR_SUCCESS) {
-        rc = SubKeyPath(lpSubKey, &sub);
-    }
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    std::string path = platform::keypath::Join(key.path, sub);
-    if (path.empty()) {
-        return ERROR_ACCESS_DENIED; // a root is never deleted
-    }
-    if (key.transaction == 0) {
-        return g_backend->RemoveKey(key.id, sub);
-    }
-    Write write{Write::kDeleteKey, key.root, path, "", {}};
-    return InTransaction(key.transaction, &write,
-                         [&] { return g_backend->DeleteKey(key.root, path); });
+    return WithKey(hKey, 0, [&](const OpenKey& key) -> LONG {
+        std::string sub;
+        LONG rc = SubKeyPath(lpSubKey, &sub);
+        if (rc != ERROR_SUCCESS) {
+            return rc;
+        }
+        std::string path = platform::keypath::Join(key.path, sub);
+        if (path.empty()) {
+            return ERROR_ACCESS_DENIED; // a root is never deleted
+        }
+        if (key.transaction == 0) {
+            return g_backend->RemoveKey(key.id, sub);
+        }
+        Write write{Write::kDeleteKey, key.root, path, "", {}};
+        return InTransaction(key.transaction, &write,
+                             [&] { return g_backend->DeleteKey(key.root, path); });
+    });
 }
 
 LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
@@ -478,34 +476,30 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
         (lpClass != nullptr && lpcchClass == nullptr)) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard lock(g_lock);
-    OpenKey key;
-    LONG rc = ResolveFor(hKey, KEY_ENUMERATE_SUB_KEYS, &key);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    std::vector<std::string> names;
-    std::string keyClass;
-    rc = OnKey(key, nullptr, [&](KeyId id) {
-        LONG listed = g_backend->ListKeys(id, &names);
-        if (listed != ERROR_SUCCESS || lpClass == nullptr || dwIndex >= names.size()) {
-            return listed;
+    return WithKey(hKey, KEY_ENUMERATE_SUB_KEYS, [&](const OpenKey& key) -> LONG {
+        std::vector<std::string> names;
+        std::string keyClass;
+        LONG rc = OnKey(key, nullptr, [&](KeyId id) {
+            LONG listed = g_backend->ListKeys(id, &names);
+            if (listed != ERROR_SUCCESS || lpClass == nullptr || dwIndex >= names.size()) {
+                return listed;
+            }
+            KeyId sub = 0;
+            listed = g_backend->FindKey(id, names[dwIndex], 0, &sub);
+            return listed == ERROR_SUCCESS ? g_backend->GetKeyClass(sub, &keyClass) : listed;
+        });
+        if (rc != ERROR_SUCCESS) {
+            return rc;
         }
-        KeyId sub = 0;
-        listed = g_backend->FindKey(id, names[dwIndex], 0, &sub);
-        return listed == ERROR_SUCCESS ? g_backend->GetKeyClass(sub, &keyClass) : listed;
-    });
-    if (rc != ERROR_SUCCESS) {
+        if (dwIndex >= names.size()) {
+            return ERROR_NO_MORE_ITEMS;
+        }
+        rc = CopyName(names[dwIndex], lpName, lpcchName);
+        if (rc == ERROR_SUCCESS && lpClass != nullptr) {
+            rc = CopyName(keyClass, lpClass, lpcchClass);
+        }
         return rc;
-    }
-    if (dwIndex >= names.size()) {
-        return ERROR_NO_MORE_ITEMS;
-    }
-    rc = CopyName(names[dwIndex], lpName, lpcchName);
-    if (rc == ERROR_SUCCESS && lpClass != nullptr) {
-        rc = CopyName(keyClass, lpClass, lpcchClass);
-    }
-    return rc;
+    });
 }
 
 LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
@@ -514,43 +508,39 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
         (lpData != nullptr && lpcbData == nullptr)) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard lock(g_lock);
-    OpenKey key;
-    LONG rc = ResolveFor(hKey, KEY_QUERY_VALUE, &key);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    std::vector<platform::RegistryValue> values;
-    rc = OnKey(key, nullptr, [&](KeyId id) { return g_backend->ListValues(id, &values); });
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    if (dwIndex >= values.size()) {
-        return ERROR_NO_MORE_ITEMS;
-    }
-    // As Windows does: the type and the data size are given whatever fits; a name that does not
-    // fit leaves the name buffer and its count alone, and data that does not fit leaves both
-    // buffers and the count alone.
-    const platform::RegistryValue& value = values[dwIndex];
-    DWORD capacity = lpcbData != nullptr ? *lpcbData : 0;
-    DWORD size = static_cast<DWORD>(value.data.size());
-    bool nameFits = *lpcchValueName > value.name.size();
-    bool dataFits = lpData == nullptr || capacity >= size;
-    if (lpType != nullptr) {
-        *lpType = value.type;
-    }
-    if (lpcbData != nullptr) {
-        *lpcbData = size;
-    }
-    if (lpData != nullptr && dataFits) {
-        PutData(value, lpData, capacity);
-    }
-    if (!nameFits || !dataFits) {
-        return ERROR_MORE_DATA;
-    }
-    std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
-    *lpcchValueName = static_cast<DWORD>(value.name.size());
-    return ERROR_SUCCESS;
+    return WithKey(hKey, KEY_QUERY_VALUE, [&](const OpenKey& key) -> LONG {
+        std::vector<platform::RegistryValue> values;
+        LONG rc = OnKey(key, nullptr, [&](KeyId id) { return g_backend->ListValues(id, &values); });
+        if (rc != ERROR_SUCCESS) {
+            return rc;
+        }
+        if (dwIndex >= values.size()) {
+            return ERROR_NO_MORE_ITEMS;
+        }
+        // As Windows does: the type and the data size are given whatever fits; a name that does not
+        // fit leaves the name buffer and its count alone, and data that does not fit leaves both
+        // buffers and the count alone.
+        const platform::RegistryValue& value = values[dwIndex];
+        DWORD capacity = lpcbData != nullptr ? *lpcbData : 0;
+        DWORD size = static_cast<DWORD>(value.data.size());
+        bool nameFits = *lpcchValueName > value.name.size();
+        bool dataFits = lpData == nullptr || capacity >= size;
+        if (lpType != nullptr) {
+            *lpType = value.type;
+        }
+        if (lpcbData != nullptr) {
+            *lpcbData = size;
+        }
+        if (lpData != nullptr && dataFits) {
+            PutData(value, lpData, capacity);
+        }
+        if (!nameFits || !dataFits) {
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(lpValueName, value.name.c_str(), value.name.size() + 1);
+        *lpcchValueName = static_cast<DWORD>(value.name.size());
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpcSubKeys,
@@ -558,52 +548,48 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpcS
     if (lpClass != nullptr && lpcchClass == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    std::lock_guard lock(g_lock);
-    OpenKey key;
-    LONG rc = ResolveFor(hKey, KEY_QUERY_VALUE, &key);
-    if (rc != ERROR_SUCCESS) {
+    return WithKey(hKey, KEY_QUERY_VALUE, [&](const OpenKey& key) -> LONG {
+        std::string keyClass;
+        std::vector<std::string> names;
+        std::vector<platform::RegistryValue> values;
+        LONG rc = OnKey(key, nullptr, [&](KeyId id) {
+            LONG found = g_backend->GetKeyClass(id, &keyClass);
+            if (found == ERROR_SUCCESS && lpcSubKeys != nullptr) {
+                found = g_backend->ListKeys(id, &names);
+            }
+            if (found == ERROR_SUCCESS && lpcValues != nullptr) {
+                found = g_backend->ListValues(id, &values);
+            }
+            return found;
+        });
+        if (rc != ERROR_SUCCESS) {
+            return rc;
+        }
+        if (lpcchClass != nullptr) {
+            DWORD capacity = *lpcchClass;
+            if (lpClass == nullptr) {
+                *lpcchClass = static_cast<DWORD>(keyClass.size());
+            } else if (capacity == 0) {
+                *lpcchClass = 0; // Windows answers success and writes nothing
+            } else if (capacity <= keyClass.size()) {
+                // What fits, NUL-terminated, with its length.
+                std::memcpy(lpClass, keyClass.data(), capacity - 1);
+                lpClass[capacity - 1] = '\0';
+                *lpcchClass = capacity - 1;
+                rc = ERROR_MORE_DATA;
+            } else {
+                std::memcpy(lpClass, keyClass.c_str(), keyClass.size() + 1);
+                *lpcchClass = static_cast<DWORD>(keyClass.size());
+            }
+        }
+        if (lpcSubKeys != nullptr) {
+            *lpcSubKeys = static_cast<DWORD>(names.size());
+        }
+        if (lpcValues != nullptr) {
+            *lpcValues = static_cast<DWORD>(values.size());
+        }
         return rc;
-    }
-    std::string keyClass;
-    std::vector<std::string> names;
-    std::vector<platform::RegistryValue> values;
-    rc = OnKey(key, nullptr, [&](KeyId id) {
-        LONG found = g_backend->GetKeyClass(id, &keyClass);
-        if (found == ERROR_SUCCESS && lpcSubKeys != nullptr) {
-            found = g_backend->ListKeys(id, &names);
-        }
-        if (found == ERROR_SUCCESS && lpcValues != nullptr) {
-            found = g_backend->ListValues(id, &values);
-        }
-        return found;
     });
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    if (lpcchClass != nullptr) {
-        DWORD capacity = *lpcchClass;
-        if (lpClass == nullptr) {
-            *lpcchClass = static_cast<DWORD>(keyClass.size());
-        } else if (capacity == 0) {
-            *lpcchClass = 0; // Windows answers success and writes nothing
-        } else if (capacity <= keyClass.size()) {
-            // What fits, NUL-terminated, with its length.
-            std::memcpy(lpClass, keyClass.data(), capacity - 1);
-            lpClass[capacity - 1] = '\0';
-            *lpcchClass = capacity - 1;
-            rc = ERROR_MORE_DATA;
-        } else {
-            std::memcpy(lpClass, keyClass.c_str(), keyClass.size() + 1);
-            *lpcchClass = static_cast<DWORD>(keyClass.size());
-        }
-    }
-    if (lpcSubKeys != nullptr) {
-        *lpcSubKeys = static_cast<DWORD>(names.size());
-    }
-    if (lpcValues != nullptr) {
-        *lpcValues = static_cast<DWORD>(values.size());
-    }
-    return rc;
 }
 
 HANDLE CreateTransaction(LPSECURITY_ATTRIBUTES /*lpTransactionAttributes*/, LPGUID /*UOW*/,

@@ -564,6 +564,34 @@ struct SqliteRegistry::Impl {
     LONG Lookup(sqlite3_int64 base, const std::string& foldedPath, sqlite3_int64* id);
     // ERROR_SUCCESS when the key exists, else ERROR_KEY_DELETED.
     LONG Exists(sqlite3_int64 id);
+    // Lists the rows `sql` gives for an existing key (?1) into *out, one `row(statement)` each,
+    // in the order of `sql`; *out is left empty when the listing fails.
+    template <class T, class Row>
+    LONG ListRows(KeyId key, const char* sql, std::vector<T>* out, Row&& row) {
+        Settle();
+        if (broken) {
+            return ERROR_BADDB;
+        }
+        LONG rc = Exists(key);
+        if (rc != ERROR_SUCCESS) {
+            return rc;
+        }
+        Statement st(Prepare(sql));
+        if (!st.Ok()) {
+            return PrepareFailed(false);
+        }
+        st.Bind(1, key);
+        out->clear();
+        int step;
+        while ((step = st.Step()) == SQLITE_ROW) {
+            out->push_back(row(st));
+        }
+        if (step != SQLITE_DONE) {
+            out->clear();
+            return Fail(step, false);
+        }
+        return ERROR_SUCCESS;
+    }
 
     // Opens or creates the schema, and runs the quick integrity check when `check`; a file that
     // is not a store is left as it was. *rc receives the SQLite result of a failure.
@@ -1281,57 +1309,16 @@ LONG SqliteRegistry::RemoveKey(KeyId base, const std::string& path) {
 }
 
 LONG SqliteRegistry::ListKeys(KeyId key, std::vector<std::string>* names) {
-    Impl& d = *m_pImpl;
-    d.Settle();
-    if (d.broken) {
-        return ERROR_BADDB;
-    }
-    LONG rc = d.Exists(key);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    Statement st(d.Prepare("SELECT name FROM keys WHERE parent = ?1 ORDER BY folded"));
-    if (!st.Ok()) {
-        return d.PrepareFailed(false);
-    }
-    st.Bind(1, key);
-    names->clear();
-    int step;
-    while ((step = st.Step()) == SQLITE_ROW) {
-        names->push_back(st.Text(0));
-    }
-    if (step != SQLITE_DONE) {
-        names->clear();
-        return d.Fail(step, false);
-    }
-    return ERROR_SUCCESS;
+    return m_pImpl->ListRows(key, "SELECT name FROM keys WHERE parent = ?1 ORDER BY folded", names,
+                             [](const Statement& st) { return st.Text(0); });
 }
 
 LONG SqliteRegistry::ListValues(KeyId key, std::vector<RegistryValue>* values) {
-    Impl& d = *m_pImpl;
-    d.Settle();
-    if (d.broken) {
-        return ERROR_BADDB;
-    }
-    LONG rc = d.Exists(key);
-    if (rc != ERROR_SUCCESS) {
-        return rc;
-    }
-    Statement st(d.Prepare("SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id"));
-    if (!st.Ok()) {
-        return d.PrepareFailed(false);
-    }
-    st.Bind(1, key);
-    values->clear();
-    int step;
-    while ((step = st.Step()) == SQLITE_ROW) {
-        values->push_back({st.Text(0), static_cast<DWORD>(st.Int(1)), st.Blob(2)});
-    }
-    if (step != SQLITE_DONE) {
-        values->clear();
-        return d.Fail(step, false);
-    }
-    return ERROR_SUCCESS;
+    return m_pImpl->ListRows(
+        key, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id", values,
+        [](const Statement& st) {
+            return RegistryValue{st.Text(0), static_cast<DWORD>(st.Int(1)), st.Blob(2)};
+        });
 }
 
 LONG SqliteRegistry::GetKeyClass(KeyId key, std::string* keyClass) {

@@ -21,15 +21,12 @@ void SetStyle(Window& w, DWORD style) {
 
 } // namespace
 
-LRESULT ButtonProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    ButtonState* b = w.As<ButtonState>();
-    if (!b)
-        return DefaultProc(w, message, wParam, lParam);
+LRESULT ButtonProc(Window& w, ButtonState& b, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case BM_GETCHECK:
-        return b->check;
+        return b.check;
     case BM_SETCHECK:
-        b->check = static_cast<UINT>(wParam);
+        b.check = static_cast<UINT>(wParam);
         Changed(w);
         return 0;
     case BM_SETSTYLE:

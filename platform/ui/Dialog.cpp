@@ -86,22 +86,19 @@ LRESULT NextDialogControl(Window& dialog, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-LRESULT DialogProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    DialogState* d = w.As<DialogState>();
-    if (!d)
-        return DefaultProc(w, message, wParam, lParam);
+LRESULT DialogProc(Window& w, DialogState& d, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:
         SendMessageA(w.handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return 0;
     case DM_GETDEFID:
-        return d->defId ? MAKELPARAM(static_cast<WORD>(d->defId), DC_HASDEFID) : 0;
+        return d.defId ? MAKELPARAM(static_cast<WORD>(d.defId), DC_HASDEFID) : 0;
     case DM_SETDEFID:
-        d->defId = static_cast<int>(wParam);
+        d.defId = static_cast<int>(wParam);
         for (auto& c : w.children)
             if (c->kind == Kind::PushButton)
                 SendMessageA(c->handle(), BM_SETSTYLE,
-                             c->id == d->defId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+                             c->id == d.defId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
         return TRUE;
     case WM_NEXTDLGCTL:
         return NextDialogControl(w, wParam, lParam);

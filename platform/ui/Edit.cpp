@@ -5,21 +5,18 @@
 
 namespace platform::ui {
 
-LRESULT EditProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    EditState* e = w.As<EditState>();
-    if (!e)
-        return DefaultProc(w, message, wParam, lParam);
+LRESULT EditProc(Window& w, EditState& e, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case EM_LIMITTEXT:
-        e->limitText = static_cast<UINT>(wParam);
+        e.limitText = static_cast<UINT>(wParam);
         Changed(w);
         return 0;
     case EM_GETLIMITTEXT:
-        return e->limitText ? e->limitText : 0x7FFFFFFE;
+        return e.limitText ? e.limitText : 0x7FFFFFFE;
     case EM_SETSEL:
-        e->selStart = static_cast<int>(static_cast<INT_PTR>(wParam));
-        e->selEnd = static_cast<int>(lParam);
-        ++e->selSerial;
+        e.selStart = static_cast<int>(static_cast<INT_PTR>(wParam));
+        e.selEnd = static_cast<int>(lParam);
+        ++e.selSerial;
         Changed(w);
         return 0;
     case WM_GETDLGCODE:

@@ -34,13 +34,13 @@ void InitClassState(Window& w, const ControlTemplate& c);
 LRESULT CallClassProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefaultProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
 
-LRESULT ButtonProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT ButtonProc(Window& w, ButtonState& state, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT GroupBoxProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT StaticProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT EditProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT ListBoxProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT UpDownProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT DialogProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT EditProc(Window& w, EditState& state, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT ListBoxProc(Window& w, ListBoxState& state, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT UpDownProc(Window& w, UpDownState& state, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DialogProc(Window& w, DialogState& state, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The up-down control whose buddy is this edit and that takes its arrow keys, or null.
 Window* ArrowKeysUpDownOf(Window& edit);

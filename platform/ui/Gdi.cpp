@@ -33,8 +33,32 @@ struct DcRecord {
 };
 
 std::mutex g_mutex;
-std::unordered_set<ObjectRecord*> g_objects;
-std::unordered_set<DcRecord*> g_dcs;
+
+// The records handed out as handles, so that a stale or foreign handle is known as such.
+template <class R> class LiveRecords {
+  public:
+    R* Add(R* r) {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        m_live.insert(r);
+        return r;
+    }
+    void Remove(R* r) {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        m_live.erase(r);
+    }
+    // The record a handle stands for; null when it stands for none.
+    R* Find(void* handle) {
+        auto* r = static_cast<R*>(handle);
+        std::lock_guard<std::mutex> lock(g_mutex);
+        return m_live.count(r) ? r : nullptr;
+    }
+
+  private:
+    std::unordered_set<R*> m_live;
+};
+
+LiveRecords<ObjectRecord> g_objects;
+LiveRecords<DcRecord> g_dcs;
 
 HGDIOBJ HandleOf(ObjectRecord* r) {
     return reinterpret_cast<HGDIOBJ>(r);
@@ -44,30 +68,21 @@ HDC HandleOf(DcRecord* r) {
 }
 
 ObjectRecord* ObjectOf(HGDIOBJ h) {
-    auto* r = reinterpret_cast<ObjectRecord*>(h);
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_objects.count(r) ? r : nullptr;
+    return g_objects.Find(h);
 }
 
 DcRecord* DcOf(HDC h) {
-    auto* r = reinterpret_cast<DcRecord*>(h);
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_dcs.count(r) ? r : nullptr;
+    return g_dcs.Find(h);
 }
 
 ObjectRecord* NewObject(ObjectType type) {
     auto* r = new ObjectRecord;
     r->type = type;
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_objects.insert(r);
-    return r;
+    return g_objects.Add(r);
 }
 
 void FreeObject(ObjectRecord* r) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        g_objects.erase(r);
-    }
+    g_objects.Remove(r);
     if (r->wrapper)
         r->wrapper->m_hObject = nullptr; // it only borrowed the handle
     delete r;
@@ -129,16 +144,11 @@ DcRecord* NewDc(Surface* target) {
     dc->brush = Stock(WHITE_BRUSH);
     Retain(dc->pen);
     Retain(dc->brush);
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_dcs.insert(dc);
-    return dc;
+    return g_dcs.Add(dc);
 }
 
 void FreeDc(DcRecord* dc) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        g_dcs.erase(dc);
-    }
+    g_dcs.Remove(dc);
     Release(dc->pen);
     Release(dc->brush);
     Release(dc->bitmap);
@@ -384,10 +394,7 @@ BOOL CDC::CreateCompatibleDC(CDC* pDC) {
     placeholder->bitmap.height = 1;
     placeholder->bitmap.pixels.assign(1, 0xFF000000u);
     DcRecord* dc = NewDc(&placeholder->bitmap);
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        g_objects.insert(placeholder.get());
-    }
+    g_objects.Add(placeholder.get());
     dc->bitmap = placeholder.get();
     Retain(dc->bitmap);
     dc->defaultBitmap = std::move(placeholder);
@@ -403,8 +410,8 @@ BOOL CDC::DeleteDC() {
     std::unique_ptr<ObjectRecord> placeholder = std::move(dc->defaultBitmap);
     FreeDc(dc);
     if (placeholder) {
+        g_objects.Remove(placeholder.get());
         std::lock_guard<std::mutex> lock(g_mutex);
-        g_objects.erase(placeholder.get());
         if (placeholder->wrapper)
             placeholder->wrapper->m_hObject = nullptr;
     }

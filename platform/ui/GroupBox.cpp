@@ -4,10 +4,9 @@
 
 namespace platform::ui {
 
+// It answers as a label does.
 LRESULT GroupBoxProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_GETDLGCODE)
-        return DLGC_STATIC;
-    return DefaultProc(w, message, wParam, lParam);
+    return StaticProc(w, message, wParam, lParam);
 }
 
 } // namespace platform::ui

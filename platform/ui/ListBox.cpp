@@ -126,39 +126,36 @@ LRESULT SetCurSel(Window& w, ListBoxState& l, WPARAM index) {
 
 } // namespace
 
-LRESULT ListBoxProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    ListBoxState* l = w.As<ListBoxState>();
-    if (!l)
-        return DefaultProc(w, message, wParam, lParam);
+LRESULT ListBoxProc(Window& w, ListBoxState& l, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case LB_ADDSTRING:
-        return AddString(w, *l, reinterpret_cast<const char*>(lParam));
+        return AddString(w, l, reinterpret_cast<const char*>(lParam));
     case LB_RESETCONTENT:
-        l->items.clear();
-        l->curSel = -1;
+        l.items.clear();
+        l.curSel = -1;
         Changed(w);
         return 0;
     case LB_GETCOUNT:
-        return static_cast<LRESULT>(l->items.size());
+        return static_cast<LRESULT>(l.items.size());
     case LB_GETCURSEL:
-        return l->curSel;
+        return l.curSel;
     case LB_SETCURSEL: // from the program: no notification
-        return SetCurSel(w, *l, wParam);
+        return SetCurSel(w, l, wParam);
     case LB_GETTEXT:
-        return GetText(*l, wParam, lParam);
+        return GetText(l, wParam, lParam);
     case LB_GETTEXTLEN:
-        return IsItem(*l, wParam) ? static_cast<LRESULT>(l->items[wParam].size()) : LB_ERR;
+        return IsItem(l, wParam) ? static_cast<LRESULT>(l.items[wParam].size()) : LB_ERR;
     case LB_FINDSTRINGEXACT:
     case LB_FINDSTRING:
-        return FindString(*l, static_cast<INT_PTR>(wParam), reinterpret_cast<const char*>(lParam),
+        return FindString(l, static_cast<INT_PTR>(wParam), reinterpret_cast<const char*>(lParam),
                           message == LB_FINDSTRINGEXACT);
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
-        KeyDown(w, *l, static_cast<UINT>(wParam));
+        KeyDown(w, l, static_cast<UINT>(wParam));
         return 0;
     case WM_CHAR:
-        TypeAhead(w, *l, static_cast<char>(wParam));
+        TypeAhead(w, l, static_cast<char>(wParam));
         return 0;
     default:
         return DefaultProc(w, message, wParam, lParam);

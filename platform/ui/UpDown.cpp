@@ -6,33 +6,30 @@
 
 namespace platform::ui {
 
-LRESULT UpDownProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    UpDownState* u = w.As<UpDownState>();
-    if (!u)
-        return DefaultProc(w, message, wParam, lParam);
+LRESULT UpDownProc(Window& w, UpDownState& u, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case UDM_SETRANGE:
         // Two 16-bit halves: maximum in the low word, minimum in the high word.
-        u->rangeHigh = static_cast<short>(LOWORD(static_cast<ULONG_PTR>(lParam)));
-        u->rangeLow = static_cast<short>(HIWORD(static_cast<ULONG_PTR>(lParam)));
+        u.rangeHigh = static_cast<short>(LOWORD(static_cast<ULONG_PTR>(lParam)));
+        u.rangeLow = static_cast<short>(HIWORD(static_cast<ULONG_PTR>(lParam)));
         Changed(w);
         return 0;
     case UDM_SETRANGE32:
-        u->rangeLow = static_cast<int>(static_cast<INT_PTR>(wParam));
-        u->rangeHigh = static_cast<int>(lParam);
+        u.rangeLow = static_cast<int>(static_cast<INT_PTR>(wParam));
+        u.rangeHigh = static_cast<int>(lParam);
         Changed(w);
         return 0;
     case UDM_GETRANGE32:
         if (wParam)
-            *reinterpret_cast<int*>(wParam) = u->rangeLow;
+            *reinterpret_cast<int*>(wParam) = u.rangeLow;
         if (lParam)
-            *reinterpret_cast<int*>(lParam) = u->rangeHigh;
+            *reinterpret_cast<int*>(lParam) = u.rangeHigh;
         return 0;
     case UDM_GETRANGE:
-        return MAKELPARAM(static_cast<WORD>(u->rangeHigh), static_cast<WORD>(u->rangeLow));
+        return MAKELPARAM(static_cast<WORD>(u.rangeHigh), static_cast<WORD>(u.rangeLow));
     case UDM_SETBUDDY: {
-        Window* old = u->buddy;
-        u->buddy = FromHandle(reinterpret_cast<HWND>(wParam));
+        Window* old = u.buddy;
+        u.buddy = FromHandle(reinterpret_cast<HWND>(wParam));
         Changed(w);
         return reinterpret_cast<LRESULT>(old ? old->handle() : nullptr);
     }

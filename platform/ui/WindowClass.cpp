@@ -68,14 +68,28 @@ void InitClassState(Window& w, const ControlTemplate& c) {
     }
 }
 
+namespace {
+
+// Runs a class procedure on the window's state of its class; a window that has no such state
+// answers as every window does.
+template <class State>
+LRESULT WithState(LRESULT (*proc)(Window&, State&, UINT, WPARAM, LPARAM), Window& w, UINT message,
+                  WPARAM wParam, LPARAM lParam) {
+    State* state = w.As<State>();
+    return state ? proc(w, *state, message, wParam, lParam)
+                 : DefaultProc(w, message, wParam, lParam);
+}
+
+} // namespace
+
 LRESULT CallClassProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (w.kind) {
     case Kind::Dialog:
-        return DialogProc(w, message, wParam, lParam);
+        return WithState(DialogProc, w, message, wParam, lParam);
     case Kind::PushButton:
     case Kind::CheckBox:
     case Kind::OwnerDrawButton:
-        return ButtonProc(w, message, wParam, lParam);
+        return WithState(ButtonProc, w, message, wParam, lParam);
     case Kind::GroupBox:
         return GroupBoxProc(w, message, wParam, lParam);
     case Kind::Static:
@@ -83,11 +97,11 @@ LRESULT CallClassProc(Window& w, UINT message, WPARAM wParam, LPARAM lParam) {
     case Kind::BlackRect:
         return StaticProc(w, message, wParam, lParam);
     case Kind::Edit:
-        return EditProc(w, message, wParam, lParam);
+        return WithState(EditProc, w, message, wParam, lParam);
     case Kind::ListBox:
-        return ListBoxProc(w, message, wParam, lParam);
+        return WithState(ListBoxProc, w, message, wParam, lParam);
     case Kind::UpDown:
-        return UpDownProc(w, message, wParam, lParam);
+        return WithState(UpDownProc, w, message, wParam, lParam);
     }
     return DefaultProc(w, message, wParam, lParam);
 }

@@ -1,6 +1,7 @@
 // LaunchConsole on the test backends: the recording process backend plays the console, the fake
 // window list plays the screen, the registry is in memory.
 #include "app/LauncherApp.h"
+#include "browsers/BrowserFixture.h"
 #include "settings/Registry.h"
 #include "splash/SplashDlg.h"
 #include "support/HeadlessFixture.h"
@@ -16,8 +17,8 @@ namespace {
 
 const std::string kProductKey = "SOFTWARE\\Ostrel Technologies\\Skyvane";
 const std::string kRestoreKey = kProductKey + "\\Restore";
-const std::string kNavigator = "Software\\Netscape\\Netscape Navigator";
-const std::string kExplorer = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const std::string kNavigator = probe::NAVIGATOR;
+const std::string kExplorer = probe::IE_SETTINGS;
 const std::string kShellFolders =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const std::string kPrefix =
@@ -35,20 +36,8 @@ class LaunchTest : public HeadlessFixture {
         WriteRegString(HKEY_CURRENT_USER, kNavigator + "\\Bookmark List", "File Location",
                        "C:\\Netscape\\bookmark.htm");
         // Every value the configurators change exists, so a run must leave them all as found.
-        const std::string java = kNavigator + "\\Java", proxy = kNavigator + "\\Proxy Information";
-        const std::string cache = kNavigator + "\\Cache", network = kNavigator + "\\Network";
-        for (const std::string& key : {java, proxy, cache, network, kExplorer})
-            CreateKey(HKEY_CURRENT_USER, key);
-        WriteRegString(HKEY_CURRENT_USER, java, "Enable Java", "no");
-        WriteRegDword(HKEY_CURRENT_USER, proxy, "Proxy Type", 3);
-        WriteRegString(HKEY_CURRENT_USER, proxy, "HTTP_Proxy", "proxy.example.net");
-        WriteRegDword(HKEY_CURRENT_USER, proxy, "HTTP_ProxyPort", 8080);
-        WriteRegDword(HKEY_CURRENT_USER, cache, "Memory Cache Size", 1024);
-        WriteRegDword(HKEY_CURRENT_USER, cache, "Disk Cache Size", 7680);
-        WriteRegDword(HKEY_CURRENT_USER, network, "Max Connections", 4);
-        WriteRegBinary(HKEY_CURRENT_USER, kExplorer, "ProxyEnable", 0);
-        WriteRegString(HKEY_CURRENT_USER, kExplorer, "ProxyServer", "ftp=ftp.example.net:21");
-        WriteRegDword(HKEY_CURRENT_USER, kExplorer, "Security_RunJavaApplets", 3);
+        probe::InstallNavigator();
+        probe::InstallExplorer();
         CreateKey(HKEY_CURRENT_USER, kShellFolders);
         WriteRegString(HKEY_CURRENT_USER, kShellFolders, "Favorites", "C:\\WINDOWS\\Favorites");
 

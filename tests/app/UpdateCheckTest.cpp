@@ -1,6 +1,7 @@
 // CheckForUpdate with a settable clock, fixed time zones, the memory registry, the recording
 // process backend and a headless user who answers the question.
 #include "app/LauncherApp.h"
+#include "support/Environment.h"
 #include "support/HeadlessFixture.h"
 
 #include "platform/ras_fake.h"
@@ -25,28 +26,11 @@ class UpdateCheckTest : public HeadlessFixture {
   protected:
     void SetUp() override {
         HeadlessFixture::SetUp();
-        if (const char* tz = std::getenv("TZ")) {
-            m_savedTz = tz;
-            m_hadTz = true;
-        }
         Zone(kNewYork);
         CreateKey(HKEY_LOCAL_MACHINE, kProductKey);
         app.m_strJavaCommand = kJavaCommand;
     }
-    void TearDown() override {
-        if (m_hadTz) {
-            setenv("TZ", m_savedTz.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-        HeadlessFixture::TearDown();
-    }
-
-    static void Zone(const char* tz) {
-        setenv("TZ", tz, 1);
-        tzset();
-    }
+    static void Zone(const char* tz) { TimeZoneGuard::Set(tz); }
     void Now(int year, int month, int day, int hour = 12, int min = 0, int sec = 0) {
         clock.Set(CTime(year, month, day, hour, min, sec));
     }
@@ -83,8 +67,7 @@ class UpdateCheckTest : public HeadlessFixture {
     CLauncherApp app;
 
   private:
-    std::string m_savedTz;
-    bool m_hadTz = false;
+    TimeZoneGuard m_zone;
 };
 
 struct DueRow {

@@ -4,6 +4,7 @@
 
 #include "platform/registry.h"
 #include "platform/registry_sqlite.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -11,37 +12,22 @@
 #include <memory>
 #include <string>
 
-#include <stdlib.h>
-
 namespace probe {
 
 class TempStore {
   public:
-    TempStore() {
-        std::string strTemplate =
-            (std::filesystem::temp_directory_path() / "skyvane-browsers-XXXXXX").string();
-        if (mkdtemp(strTemplate.data()) != nullptr) {
-            m_dir = strTemplate;
-        }
-        m_strPath = (m_dir / "registry.db").string();
-    }
-    ~TempStore() {
-        Close();
-        std::error_code ec;
-        if (!m_dir.empty()) {
-            std::filesystem::remove_all(m_dir, ec);
-        }
-    }
+    TempStore() : m_dir("browsers"), m_strPath(m_dir.File("registry.db")) {}
+    ~TempStore() { Close(); }
     TempStore(const TempStore&) = delete;
     TempStore& operator=(const TempStore&) = delete;
 
     const std::string& Path() const { return m_strPath; }
-    std::filesystem::path Dir() const { return m_dir; }
+    std::filesystem::path Dir() const { return m_dir.Path(); }
 
     // Opens (making it when missing) and installs the store.
     void Open() {
         Close();
-        ASSERT_FALSE(m_dir.empty()) << "no temporary folder";
+        ASSERT_TRUE(m_dir.Ok()) << "no temporary folder";
         std::string strError;
         m_pStore = platform::SqliteRegistry::Open(m_strPath, &strError);
         ASSERT_TRUE(m_pStore) << strError;
@@ -56,7 +42,7 @@ class TempStore {
     }
 
   private:
-    std::filesystem::path m_dir;
+    TempDir m_dir;
     std::string m_strPath;
     std::unique_ptr<platform::SqliteRegistry> m_pStore;
 };

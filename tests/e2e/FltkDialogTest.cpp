@@ -241,13 +241,10 @@ TEST_F(FltkDialog, KeysReachTheControls) {
     ASSERT_NE(window, 0u) << dialog.Errors();
     // The first tab stop (OK) has the focus: Alt and a label's letter moves it to the edit after
     // the label; Up and Down step the number through its arrows; the domain takes 5 characters.
-    ASSERT_TRUE(probe_->Keys(window, "alt+u j o e"));
-    ASSERT_TRUE(probe_->Keys(window, "alt+p s e c r e t"));
-    ASSERT_TRUE(probe_->Keys(window, "alt+d a b c d e f g h"));
-    ASSERT_TRUE(probe_->Keys(window, "alt+a Up Up Up Down"));
-    ASSERT_TRUE(probe_->Keys(window, "alt+l Down"));
-    ASSERT_TRUE(probe_->Keys(window, "alt+s"));
-    ASSERT_TRUE(probe_->Keys(window, "Return"));
+    for (const char* keys : {"alt+u j o e", "alt+p s e c r e t", "alt+d a b c d e f g h",
+                             "alt+a Up Up Up Down", "alt+l Down", "alt+s", "Return"}) {
+        ASSERT_TRUE(probe_->Keys(window, keys)) << keys;
+    }
     ASSERT_TRUE(dialog.Wait(10)) << "Enter did not end the dialog";
     EXPECT_EQ(dialog.Output(), "1002 joe\n"
                                "1003 secret\n"

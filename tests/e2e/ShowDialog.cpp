@@ -36,6 +36,7 @@
 #include "res/resource.h"
 #include "splash/AboutDlg.h"
 #include "splash/SplashDlg.h"
+#include "support/TempDir.h"
 
 #include <chrono>
 #include <cstdio>
@@ -44,6 +45,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -194,15 +196,14 @@ class DialupSetup {
     DialupSetup() {
         platform::DialupServiceOptions options = platform::DialupServiceOptions::FromEnvironment();
         if (std::getenv("SKYVANE_PHONEBOOK") == nullptr) {
-            std::string pattern =
-                (std::filesystem::temp_directory_path() / "show-dialog-XXXXXX").string();
-            if (mkdtemp(pattern.data()) != nullptr) {
-                m_folder = pattern;
-                std::ofstream(m_folder / "phonebook.pbk")
+            m_temp = std::make_unique<TempDir>("show-dialog");
+            if (m_temp->Ok()) {
+                const std::filesystem::path folder = m_temp->Path();
+                std::ofstream(folder / "phonebook.pbk")
                     << "[Office]\nUserName=joe\nOutcomes=busy,connect\n"
                        "[Home]\nUserName=ann\n[Ostrel Online]\nUserName=guest\n";
-                options.phoneBookPath = (m_folder / "phonebook.pbk").string();
-                options.stateDirectory = (m_folder / "state").string();
+                options.phoneBookPath = (folder / "phonebook.pbk").string();
+                options.stateDirectory = (folder / "state").string();
             }
         }
         m_service = std::make_unique<platform::DialupService>(options);
@@ -225,14 +226,10 @@ class DialupSetup {
         platform::InstallRegistry(nullptr);
         platform::InstallDialup(nullptr);
         m_service.reset();
-        if (!m_folder.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(m_folder, ignored);
-        }
     }
 
   private:
-    std::filesystem::path m_folder;
+    std::unique_ptr<TempDir> m_temp;
     platform::MemoryRegistry m_registry;
     std::unique_ptr<platform::DialupService> m_service;
 };

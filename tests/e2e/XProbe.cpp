@@ -1,5 +1,6 @@
 #include "XProbe.h"
 
+#include "support/Spawn.h"
 #include "support/XClose.h"
 
 #include <X11/Xatom.h>
@@ -17,8 +18,6 @@
 #include <functional>
 #include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace e2e {
 
@@ -48,24 +47,8 @@ int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& 
     posix_spawn_file_actions_addclose(&actions, outPipe[0]);
     posix_spawn_file_actions_addclose(&actions, errPipe[0]);
 
-    std::vector<std::string> environment;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const std::string& o : env)
-            replaced |= o.substr(0, o.find('=')) == name;
-        if (!replaced)
-            environment.push_back(entry);
-    }
-    environment.insert(environment.end(), env.begin(), env.end());
-    std::vector<char*> args, envp;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (const std::string& e : environment)
-        envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
+    const std::vector<std::string> environment = EnvironmentWith(env);
+    std::vector<char*> args = NullTerminated(argv), envp = NullTerminated(environment);
 
     pid_t pid = -1;
     const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());

@@ -4,6 +4,7 @@
 #include "platform/windows/XServer.h"
 #include "support/RegistryDump.h"
 #include "support/Spawn.h"
+#include "support/TempDir.h"
 
 // Ahead of Xlib, whose None macro would clash with gtest's own None.
 #include <gtest/gtest.h>
@@ -26,8 +27,6 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -210,9 +209,8 @@ class WholeRunTest : public ::testing::Test {
         std::string error;
         if (!server.Start(true, &error))
             GTEST_SKIP() << error;
-        std::string pattern = (fs::temp_directory_path() / "skyvane-whole-run-XXXXXX").string();
-        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-        dir = pattern;
+        ASSERT_TRUE(temp.Ok());
+        dir = temp.Path();
         log = dir + "/log.txt";
         fs::create_directories(SCREENSHOT_DIR);
 
@@ -237,8 +235,6 @@ class WholeRunTest : public ::testing::Test {
             WaitExit(launcher, 0);
         screen.reset();
         server.Stop();
-        if (!dir.empty())
-            fs::remove_all(dir);
     }
 
     // The user's keys, where the browsers keep their settings.
@@ -266,6 +262,7 @@ class WholeRunTest : public ::testing::Test {
 
     testx::XServer server;
     std::unique_ptr<Screen> screen;
+    TempDir temp{"whole-run"};
     std::string dir, log, before;
     std::vector<std::string> env;
     pid_t launcher = -1;

@@ -11,6 +11,8 @@
 #include "platform/registry.h"
 #include "platform/registry_sqlite.h"
 #include "platform/ui_headless.h"
+#include "support/Environment.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -152,35 +155,11 @@ std::unique_ptr<platform::SqliteRegistry> OpenStore(const fs::path& dest) {
     return store;
 }
 
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        const char* old = std::getenv(name);
-        m_had = old != nullptr;
-        if (old) {
-            m_old = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (m_had) {
-            setenv(m_name, m_old.c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-
-  private:
-    const char* m_name;
-    bool m_had = false;
-    std::string m_old;
-};
-
 class DemoInstallation : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        std::string pattern = (fs::temp_directory_path() / "skyvane-demo-XXXXXX").string();
-        s_root = mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
+        s_temp = std::make_unique<TempDir>("demo");
+        s_root = s_temp->Path();
         s_plain = s_root / "demo";
         s_blank = s_root / "Sky Vane demo";
         s_dateBefore = Today();
@@ -188,12 +167,7 @@ class DemoInstallation : public ::testing::Test {
             !s_root.empty() && MakeDemo(s_plain, &s_setupLog) && MakeDemo(s_blank, &s_setupLog);
         s_dateAfter = Today();
     }
-    static void TearDownTestSuite() {
-        std::error_code ignored;
-        if (!s_root.empty()) {
-            fs::remove_all(s_root, ignored);
-        }
-    }
+    static void TearDownTestSuite() { s_temp.reset(); }
 
     static bool MakeDemo(const fs::path& dest, std::string* log) {
         std::string command = "SKYVANE_REG=" + ShellQuote(SKYVANE_REG_TOOL) +
@@ -236,6 +210,7 @@ class DemoInstallation : public ::testing::Test {
         return ReadValue(dest, HKEY_LOCAL_MACHINE, kInstallKey, "InstallDir");
     }
 
+    static inline std::unique_ptr<TempDir> s_temp;
     static inline fs::path s_root, s_plain, s_blank;
     static inline bool s_setupOk = false;
     static inline std::string s_setupLog, s_dateBefore, s_dateAfter;

@@ -2,9 +2,9 @@
 // diagnostics on standard output.
 #include "settings/Registry.h"
 
-#include "platform/registry/TempDir.h"
 #include "platform/registry_memory.h"
-#include "platform/registry_sqlite.h"
+#include "support/Child.h"
+#include "support/RegistryStores.h"
 
 #include <gtest/gtest.h>
 
@@ -17,41 +17,25 @@ namespace {
 
 const char* const kProductKey = "SOFTWARE\\Ostrel Technologies\\Skyvane";
 
-struct MemoryStore {
-    std::unique_ptr<platform::RegistryBackend> Make() {
-        return std::make_unique<platform::MemoryRegistry>();
-    }
-};
-
-struct SqliteStore {
-    TempDir dir;
-    std::unique_ptr<platform::RegistryBackend> Make() {
-        std::string error;
-        auto store = platform::SqliteRegistry::Open(dir.File("registry.db"), &error);
-        EXPECT_NE(store, nullptr) << error;
-        return store;
-    }
-};
-
-template <class Store> class SettingsRegistryTest : public ::testing::Test {
+template <class Store> class SettingsRegistryTest : public registry_stores::StoreTest<Store> {
   protected:
     void SetUp() override {
-        m_backend = m_store.Make();
-        ASSERT_NE(m_backend, nullptr);
-        platform::InstallRegistry(m_backend.get());
+        registry_stores::StoreTest<Store>::SetUp();
+        if (this->HasFatalFailure()) {
+            return;
+        }
         bool created = false;
-        ASSERT_EQ(m_backend->CreateKey(HKEY_LOCAL_MACHINE, kProductKey, "", &created),
+        ASSERT_EQ(this->m_backend->CreateKey(HKEY_LOCAL_MACHINE, kProductKey, "", &created),
                   ERROR_SUCCESS);
     }
-    void TearDown() override { platform::InstallRegistry(nullptr); }
 
     void Put(const std::string& name, DWORD type, const std::string& bytes) {
         platform::RegistryValue value{name, type, std::vector<BYTE>(bytes.begin(), bytes.end())};
-        ASSERT_EQ(m_backend->SetValue(HKEY_LOCAL_MACHINE, kProductKey, value), ERROR_SUCCESS);
+        ASSERT_EQ(this->m_backend->SetValue(HKEY_LOCAL_MACHINE, kProductKey, value), ERROR_SUCCESS);
     }
     platform::RegistryValue Stored(const std::string& name) {
         platform::RegistryValue value;
-        EXPECT_EQ(m_backend->QueryValue(HKEY_LOCAL_MACHINE, kProductKey, name, &value),
+        EXPECT_EQ(this->m_backend->QueryValue(HKEY_LOCAL_MACHINE, kProductKey, name, &value),
                   ERROR_SUCCESS);
         return value;
     }
@@ -60,18 +44,10 @@ template <class Store> class SettingsRegistryTest : public ::testing::Test {
         body();
         return ::testing::internal::GetCapturedStdout();
     }
-
-    Store m_store;
-    std::unique_ptr<platform::RegistryBackend> m_backend;
 };
 
-using Stores = ::testing::Types<MemoryStore, SqliteStore>;
-class StoreNames {
-  public:
-    template <class T> static std::string GetName(int) {
-        return std::is_same_v<T, MemoryStore> ? "Memory" : "Sqlite";
-    }
-};
+using registry_stores::StoreNames;
+using registry_stores::Stores;
 TYPED_TEST_SUITE(SettingsRegistryTest, Stores, StoreNames);
 
 TYPED_TEST(SettingsRegistryTest, ReadStringGivesTextOrNothingWithADiagnostic) {
@@ -273,26 +249,11 @@ TEST(SettingsWithoutStore, EveryCallReportsTheUnreadableStore) {
 // A diagnostic must reach standard output at once, even when the process ends without flushing
 // (stdout into a pipe is fully buffered).
 TEST(SettingsWithoutStore, DiagnosticIsFlushedAtOnce) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        close(fds[0]);
+    const std::string printed = OutputOfChild({STDOUT_FILENO}, [] {
         platform::InstallRegistry(nullptr);
         ReadRegString(HKEY_LOCAL_MACHINE, kProductKey, "Browser exe");
-        _exit(0); // no stdio flush here
-    }
-    close(fds[1]);
-    std::string printed;
-    char buffer[256];
-    ssize_t n;
-    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) {
-        printed.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+        return 0; // the child ends without a stdio flush
+    });
     EXPECT_EQ(printed, "Error: RegOpenKeyEx = 1009");
 }
 

@@ -10,12 +10,9 @@
 
 extern char** environ;
 
-// Starts argv[0] (looked up on PATH) with this process's environment, in which each of `extra`
-// ("NAME=value") replaces or adds a variable; standard output and error are appended to
-// `output`. The process id, or -1 when it could not start.
-inline pid_t SpawnWithEnvironment(const std::vector<std::string>& argv,
-                                  const std::vector<std::string>& extra,
-                                  const std::string& output) {
+// This process's environment, in which each of `extra` ("NAME=value") replaces or adds a
+// variable.
+inline std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
     std::vector<std::string> env = extra;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -26,13 +23,25 @@ inline pid_t SpawnWithEnvironment(const std::vector<std::string>& argv,
         if (!overridden)
             env.push_back(entry);
     }
-    std::vector<char*> args, envp;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    return env;
+}
+
+// The strings as exec and spawn take them, ending in a null pointer; valid while `strings` is.
+inline std::vector<char*> NullTerminated(const std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (const auto& s : strings)
+        pointers.push_back(const_cast<char*>(s.c_str()));
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Starts argv[0] (looked up on PATH) with EnvironmentWith(extra); standard output and error are
+// appended to `output`. The process id, or -1 when it could not start.
+inline pid_t SpawnWithEnvironment(const std::vector<std::string>& argv,
+                                  const std::vector<std::string>& extra,
+                                  const std::string& output) {
+    const std::vector<std::string> env = EnvironmentWith(extra);
+    std::vector<char*> args = NullTerminated(argv), envp = NullTerminated(env);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND,

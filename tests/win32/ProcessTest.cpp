@@ -10,12 +10,12 @@
 
 namespace {
 
-// The argv child beside this test program.
+// The process tests' child beside this test program.
 std::string Child() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string self(path, length);
-    return self.substr(0, self.rfind('\\') + 1) + "argv_child.exe";
+    return self.substr(0, self.rfind('\\') + 1) + CHILD_HELPER_NAME;
 }
 
 struct Started {

@@ -1,10 +1,17 @@
 // The dial-up service: the Remote Access Service calls that the launcher and its tools make,
 // forwarded to the backend installed with InstallDialup.
 //
-// Records are laid out as on 32-bit Windows 95 and NT 4 (RASENTRYNAMEA 264 bytes,
-// RASDIALPARAMSA 1052, RASCONNA 412), so connection handles are 32-bit numbers here. Every
+// On Linux the records are laid out as on 32-bit Windows 95 and NT 4 (RASENTRYNAMEA 264 bytes,
+// RASDIALPARAMSA 1052, RASCONNA 412), so connection handles are 32-bit numbers there. Every
 // call checks the caller's dwSize and answers with a Windows error code: 0, or
 // ERROR_BUFFER_TOO_SMALL (603) with the byte count needed written back, or another code.
+//
+// On Windows the records and constants are those of the real <ras.h>, and the six calls keep
+// their names in the launcher's code: macros below make RasEnumEntriesA and the others name
+// the functions of this layer (platform::RasEnumEntriesA, ...), in the way the Windows headers
+// map RasDial to RasDialA. Those call the installed backend, or, with none installed, the real
+// rasapi32.dll, loaded on first use (a Windows without dial-up networking answers
+// ERROR_RASMAN_CANNOT_INITIALIZE instead of refusing to start the program).
 #pragma once
 
 #include "platform/windef.h"
@@ -18,6 +25,7 @@
 // RASDIALPARAMSA 1068, RASCONNA 708; the callers use sizeof).
 #include <ras.h>
 #include <raserror.h>
+
 #else
 constexpr int RAS_MaxEntryName = 256;
 constexpr int RAS_MaxPhoneNumber = 128;
@@ -147,7 +155,13 @@ constexpr DWORD ERROR_AUTHENTICATION_FAILURE = 691;
 constexpr DWORD ERROR_PORT_OR_DEVICE = 692;
 constexpr DWORD ERROR_RASMAN_CANNOT_INITIALIZE = 711;
 constexpr DWORD ERROR_PPP_TIMEOUT = 718;
+#endif // _WIN32
 
+// The six calls. On Windows they are declared in namespace platform, and the macros after them
+// put these in the place of rasapi32's.
+#ifdef _WIN32
+namespace platform {
+#endif
 // lpRasEntryName may be null to ask for the size only. Reserved must be null; a null phone book
 // is the default one.
 DWORD RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName,
@@ -170,7 +184,16 @@ DWORD RasHangUpA(HRASCONN hRasConn);
 DWORD RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize);
 // The connections that are up (attempts still dialing are not listed).
 DWORD RasEnumConnectionsA(LPRASCONNA lpRasConn, LPDWORD lpcb, LPDWORD lpcConnections);
-#endif // _WIN32
+#ifdef _WIN32
+} // namespace platform
+
+#define RasEnumEntriesA platform::RasEnumEntriesA
+#define RasGetEntryDialParamsA platform::RasGetEntryDialParamsA
+#define RasDialA platform::RasDialA
+#define RasHangUpA platform::RasHangUpA
+#define RasGetErrorStringA platform::RasGetErrorStringA
+#define RasEnumConnectionsA platform::RasEnumConnectionsA
+#endif
 
 // Notifier kinds of RasDialA.
 constexpr DWORD RASDIALFUNC_NOTIFIER = 0;       // lpvNotifier is a RASDIALFUNC
@@ -195,10 +218,13 @@ class DialupBackend {
     virtual DWORD EnumConnections(LPRASCONNA lpRasConn, LPDWORD lpcb, LPDWORD lpcConnections) = 0;
 };
 
-// Installs the backend behind the Ras functions (not owned; null uninstalls). Without one every
+// Installs the backend behind the Ras functions (not owned; null uninstalls). Without one the
+// system's own service answers: on Windows the real rasapi32; on Linux there is none, and every
 // call fails with ERROR_RASMAN_CANNOT_INITIALIZE.
 void InstallDialup(DialupBackend* backend);
 DialupBackend* InstalledDialup();
+// The system's own service (rasapi32 on Windows), or null where there is none.
+DialupBackend* SystemDialup();
 
 // ---------------------------------------------------------------------------------------------
 // Helpers shared by the backends.
@@ -223,6 +249,23 @@ const char* RasErrorText(DWORD code);
 // Copies an error text into the caller's buffer: 0, ERROR_INVALID_PARAMETER for a null buffer,
 // ERROR_BUFFER_TOO_SMALL when text and NUL do not fit.
 DWORD CopyRasErrorText(const std::string& text, LPSTR lpszErrorString, DWORD cBufSize);
+
+// Connection handles as the numbers this layer's own service hands out (1 to 0x7FFFFFFF); on
+// Windows HRASCONN is a handle type.
+inline HRASCONN RasHandleOf(DWORD number) {
+#ifdef _WIN32
+    return reinterpret_cast<HRASCONN>(static_cast<ULONG_PTR>(number));
+#else
+    return number;
+#endif
+}
+inline DWORD RasHandleNumber(HRASCONN handle) {
+#ifdef _WIN32
+    return static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(handle));
+#else
+    return handle;
+#endif
+}
 
 // The text of a fixed-size field, which may lack its NUL.
 template <std::size_t N> std::string RasFieldText(const CHAR (&field)[N]) {

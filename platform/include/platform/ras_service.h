@@ -4,9 +4,13 @@
 // Where things are, unless the options say otherwise:
 //   phone book   SKYVANE_PHONEBOOK (which must exist), else $XDG_CONFIG_HOME/skyvane/phonebook.pbk
 //                (XDG_CONFIG_HOME defaulting to ~/.config; a missing file there is an empty
-//                phone book)
+//                phone book); on Windows %APPDATA%\Skyvane\phonebook.pbk
 //   state folder SKYVANE_DIALUP_STATE, else $XDG_RUNTIME_DIR/skyvane, else skyvane-<uid> in the
-//                temporary folder; it must belong to the user and not be writable by all
+//                temporary folder; it must belong to the user and not be writable by all. On
+//                Windows %LOCALAPPDATA%\Skyvane\DialupState (connections are this machine's: the
+//                folder must not roam), else skyvane-dialup in the user's temporary folder; it
+//                must be a real folder (not a link) owned by the user, whose access list lets
+//                neither Everyone, Authenticated Users nor Users change it
 //   pace         SKYVANE_DIALUP_STEP_MS milliseconds per step (default 400)
 //
 // Each phone-book entry may name the outcomes of its attempts, in order, the last one
@@ -41,7 +45,8 @@ namespace platform {
 
 namespace dialup {
 class PhoneBook;
-}
+struct PhoneBookEntry;
+} // namespace dialup
 
 struct DialupServiceOptions {
     std::string phoneBookPath;
@@ -85,6 +90,9 @@ class DialupService : public DialupBackend {
     std::string PhoneBookPath(LPCSTR lpszPhonebook) const;
     // Reads the phone book of a call and tells its faults not told before.
     DWORD LoadPhoneBook(LPCSTR lpszPhonebook, dialup::PhoneBook* book);
+    // The entry a dial record names, from the phone book of the call (read into *book).
+    DWORD FindEntry(LPCSTR lpszPhonebook, const RASDIALPARAMSA& params, dialup::PhoneBook* book,
+                    const dialup::PhoneBookEntry** entry);
 
     DialupServiceOptions m_options;
     mutable std::mutex m_mutex;
@@ -93,5 +101,13 @@ class DialupService : public DialupBackend {
     std::mutex m_reportMutex;
     std::set<std::string> m_faultsTold;
 };
+
+// The dial-up service the launcher installs (InstallDialup) for its environment. On Windows the
+// real Remote Access Service serves (null: nothing to install) unless SKYVANE_PHONEBOOK names a
+// phone book, as under Wine, whose rasapi32 only pretends; then this service does, with that
+// phone book. Elsewhere it is always this service. Phone-book faults go to reportFaults (unset:
+// standard error).
+std::unique_ptr<DialupBackend> OpenDialupFromEnvironment(
+    std::function<void(const std::vector<std::string>& faults)> reportFaults = {});
 
 } // namespace platform

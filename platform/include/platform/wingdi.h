@@ -3,6 +3,10 @@
 // owner-draw control's paint device context draws into the control's surface (which the ui
 // backend shows), a memory device context into the bitmap selected into it. Pixels are
 // 0xAARRGGBB; only SRCCOPY copies and 1-pixel solid pens are supported.
+//
+// On Windows the classes hold real gdi32 handles and draw with gdi32 on any device context;
+// the same rules hold (SRCCOPY only, 1-pixel pens, no empty sizes), and the notes marked
+// "Windows:" below say where gdi32 goes its own way.
 #pragma once
 
 #include "platform/afxwin.h"
@@ -80,8 +84,14 @@ class CGdiObject {
     HGDIOBJ m_hObject = nullptr;
     HGDIOBJ GetSafeHandle() const { return m_hObject; }
     // FALSE for no object, or for one still selected into a device context.
+    // Windows: gdi32 takes the deletion of a selected object (TRUE, m_hObject cleared) and
+    // deletes it when the last device context lets go of it.
     BOOL DeleteObject();
-    // Attaches to a handle this object does not own.
+    // An object attached to a handle it does not own (deleting it leaves the handle alone),
+    // one per handle, null for no pen, brush or bitmap. It lives until the handle's object is
+    // deleted through these classes.
+    // Windows: a handle deleted elsewhere keeps its object until gdi32 gives the handle value
+    // to an object of another kind; wrappers of other kinds (fonts, regions) are not made.
     static CGdiObject* FromHandle(HGDIOBJ hObject);
 };
 
@@ -104,7 +114,10 @@ class CBrush : public CGdiObject {
 class CBitmap : public CGdiObject {
   public:
     CBitmap() = default;
-    // A bitmap of nWidth x nHeight pixels that pDC can draw with, black at first.
+    // A bitmap of nWidth x nHeight pixels that pDC (null: the screen) can draw with, black at
+    // first.
+    // Windows: the bitmap has the format of the surface of pDC, which for a memory context is
+    // the bitmap selected into it: monochrome while it holds its first 1 x 1 bitmap.
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
     static CBitmap* FromHandle(HBITMAP hBitmap);
 };
@@ -120,6 +133,11 @@ class CDC {
 
     HDC m_hDC = nullptr;
     HDC GetSafeHdc() const { return m_hDC; }
+    // A context attached to a handle it does not own, one per handle, null for no device
+    // context; it lives until the handle's context is deleted through DeleteDC (a paint context
+    // of the framework: until the paint request ends).
+    // Windows: the handles of paint contexts come back for later paints, and so do their
+    // attached objects.
     static CDC* FromHandle(HDC hDC);
 
     // A memory device context for drawing like pDC (null: like the screen), holding a 1 x 1
@@ -140,12 +158,15 @@ class CDC {
     BOOL Rectangle(LPCRECT lpRect);
     // Fills the rectangle with the brush; right and bottom edges excluded.
     void FillRect(LPCRECT lpRect, CBrush* pBrush);
-    // Draws the icon at the system icon size; its transparent pixels leave what lies beneath.
+    // Draws the icon at the system icon size; its transparent pixels leave what lies beneath,
+    // partly transparent ones are blended over it.
     BOOL DrawIcon(int x, int y, HICON hIcon);
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc,
                 DWORD dwRop);
     // Copies the source rectangle onto the destination rectangle, stretched or shrunk (nearest
-    // pixel). Pixels outside either surface are left alone.
+    // pixel: shrinking keeps one pixel of each block, which one is not laid down). Pixels
+    // outside either surface are left alone.
+    // Windows: COLORONCOLOR for the copy, whatever mode the context holds.
     BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc,
                     int nSrcWidth, int nSrcHeight, DWORD dwRop);
     // CLR_INVALID outside the surface.

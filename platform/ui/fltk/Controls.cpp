@@ -105,7 +105,7 @@ void Control::Sync(const Window& record) {
 // ---------------------------------------------------------------------------------------------
 
 PushButton::PushButton(Window* record, int x, int y, int w, int h, int fontSize)
-    : Fl_Button(x, y, w, h), Control(record), fontSize_(fontSize) {
+    : WidgetControl(record, x, y, w, h), fontSize_(fontSize) {
     box(FL_NO_BOX);
 }
 
@@ -142,9 +142,7 @@ int PushButton::handle(int event) {
 
 // ---------------------------------------------------------------------------------------------
 
-CheckBox::CheckBox(Window& record, int fontSize)
-    : Fl_Button(record.rect.left, record.rect.top, Width(record.rect), Height(record.rect)),
-      Control(&record), fontSize_(fontSize) {
+CheckBox::CheckBox(Window& record, int fontSize) : WidgetControl(record), fontSize_(fontSize) {
     box(FL_NO_BOX);
 }
 
@@ -195,9 +193,7 @@ int CheckBox::handle(int event) {
 
 // ---------------------------------------------------------------------------------------------
 
-GroupBox::GroupBox(Window& record, int fontSize)
-    : Fl_Widget(record.rect.left, record.rect.top, Width(record.rect), Height(record.rect)),
-      Control(&record), fontSize_(fontSize) {
+GroupBox::GroupBox(Window& record, int fontSize) : WidgetControl(record), fontSize_(fontSize) {
     clear_visible_focus();
 }
 
@@ -226,9 +222,7 @@ void GroupBox::draw() {
 
 // ---------------------------------------------------------------------------------------------
 
-StaticText::StaticText(Window& record, int fontSize)
-    : Fl_Widget(record.rect.left, record.rect.top, Width(record.rect), Height(record.rect)),
-      Control(&record), fontSize_(fontSize) {
+StaticText::StaticText(Window& record, int fontSize) : WidgetControl(record), fontSize_(fontSize) {
     clear_visible_focus();
 }
 
@@ -248,9 +242,7 @@ void StaticText::draw() {
 
 // ---------------------------------------------------------------------------------------------
 
-IconView::IconView(Window& record)
-    : Fl_Widget(record.rect.left, record.rect.top, Width(record.rect), Height(record.rect)),
-      Control(&record) {
+IconView::IconView(Window& record) : WidgetControl(record) {
     clear_visible_focus();
 }
 
@@ -287,9 +279,7 @@ void IconView::draw() {
 
 // ---------------------------------------------------------------------------------------------
 
-BlackRect::BlackRect(Window& record)
-    : Fl_Widget(record.rect.left, record.rect.top, Width(record.rect), Height(record.rect)),
-      Control(&record) {
+BlackRect::BlackRect(Window& record) : WidgetControl(record) {
     clear_visible_focus();
 }
 
@@ -300,9 +290,7 @@ void BlackRect::draw() {
 
 // ---------------------------------------------------------------------------------------------
 
-EditField::EditField(Window& record, int fontSize)
-    : Fl_Input(record.rect.left, record.rect.top, Width(record.rect), Height(record.rect)),
-      Control(&record) {
+EditField::EditField(Window& record, int fontSize) : WidgetControl(record) {
     box(SunkenBox());
     color(FieldColor());
     selection_color(SelectionColor());
@@ -350,9 +338,7 @@ int EditField::handle(int event) {
 
 // ---------------------------------------------------------------------------------------------
 
-ListBox::ListBox(Window& record, int fontSize)
-    : Fl_Hold_Browser(record.rect.left, record.rect.top, Width(record.rect), Height(record.rect)),
-      Control(&record) {
+ListBox::ListBox(Window& record, int fontSize) : WidgetControl(record) {
     box(SunkenBox());
     color(FieldColor());
     selection_color(SelectionColor());
@@ -402,9 +388,7 @@ int ListBox::handle(int event) {
 
 // ---------------------------------------------------------------------------------------------
 
-UpDown::UpDown(Window& record)
-    : Fl_Widget(record.rect.left, record.rect.top, Width(record.rect), Height(record.rect)),
-      Control(&record) {
+UpDown::UpDown(Window& record) : WidgetControl(record) {
     clear_visible_focus();
 }
 
@@ -478,9 +462,7 @@ void UpDown::Step() {
 
 // ---------------------------------------------------------------------------------------------
 
-OwnerDrawButton::OwnerDrawButton(Window& record)
-    : Fl_Widget(record.rect.left, record.rect.top, Width(record.rect), Height(record.rect)),
-      Control(&record) {
+OwnerDrawButton::OwnerDrawButton(Window& record) : WidgetControl(record) {
     clear_visible_focus();
 }
 

@@ -42,14 +42,25 @@ class Control {
     std::string caption_;
 };
 
+// A control that is the FLTK widget `Base`, by default where its record's rectangle says.
+template <class Base> class WidgetControl : public Base, public Control {
+  public:
+    WidgetControl(Window* record, int x, int y, int w, int h) : Base(x, y, w, h), Control(record) {}
+    explicit WidgetControl(Window& record)
+        : WidgetControl(&record, static_cast<int>(record.rect.left),
+                        static_cast<int>(record.rect.top),
+                        static_cast<int>(record.rect.right - record.rect.left),
+                        static_cast<int>(record.rect.bottom - record.rect.top)) {}
+    Fl_Widget* widget() override { return this; }
+};
+
 // Creates the widget of a control record inside the current FLTK group.
 Control* MakeControl(Window& record, int fontSize);
 
 // A push button drawn the Windows way.
-class PushButton : public Fl_Button, public Control {
+class PushButton : public WidgetControl<Fl_Button> {
   public:
     PushButton(Window* record, int x, int y, int w, int h, int fontSize);
-    Fl_Widget* widget() override { return this; }
     void Sync(const Window& record) override;
     void SetCaption(const std::string& ansi) { caption_ = ansi; }
     void SetDefault(bool isDefault) { default_ = isDefault; }
@@ -72,10 +83,9 @@ PushButton* DefaultButtonIn(Fl_Window* window);
 // framework's dialog manager.
 bool KeyGoesToDialog(Kind kind);
 
-class CheckBox : public Fl_Button, public Control {
+class CheckBox : public WidgetControl<Fl_Button> {
   public:
     CheckBox(Window& record, int fontSize);
-    Fl_Widget* widget() override { return this; }
     void Sync(const Window& record) override;
 
   protected:
@@ -87,10 +97,9 @@ class CheckBox : public Fl_Button, public Control {
     int fontSize_;
 };
 
-class GroupBox : public Fl_Widget, public Control {
+class GroupBox : public WidgetControl<Fl_Widget> {
   public:
     GroupBox(Window& record, int fontSize);
-    Fl_Widget* widget() override { return this; }
 
   protected:
     void draw() override;
@@ -99,10 +108,9 @@ class GroupBox : public Fl_Widget, public Control {
     int fontSize_;
 };
 
-class StaticText : public Fl_Widget, public Control {
+class StaticText : public WidgetControl<Fl_Widget> {
   public:
     StaticText(Window& record, int fontSize);
-    Fl_Widget* widget() override { return this; }
 
   protected:
     void draw() override;
@@ -111,10 +119,9 @@ class StaticText : public Fl_Widget, public Control {
     int fontSize_;
 };
 
-class IconView : public Fl_Widget, public Control {
+class IconView : public WidgetControl<Fl_Widget> {
   public:
     explicit IconView(Window& record);
-    Fl_Widget* widget() override { return this; }
     void Sync(const Window& record) override;
 
   protected:
@@ -126,19 +133,17 @@ class IconView : public Fl_Widget, public Control {
     std::unique_ptr<Fl_RGB_Image> image_;
 };
 
-class BlackRect : public Fl_Widget, public Control {
+class BlackRect : public WidgetControl<Fl_Widget> {
   public:
     explicit BlackRect(Window& record);
-    Fl_Widget* widget() override { return this; }
 
   protected:
     void draw() override;
 };
 
-class EditField : public Fl_Input, public Control {
+class EditField : public WidgetControl<Fl_Input> {
   public:
     EditField(Window& record, int fontSize);
-    Fl_Widget* widget() override { return this; }
     void Sync(const Window& record) override;
 
   protected:
@@ -149,10 +154,9 @@ class EditField : public Fl_Input, public Control {
     unsigned selSerial_ = 0;
 };
 
-class ListBox : public Fl_Hold_Browser, public Control {
+class ListBox : public WidgetControl<Fl_Hold_Browser> {
   public:
     ListBox(Window& record, int fontSize);
-    Fl_Widget* widget() override { return this; }
     void Sync(const Window& record) override;
 
   protected:
@@ -164,11 +168,10 @@ class ListBox : public Fl_Hold_Browser, public Control {
 };
 
 // Two small arrow buttons that step the number in their buddy edit.
-class UpDown : public Fl_Widget, public Control {
+class UpDown : public WidgetControl<Fl_Widget> {
   public:
     explicit UpDown(Window& record);
     ~UpDown() override;
-    Fl_Widget* widget() override { return this; }
     void Sync(const Window& record) override;
     Window* buddy() const { return buddy_; }
 
@@ -185,10 +188,9 @@ class UpDown : public Fl_Widget, public Control {
 
 // An owner-drawn button: shows the picture its DrawItem last painted into the record's surface
 // (taken over by SetPicture); before the first paint, what lies beneath shows through.
-class OwnerDrawButton : public Fl_Widget, public Control {
+class OwnerDrawButton : public WidgetControl<Fl_Widget> {
   public:
     explicit OwnerDrawButton(Window& record);
-    Fl_Widget* widget() override { return this; }
     void SetPicture(const Surface& surface);
 
   protected:

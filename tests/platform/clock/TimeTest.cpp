@@ -1,4 +1,5 @@
 #include "platform/clock_fake.h"
+#include "support/Environment.h"
 
 #include <gtest/gtest.h>
 
@@ -17,29 +18,11 @@ constexpr const char* kMidnightShift = "XST3XDT,M10.1.0/0,M2.3.0/0";
 
 class TimeTest : public testing::Test {
   protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ")) {
-            m_savedTz = tz;
-            m_hadTz = true;
-        }
-    }
-    void TearDown() override {
-        if (m_hadTz) {
-            setenv("TZ", m_savedTz.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-        platform::InstallClock(nullptr);
-    }
-    static void Zone(const char* tz) {
-        setenv("TZ", tz, 1);
-        tzset();
-    }
+    void TearDown() override { platform::InstallClock(nullptr); }
+    static void Zone(const char* tz) { TimeZoneGuard::Set(tz); }
 
   private:
-    std::string m_savedTz;
-    bool m_hadTz = false;
+    TimeZoneGuard m_zone;
 };
 
 struct MidnightRow {

@@ -1,9 +1,11 @@
 // Helpers of the dial-up service tests: a private folder per test, phone-book files, and a
-// notifier that collects what the service reports.
+// notifier that collects what the service reports. They build for Linux and for Windows.
 #pragma once
 
 #include "platform/ras.h"
 #include "platform/ras_service.h"
+
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +16,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-#include <stdlib.h>
 
 namespace dialup_test {
 
@@ -77,27 +77,6 @@ class Collector {
     std::vector<UINT> m_messages;
 };
 
-// A fresh folder for one test, removed afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "skyvane-dialup-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            ADD_FAILURE() << "cannot make a temporary folder";
-        m_path = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::filesystem::path& Path() const { return m_path; }
-
-  private:
-    std::filesystem::path m_path;
-};
-
 inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
@@ -120,6 +99,13 @@ inline RASDIALPARAMSA DialParams(const std::string& entry, const std::string& us
     platform::SetRasField(params.szUserName, user);
     platform::SetRasField(params.szPassword, password);
     return params;
+}
+
+// Dials an entry without a notifier, so the call waits for the outcome; its handle goes to
+// *handle.
+inline DWORD DialAndWaitInCall(const std::string& entry, HRASCONN* handle) {
+    RASDIALPARAMSA params = DialParams(entry);
+    return RasDialA(nullptr, nullptr, &params, 0, nullptr, handle);
 }
 
 // Names of the connections that are up, through the Windows buffer protocol.

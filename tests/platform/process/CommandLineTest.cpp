@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
+#include "ChildReport.h"
 #include "win32/Wine.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #endif
 
 namespace {
@@ -90,19 +89,13 @@ std::vector<std::string> SplitByChild(const std::string& line) {
     char child[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, child, MAX_PATH);
     std::string program = std::string(child, length);
-    program = program.substr(0, program.rfind('\\') + 1) + ARGV_CHILD_PATH;
+    program = program.substr(0, program.rfind('\\') + 1) + CHILD_HELPER_NAME;
     if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        nullptr, &startup, &process)) {
         WaitForSingleObject(process.hProcess, INFINITE);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        std::ifstream file(out, std::ios::binary);
-        std::string report((std::istreambuf_iterator<char>(file)), {});
-        for (size_t start = 0; start < report.size();) {
-            size_t end = report.find('\0', start);
-            args.push_back(report.substr(start, end - start));
-            start = end + 1;
-        }
+        args = ReadChildReport(out).args;
     } else {
         args = {"<failed>"};
     }
@@ -118,7 +111,7 @@ TEST_P(SplitCommandLineTest, TheCRuntimeSplitsTheLineTheSameWay) {
     }
     std::vector<std::string> got = SplitByChild(GetParam().line);
     if (expected == std::vector<std::string>{"<program>"} && got.size() == 1 &&
-        got[0].ends_with(ARGV_CHILD_PATH)) {
+        got[0].ends_with(CHILD_HELPER_NAME)) {
         got = expected;
     }
     EXPECT_EQ(got, expected);

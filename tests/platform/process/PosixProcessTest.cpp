@@ -1,5 +1,7 @@
 // The real backend, with real children: the helper program reports what it received.
+#include "ChildReport.h"
 #include "platform/process_posix.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -16,12 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ChildReport {
-    std::string cwd;
-    std::string openDescriptors;
-    std::vector<std::string> args;
-};
-
 std::string WithBackslashes(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
@@ -31,9 +27,8 @@ class PosixProcessTest : public testing::Test {
   protected:
     void SetUp() override {
         platform::InstallProcess(&m_backend);
-        std::string pattern = (fs::temp_directory_path() / "skyvane-process-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        ASSERT_TRUE(m_temp.Ok());
+        m_dir = m_temp.Path();
         m_out = m_dir / "report";
         setenv("SKYVANE_CHILD_OUT", m_out.c_str(), 1);
         m_handlesBefore = platform::OpenProcessHandleCount();
@@ -46,8 +41,6 @@ class PosixProcessTest : public testing::Test {
             unsetenv(name);
         }
         platform::InstallProcess(nullptr);
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
     }
 
     // Starts the command line; FALSE and the error code when it cannot start.
@@ -81,23 +74,7 @@ class PosixProcessTest : public testing::Test {
         return exitCode;
     }
 
-    ChildReport Report() const {
-        std::ifstream in(m_out, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        std::vector<std::string> records;
-        std::string record;
-        while (std::getline(content, record, '\0')) {
-            records.push_back(record);
-        }
-        ChildReport report;
-        if (records.size() >= 2) {
-            report.cwd = records[0];
-            report.openDescriptors = records[1];
-            report.args.assign(records.begin() + 2, records.end());
-        }
-        return report;
-    }
+    ChildReport Report() const { return ReadChildReport(m_out.string()); }
 
     // A copy of the helper under another directory and name.
     fs::path CopyHelper(const fs::path& dir, const std::string& name) {
@@ -117,6 +94,7 @@ class PosixProcessTest : public testing::Test {
     static std::string Helper() { return CHILD_HELPER_PATH; }
 
     platform::PosixProcessBackend m_backend;
+    TempDir m_temp{"process"};
     fs::path m_dir;
     fs::path m_out;
     int m_handlesBefore = 0;

@@ -2,12 +2,11 @@
 // The Windows build runs the same tables against the real registry (under Wine, the prefix's).
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "support/RegistryStores.h"
 #ifdef _WIN32
 #include "win32/Wine.h"
 #else
-#include "TempDir.h"
 #include "platform/registry_memory.h"
-#include "platform/registry_sqlite.h"
 #endif
 
 #include <gtest/gtest.h>
@@ -18,88 +17,11 @@
 
 namespace {
 
-#ifndef _WIN32
-// A fresh store has the three roots to itself.
-struct PredefinedRoots {
-    HKEY Root(HKEY root) { return root; }
-    static constexpr bool kReal = false;
-};
+using registry_stores::StoreNames;
+using registry_stores::Stores;
 
-struct MemoryStore : PredefinedRoots {
-    std::unique_ptr<platform::RegistryBackend> Make() {
-        return std::make_unique<platform::MemoryRegistry>();
-    }
-    // Another process's view of the same store; memory has none.
-    std::unique_ptr<platform::RegistryBackend> Peer() { return nullptr; }
-};
-
-struct SqliteStore : PredefinedRoots {
-    TempDir dir;
-    std::unique_ptr<platform::RegistryBackend> Make() {
-        std::string error;
-        auto store = platform::SqliteRegistry::Open(dir.File("registry.db"), &error);
-        EXPECT_NE(store, nullptr) << error;
-        return store;
-    }
-    std::unique_ptr<platform::RegistryBackend> Peer() { return Make(); }
-};
-#else
-// The real registry is shared: each root of the tables is a fresh scratch key below
-// HKEY_CURRENT_USER\Software\SkyvaneTests, removed with everything in it afterwards.
-struct RealRegistry {
-    static constexpr bool kReal = true;
-    static constexpr const char* kScratch = "Software\\SkyvaneTests";
-
-    std::unique_ptr<platform::RegistryBackend> Make() {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
-        const std::pair<HKEY, const char*> roots[] = {
-            {HKEY_CLASSES_ROOT, "HKCR"}, {HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}};
-        for (auto [root, name] : roots) {
-            std::string path = std::string(kScratch) + "\\" + name;
-            HKEY key = nullptr;
-            EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                      KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            m_roots.push_back({root, key});
-        }
-        return nullptr;
-    }
-    HKEY Root(HKEY root) {
-        for (auto [predefined, scratch] : m_roots) {
-            if (predefined == root) {
-                return scratch;
-            }
-        }
-        return root;
-    }
-    ~RealRegistry() {
-        for (auto [predefined, scratch] : m_roots) {
-            RegCloseKey(scratch);
-        }
-        RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
-    }
-
-    std::vector<std::pair<HKEY, HKEY>> m_roots;
-};
-#endif
-
-template <class Store> class RegistryApiTest : public ::testing::Test {
+template <class Store> class RegistryApiTest : public registry_stores::StoreTest<Store> {
   protected:
-    void SetUp() override {
-        m_backend = m_store.Make();
-        if (!Store::kReal) {
-            ASSERT_NE(m_backend, nullptr);
-            platform::InstallRegistry(m_backend.get());
-        }
-    }
-    void TearDown() override {
-        if (!Store::kReal) {
-            platform::InstallRegistry(nullptr);
-        }
-    }
-
-    // Where the tables' root keys are in this store.
-    HKEY Root(HKEY root) { return m_store.Root(root); }
     // What a row expects: the code the Windows documentation gives, which our stores give too,
     // or where Wine's registry departs from the documentation, what Wine gives (each such row
     // says why).
@@ -144,26 +66,8 @@ template <class Store> class RegistryApiTest : public ::testing::Test {
         RegCloseKey(key);
         return text;
     }
-
-    Store m_store;
-    std::unique_ptr<platform::RegistryBackend> m_backend;
 };
 
-#ifndef _WIN32
-using Stores = ::testing::Types<MemoryStore, SqliteStore>;
-class StoreNames {
-  public:
-    template <class T> static std::string GetName(int) {
-        return std::is_same_v<T, MemoryStore> ? "Memory" : "Sqlite";
-    }
-};
-#else
-using Stores = ::testing::Types<RealRegistry>;
-class StoreNames {
-  public:
-    template <class T> static std::string GetName(int) { return "Windows"; }
-};
-#endif
 TYPED_TEST_SUITE(RegistryApiTest, Stores, StoreNames);
 
 TYPED_TEST(RegistryApiTest, OpenAndQueryReportWindowsCodes) {

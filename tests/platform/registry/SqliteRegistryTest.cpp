@@ -1,8 +1,10 @@
 // The SQLite store as a file: privacy, persistence, files that are not stores, locks held by
 // other processes, concurrent writers and flushing.
 #include "DamagedStore.h"
-#include "TempDir.h"
 #include "platform/registry_sqlite.h"
+#include "support/Child.h"
+#include "support/Environment.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -13,7 +15,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,19 +60,6 @@ std::unique_ptr<SqliteRegistry> OpenStore(const std::string& path, int busyMs = 
     auto store = SqliteRegistry::Open(path, {true, busyMs}, &error);
     EXPECT_NE(store, nullptr) << error;
     return store;
-}
-
-// Runs `body` in a child process and gives its exit status (-1 when it did not exit).
-template <class F> int InChild(F&& body) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        _exit(body());
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
 }
 
 TEST(SqliteRegistry, NewStoreAndItsFoldersArePrivate) {
@@ -418,31 +406,14 @@ TEST(SqliteRegistry, UnreadableFolderOrFileIsAccessDenied) {
 // Runs `body` in a child that has given up root for "nobody" (when root) and gives what it
 // printed on standard error, then the text it returned.
 template <class F> std::string AsUnprivilegedSays(F&& body) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return "no pipe";
-    }
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        dup2(fds[1], 2);
+    return OutputOfChild({2}, [&] {
         std::string result = "could not give up root";
         if (geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0)) {
             result = body();
         }
         (void)!write(2, result.data(), result.size());
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string said;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) {
-        said.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    return said;
+        return 0;
+    });
 }
 
 TEST(SqliteRegistry, ReadOnlyStoreOrFolderIsReadAndChangesAreRefused) {
@@ -632,18 +603,9 @@ TEST(SqliteRegistry, TwoProcessesWriteTheSameRowsWithoutErrors) {
             return 0;
         };
     };
-    pid_t pids[2];
-    for (int i = 0; i < 2; ++i) {
-        auto body = writer(i == 0 ? "a" : "b");
-        pids[i] = fork();
-        if (pids[i] == 0) {
-            _exit(body());
-        }
-    }
+    const pid_t pids[] = {StartChild(writer("a")), StartChild(writer("b"))};
     for (pid_t pid : pids) {
-        int status = -1;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(WaitChild(pid), 0);
     }
     auto store = OpenStore(path);
     ASSERT_NE(store, nullptr);
@@ -670,25 +632,21 @@ TEST(SqliteRegistry, ProcessesMakingTheStoreAtOnceAllSucceed) {
     std::string path = dir.File("new/registry.db");
     std::vector<pid_t> pids;
     for (int i = 0; i < 4; ++i) {
-        pid_t pid = fork();
-        if (pid == 0) {
+        pids.push_back(StartChild([&path, i] {
             std::string error;
             auto store = SqliteRegistry::Open(path, &error);
             if (store == nullptr)
                 std::fprintf(stderr, "child %d: %s\n", i, error.c_str());
             bool created = false;
-            _exit(store == nullptr ? 1
-                  : store->CreateKey(HKEY_CURRENT_USER, "K" + std::to_string(i), "", &created) !=
-                          ERROR_SUCCESS
-                      ? 2
-                      : 0);
-        }
-        pids.push_back(pid);
+            return store == nullptr ? 1
+                   : store->CreateKey(HKEY_CURRENT_USER, "K" + std::to_string(i), "", &created) !=
+                           ERROR_SUCCESS
+                       ? 2
+                       : 0;
+        }));
     }
     for (pid_t pid : pids) {
-        int status = -1;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(WaitChild(pid), 0);
     }
     auto store = OpenStore(path);
     ASSERT_NE(store, nullptr);
@@ -764,32 +722,9 @@ TEST(SqliteRegistry, BatchLandsWholeOrNotAtAll) {
     EXPECT_EQ(store->QueryValue(HKEY_CURRENT_USER, "a\\b", "V", &value), ERROR_SUCCESS);
 }
 
-class EnvironmentGuard {
-  public:
-    EnvironmentGuard() {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
-            m_saved.emplace_back(name, value != nullptr ? std::optional<std::string>(value)
-                                                        : std::nullopt);
-        }
-    }
-    ~EnvironmentGuard() {
-        for (const auto& [name, value] : m_saved) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-    }
-    static constexpr const char* kNames[] = {"SKYVANE_REGISTRY", "XDG_DATA_HOME", "HOME"};
-
-  private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
-
 TEST(SqliteRegistry, DefaultPathFollowsTheEnvironment) {
-    EnvironmentGuard guard;
+    const char* const kNames[] = {"SKYVANE_REGISTRY", "XDG_DATA_HOME", "HOME"};
+    EnvironmentGuard guard({kNames[0], kNames[1], kNames[2]});
     TempDir dir;
     const std::string store = dir.File("store.db");
     const std::string data = dir.File("data");
@@ -813,9 +748,9 @@ TEST(SqliteRegistry, DefaultPathFollowsTheEnvironment) {
         const char* values[] = {row.skyvane, row.xdg, row.home};
         for (int i = 0; i < 3; ++i) {
             if (values[i] != nullptr) {
-                setenv(EnvironmentGuard::kNames[i], values[i], 1);
+                setenv(kNames[i], values[i], 1);
             } else {
-                unsetenv(EnvironmentGuard::kNames[i]);
+                unsetenv(kNames[i]);
             }
         }
         EXPECT_EQ(platform::DefaultRegistryPath(), row.expected);

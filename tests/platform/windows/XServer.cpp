@@ -1,5 +1,7 @@
 #include "XServer.h"
 
+#include "support/Spawn.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -15,24 +17,15 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace testx {
 namespace {
 
 pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv) {
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     std::vector<std::string> envStrings(extraEnv);
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "DISPLAY=", 8) != 0)
             envStrings.push_back(*e);
-    std::vector<char*> envp;
-    for (auto& e : envStrings)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    std::vector<char*> argv = NullTerminated(args), envp = NullTerminated(envStrings);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -1,6 +1,7 @@
 // skyvane-rasdial as a person uses it: each call is a process of its own, so a connection made
 // by one call is listed and hung up by the next ones.
 #include "skyvane/version.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -36,10 +37,8 @@ std::string ReadAll(int fd) {
 class RasDialToolTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "skyvane-rasdial-XXXXXX").string();
-        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
-        m_folder = pattern;
+        ASSERT_TRUE(m_temp.Ok());
+        m_folder = m_temp.Path();
         std::ofstream(m_folder / "phonebook.pbk") << "[Office]\n"
                                                      "[Guarded]\nServerPassword=secret\n"
                                                      "[Saved]\nUserName=ann\nPassword=pw\n"
@@ -50,7 +49,6 @@ class RasDialToolTest : public ::testing::Test {
                                                      "[Drops]\nOutcomes=hangup\n";
         std::ofstream(m_folder / "other.pbk") << "[Elsewhere]\n";
     }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
 
     Result Run(std::vector<std::string> args, const std::string& input = "") {
         std::vector<std::string> environment = {
@@ -106,6 +104,7 @@ class RasDialToolTest : public ::testing::Test {
         return count;
     }
 
+    TempDir m_temp{"rasdial"};
     std::filesystem::path m_folder;
 };
 

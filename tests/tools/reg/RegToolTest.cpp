@@ -3,8 +3,9 @@
 #include "RegTool.h"
 
 #include "platform/registry/DamagedStore.h"
-#include "platform/registry/TempDir.h"
 #include "platform/registry_sqlite.h"
+#include "support/Child.h"
+#include "support/TempDir.h"
 
 #include "skyvane/version.h"
 
@@ -412,34 +413,21 @@ TEST_F(RegToolTest, CheckSaysWhetherTheStoreIsSound) {
 // The program itself, finding its store through SKYVANE_REGISTRY.
 TEST_F(RegToolTest, ProgramUsesTheStoreOfTheEnvironment) {
     auto run = [&](std::vector<std::string> args, std::string* out) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return -1;
-        }
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], STDOUT_FILENO);
-            dup2(fds[1], STDERR_FILENO);
-            close(fds[0]);
-            setenv("SKYVANE_REGISTRY", m_store.c_str(), 1);
-            std::vector<char*> argv = {const_cast<char*>(SKYVANE_REG_PROGRAM)};
-            for (std::string& a : args) {
-                argv.push_back(a.data());
-            }
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(fds[1]);
-        char buffer[512];
-        ssize_t n;
-        while ((n = read(fds[0], buffer, sizeof buffer)) > 0) {
-            out->append(buffer, static_cast<size_t>(n));
-        }
-        close(fds[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        int code = -1;
+        *out += OutputOfChild(
+            {STDOUT_FILENO, STDERR_FILENO},
+            [&] {
+                setenv("SKYVANE_REGISTRY", m_store.c_str(), 1);
+                std::vector<char*> argv = {const_cast<char*>(SKYVANE_REG_PROGRAM)};
+                for (std::string& a : args) {
+                    argv.push_back(a.data());
+                }
+                argv.push_back(nullptr);
+                execv(argv[0], argv.data());
+                return 127;
+            },
+            &code);
+        return code;
     };
     std::string out;
     EXPECT_EQ(run({"add", "HKCU\\Env", "/v", "x", "/d", "from env"}, &out), 0);
