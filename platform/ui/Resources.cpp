@@ -25,22 +25,26 @@ const ResourceTable* Resources() {
     return g_resources;
 }
 
-const DialogTemplate* FindDialogTemplate(UINT id) {
+namespace {
+
+// The resource of this id among the program's templates or icons; null when there is none.
+template <class T> const T* FindById(std::vector<T> ResourceTable::*kind, UINT id) {
     if (!g_resources)
         return nullptr;
-    for (const DialogTemplate& t : g_resources->dialogs)
-        if (t.id == id)
-            return &t;
+    for (const T& resource : g_resources->*kind)
+        if (resource.id == id)
+            return &resource;
     return nullptr;
 }
 
+} // namespace
+
+const DialogTemplate* FindDialogTemplate(UINT id) {
+    return FindById(&ResourceTable::dialogs, id);
+}
+
 const IconImage* FindIcon(UINT id) {
-    if (!g_resources)
-        return nullptr;
-    for (const IconImage& icon : g_resources->icons)
-        if (icon.id == id)
-            return &icon;
-    return nullptr;
+    return FindById(&ResourceTable::icons, id);
 }
 
 bool IconFromXpm(UINT id, const char* const* xpm, IconImage* icon) {

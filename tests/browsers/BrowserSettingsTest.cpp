@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -91,31 +92,54 @@ std::vector<std::string> RecordWrites(size_t nRecords) {
     return writes;
 }
 
+// The same where the registry has no transactions: "key1", which marks the set as present, last.
+std::vector<std::string> OrderedRecordWrites(size_t nRecords) {
+    std::vector<std::string> writes = RecordWrites(nRecords);
+    std::rotate(writes.begin(), writes.begin() + 1, writes.end());
+    return writes;
+}
+
 class RestoreRecordTest : public BrowserTest, public ::testing::WithParamInterface<Browser> {};
 
 TEST_P(RestoreRecordTest, FirstRunCreatesKeyWithClassAndWritesRecordsInOrder) {
     const Browser& browser = GetParam();
-    browser.install();
-    Calls().clear();
+    for (const bool bNoTransactions : {false, true}) {
+        SCOPED_TRACE(bNoTransactions ? "no registry transactions" : "registry transactions");
+        ResetRegistry();
+        browser.install();
+        Recorder().m_bNoTransactions = bNoTransactions;
+        Calls().clear();
 
-    auto pSettings = browser.create();
-    pSettings->ApplySettings();
+        auto pSettings = browser.create();
+        pSettings->ApplySettings();
 
-    EXPECT_EQ("Application Global Data", KeyClass(HKEY_LOCAL_MACHINE, RESTORE));
-    EXPECT_EQ(browser.records, Records());
-    EXPECT_EQ(RecordWrites(browser.records.size()),
-              CallsStartingWith("set HKEY_LOCAL_MACHINE\\" + RESTORE));
-    // The browser is changed only after the records are durable, and flushed at the end.
-    EXPECT_EQ((std::vector<std::string>{"flush HKEY_LOCAL_MACHINE", "flush HKEY_CURRENT_USER"}),
-              CallsStartingWith("flush"));
-    EXPECT_EQ("flush HKEY_CURRENT_USER", Calls().back());
-    const auto itRecordsFlushed =
-        std::find(Calls().begin(), Calls().end(), "flush HKEY_LOCAL_MACHINE");
-    const auto itFirstChange =
-        std::find_if(Calls().begin(), Calls().end(), [](const std::string& strCall) {
-            return strCall.rfind("set HKEY_CURRENT_USER", 0) == 0;
-        });
-    EXPECT_LT(itRecordsFlushed, itFirstChange);
+        EXPECT_EQ("Application Global Data", KeyClass(HKEY_LOCAL_MACHINE, RESTORE));
+        EXPECT_EQ(browser.records, Records());
+        EXPECT_EQ(bNoTransactions ? OrderedRecordWrites(browser.records.size())
+                                  : RecordWrites(browser.records.size()),
+                  CallsStartingWith("set HKEY_LOCAL_MACHINE\\" + RESTORE));
+        // The browser is changed only after the records are durable, and flushed at the end;
+        // without transactions the fields are durable before "key1" is written.
+        std::vector<std::string> flushes = {"flush HKEY_LOCAL_MACHINE", "flush HKEY_CURRENT_USER"};
+        if (bNoTransactions) {
+            flushes.insert(flushes.begin(), "flush HKEY_LOCAL_MACHINE");
+            const auto itFieldsFlushed =
+                std::find(Calls().begin(), Calls().end(), "flush HKEY_LOCAL_MACHINE");
+            const auto itKey1 = std::find(Calls().begin(), Calls().end(),
+                                          "set HKEY_LOCAL_MACHINE\\" + RESTORE + "\\key1");
+            EXPECT_LT(itFieldsFlushed, itKey1);
+        }
+        EXPECT_EQ(flushes, CallsStartingWith("flush"));
+        EXPECT_EQ("flush HKEY_CURRENT_USER", Calls().back());
+        // The last flush of the records (a reverse iterator's base is one past its element).
+        const auto itRecordsFlushed = std::prev(
+            std::find(Calls().rbegin(), Calls().rend(), "flush HKEY_LOCAL_MACHINE").base());
+        const auto itFirstChange =
+            std::find_if(Calls().begin(), Calls().end(), [](const std::string& strCall) {
+                return strCall.rfind("set HKEY_CURRENT_USER", 0) == 0;
+            });
+        EXPECT_LT(itRecordsFlushed, itFirstChange);
+    }
 }
 
 TEST_P(RestoreRecordTest, BrowserNotInstalledStillRecordsAndCreatesNoBrowserKey) {
@@ -141,6 +165,9 @@ struct SaveOnceRow {
     // A record value the store refuses in this run: then no record at all is stored (the set
     // is written whole or not at all), and the next run writes the whole set.
     const char* pszRefused = "";
+    // The registry has no transactions: the fields go in one by one, "key1" last, and a set
+    // without "key1" counts as absent.
+    bool bNoTransactions = false;
 };
 
 const SaveOnceRow SAVE_ONCE_ROWS[] = {
@@ -165,6 +192,23 @@ const SaveOnceRow SAVE_ONCE_ROWS[] = {
     {"no Restore key, value3 refused", [] {}, false, "value3"},
     {"key1 empty, type1 refused", [] { SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", ""); }, false,
      "type1"},
+    {"no Restore key, no transactions", [] {}, true, "", true},
+    // What a run without transactions killed among its writes leaves: fields but no key1, some
+    // of another browser's set beyond this one's end.
+    {"cut-short set without key1, no transactions",
+     [] {
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "type1", "old");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "key2", "old");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "key4", "HKEY_CURRENT_USER\\old\\a");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "key8", "HKEY_CURRENT_USER\\old\\b");
+     },
+     true, "", true},
+    {"key1 set, later records missing, no transactions",
+     [] { SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", "HKEY_CURRENT_USER\\x\\y"); }, false, "",
+     true},
+    {"no Restore key, value3 refused, no transactions", [] {}, false, "value3", true},
+    {"key1 empty, key2 refused, no transactions",
+     [] { SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", ""); }, false, "key2", true},
 };
 
 TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
@@ -178,11 +222,17 @@ TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
         const std::vector<std::string> restoreBefore = Snapshot(HKEY_LOCAL_MACHINE, RESTORE);
         Calls().clear();
         Recorder().m_strRefusedName = row.pszRefused;
+        Recorder().m_bNoTransactions = row.bNoTransactions;
 
         auto pSettings = browser.create();
         pSettings->ApplySettings();
         Recorder().m_strRefusedName.clear();
-        if (row.bWritesRecords) {
+        if (row.bWritesRecords && row.bNoTransactions) {
+            EXPECT_EQ(OrderedRecordWrites(browser.records.size()),
+                      CallsStartingWith("set HKEY_LOCAL_MACHINE"));
+            // Whatever a cut-short run left beyond the end is no longer part of the set.
+            EXPECT_EQ(browser.records, Records());
+        } else if (row.bWritesRecords) {
             EXPECT_EQ(RecordWrites(browser.records.size()),
                       CallsStartingWith("set HKEY_LOCAL_MACHINE"));
             const std::vector<std::vector<std::string>> records = Records();
@@ -191,6 +241,12 @@ TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
                       std::vector<std::vector<std::string>>(
                           records.begin(),
                           records.begin() + static_cast<std::ptrdiff_t>(browser.records.size())));
+        } else if (row.bNoTransactions && *row.pszRefused != '\0') {
+            // Fields may have gone in, but not the marker: the set still counts as absent.
+            EXPECT_EQ("", Query(HKEY_LOCAL_MACHINE, RESTORE, "key1").Text());
+            const std::vector<std::string> writes = CallsStartingWith("set HKEY_LOCAL_MACHINE");
+            EXPECT_EQ(writes.end(), std::find(writes.begin(), writes.end(),
+                                              "set HKEY_LOCAL_MACHINE\\" + RESTORE + "\\key1"));
         } else {
             EXPECT_TRUE(CallsStartingWith("set HKEY_LOCAL_MACHINE").empty());
             EXPECT_EQ(restoreBefore, Snapshot(HKEY_LOCAL_MACHINE, RESTORE));

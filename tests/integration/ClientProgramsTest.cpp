@@ -12,6 +12,7 @@
 #include "platform/registry_sqlite.h"
 #include "platform/ui_headless.h"
 #include "support/Environment.h"
+#include "support/RegistryDump.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -120,31 +121,6 @@ std::string Today() {
     localtime_r(&now, &local);
     return std::to_string(local.tm_year + 1900) + " " + std::to_string(local.tm_mon + 1) + " " +
            std::to_string(local.tm_mday);
-}
-
-// Every key and value below the three roots, one line each, in the store's order.
-void DumpKey(platform::RegistryBackend& store, HKEY root, const std::string& path,
-             std::string* out) {
-    *out += platform::RootKeyName(root) + "\\" + path + "\n";
-    std::vector<platform::RegistryValue> values;
-    store.EnumValues(root, path, &values);
-    for (const platform::RegistryValue& value : values) {
-        *out += "  \"" + value.name + "\" type " + std::to_string(value.type) + ": " +
-                std::string(value.data.begin(), value.data.end()) + "\n";
-    }
-    std::vector<std::string> names;
-    store.EnumKeys(root, path, &names);
-    for (const std::string& name : names) {
-        DumpKey(store, root, path.empty() ? name : path + "\\" + name, out);
-    }
-}
-
-std::string DumpStore(platform::RegistryBackend& store) {
-    std::string out;
-    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        DumpKey(store, root, "", &out);
-    }
-    return out;
 }
 
 std::unique_ptr<platform::SqliteRegistry> OpenStore(const fs::path& dest) {
