@@ -1,6 +1,3 @@
-// The Windows entry (WinMain.cpp) runs on the system's own services and the framework's
-// WinMain-shaped entry; this serves the POSIX entries.
-#ifndef _WIN32
 #include "app/Services.h"
 
 #include "res/Resources.h"
@@ -28,5 +25,3 @@ void RunLauncher(int argc, char** argv, LauncherServices services) {
     std::fflush(stderr);
     std::_Exit(code);
 }
-
-#endif // !_WIN32

@@ -1,6 +1,5 @@
-// The services a run of the launcher uses, and the run itself: the launcher's entry on POSIX
-// systems and the headless launcher of the tests pick the backends, this installs them and
-// runs the program.
+// The services a run of the launcher uses, and the run itself: the launcher's entry and the
+// headless launcher of the tests pick the backends, this installs them and runs the program.
 #pragma once
 
 #include "platform/clock.h"

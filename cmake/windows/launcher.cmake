@@ -21,8 +21,3 @@ target_link_libraries(skyvane-launcher PRIVATE
   platform_ui_win32 platform_ui_win32_gdi platform_dialup_service_win32 platform_clock
   platform_commandline skyvane_version
   user32 gdi32 comctl32 advapi32 rasapi32 ktmw32)
-# The system's Ras calls go through the platform layer's routing (installed backend, else the
-# real rasapi32).
-if(TARGET platform_dialup_win32)
-  target_link_libraries(skyvane-launcher PRIVATE platform_dialup_win32)
-endif()
