@@ -1,7 +1,7 @@
 // The launcher's entry: picks the real backend of every service, then hands over to the
 // framework, which runs the start-up sequence of the application object.
 #include "app/LauncherApp.h"
-#include "res/Resources.h"
+#include "app/Services.h"
 
 #include "platform/clock_system.h"
 #include "platform/process_posix.h"
@@ -86,22 +86,5 @@ int main(int argc, char** argv) {
     platform::DialupService dialup(std::move(dialupOptions));
     platform::X11WindowFinder windows;
 
-    platform::InstallRegistry(registry.get());
-    platform::InstallProcess(&processes);
-    platform::InstallClock(&clock);
-    platform::InstallDialup(&dialup);
-    platform::InstallWindowFinder(&windows);
-    platform::ui::InstallUi(ui.get());
-    platform::ui::SetResources(&LauncherResources());
-
-    const int code = AfxWinMain(argc, argv);
-
-    // The splash thread may still be polling: the process ends without waiting for it and
-    // without tearing down what it might use. The store is closed first so that nothing
-    // written is lost.
-    platform::InstallRegistry(nullptr);
-    registry.reset();
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(code);
+    RunLauncher(argc, argv, {std::move(registry), &processes, &clock, &dialup, &windows, ui.get()});
 }

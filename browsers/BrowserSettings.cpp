@@ -2,6 +2,7 @@
 
 #include "settings/Registry.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,30 @@ std::string TextUpToNul(const std::vector<BYTE>& data) {
     return strText;
 }
 
+// Removes "key<N+1>" of the Restore key, within the current registry transaction if there is
+// one. A missing key or value is fine; anything else counts as a failed write.
+bool DropRecordAfter(size_t nRecords) {
+    const std::string strName = "key" + std::to_string(nRecords + 1);
+    const HANDLE hTransaction = CRegTransaction::Current();
+    HKEY hKey = nullptr;
+    LONG lResult =
+        hTransaction != nullptr
+            ? RegOpenKeyTransactedA(HKEY_LOCAL_MACHINE, CBrowserSettings::RESTORE_KEY, 0, KEY_WRITE,
+                                    &hKey, hTransaction, nullptr)
+            : RegOpenKeyExA(HKEY_LOCAL_MACHINE, CBrowserSettings::RESTORE_KEY, 0, KEY_WRITE, &hKey);
+    if (lResult == ERROR_SUCCESS) {
+        lResult = RegDeleteValueA(hKey, strName.c_str());
+        RegCloseKey(hKey);
+    }
+    if (lResult == ERROR_SUCCESS || lResult == ERROR_FILE_NOT_FOUND) {
+        return true;
+    }
+    std::printf("Error: RegDeleteValue = %d", static_cast<int>(lResult));
+    std::fflush(stdout);
+    CRegTransaction::NoteFailedWrite();
+    return false;
+}
+
 } // namespace
 
 CBrowserSettings::~CBrowserSettings() = default;
@@ -32,13 +57,16 @@ void CBrowserSettings::CreateRestoreKey() {
     DWORD dwDisposition = 0;
     // Within the transaction of the records, when they are written in one.
     const HANDLE hTransaction = CRegTransaction::Current();
-    const LONG lResult =
+    LONG lResult =
         hTransaction != nullptr
             ? RegCreateKeyTransactedA(HKEY_LOCAL_MACHINE, RESTORE_KEY, 0, strClass.data(),
                                       REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa, &hKey,
                                       &dwDisposition, hTransaction, nullptr)
             : RegCreateKeyExA(HKEY_LOCAL_MACHINE, RESTORE_KEY, 0, strClass.data(),
                               REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa, &hKey, &dwDisposition);
+    if (hTransaction != nullptr) {
+        CRegTransaction::NoteTransactedResult(lResult);
+    }
     if (lResult == ERROR_SUCCESS) {
         RegCloseKey(hKey);
     }
@@ -54,20 +82,56 @@ void CBrowserSettings::WriteRestoreRecords(const std::vector<RestoreRecord>& rec
     // transaction can be had, or it is not stored, nothing is recorded in this run and the next
     // run tries again, as after a failed key creation; the browser is still switched, and this
     // run puts the values it found back at its end.
-    CRegTransaction transaction;
-    if (!transaction.IsActive()) {
+    {
+        CRegTransaction transaction;
+        if (transaction.IsActive()) {
+            // The first transacted call tells whether the system has them at all.
+            CreateRestoreKey();
+        }
+        if (!transaction.IsUnsupported()) {
+            if (!transaction.IsActive()) {
+                return;
+            }
+            for (size_t n = 0; n < records.size(); ++n) {
+                const std::string strNumber = std::to_string(n + 1);
+                WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key" + strNumber,
+                               records[n].strKey);
+                WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "type" + strNumber,
+                               records[n].strType);
+                WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "value" + strNumber,
+                               records[n].strValue);
+            }
+            DropRecordAfter(records.size());
+            if (transaction.Commit()) {
+                RegFlushKey(HKEY_LOCAL_MACHINE);
+            }
+            return;
+        }
+    } // the transaction, which holds no write, ends here: the writes below are direct
+    WriteRestoreRecordsInOrder(records);
+}
+
+void CBrowserSettings::WriteRestoreRecordsInOrder(const std::vector<RestoreRecord>& records) {
+    if (records.empty()) {
         return;
     }
+    const unsigned long nFailuresBefore = RegWriteFailureCount();
     CreateRestoreKey();
     for (size_t n = 0; n < records.size(); ++n) {
         const std::string strNumber = std::to_string(n + 1);
-        WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key" + strNumber, records[n].strKey);
+        if (n > 0) {
+            WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key" + strNumber, records[n].strKey);
+        }
         WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "type" + strNumber, records[n].strType);
         WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "value" + strNumber, records[n].strValue);
     }
-    if (transaction.Commit()) {
-        RegFlushKey(HKEY_LOCAL_MACHINE);
+    const bool bDropped = DropRecordAfter(records.size());
+    RegFlushKey(HKEY_LOCAL_MACHINE);
+    if (!bDropped || RegWriteFailureCount() != nFailuresBefore) {
+        return; // not marked as present: the next run writes the set again
     }
+    WriteRegString(HKEY_LOCAL_MACHINE, RESTORE_KEY, "key1", records.front().strKey);
+    RegFlushKey(HKEY_LOCAL_MACHINE);
 }
 
 std::string CBrowserSettings::FormatRecordNumber(DWORD dwValue) {

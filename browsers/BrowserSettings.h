@@ -53,8 +53,14 @@ class CBrowserSettings {
     // True when no record set exists yet: "key1" is missing or empty.
     static bool IsRestoreKeyEmpty();
     // Creates the Restore key and writes the records 1 to N (keyN, typeN and valueN, in this
-    // order) in one registry transaction, and makes them durable: all of them or none.
+    // order) in one registry transaction, and makes them durable: all of them or none. Where the
+    // system has no registry transactions, WriteRestoreRecordsInOrder stands in.
     void WriteRestoreRecords(const std::vector<RestoreRecord>& records);
+    // The same without a transaction, safe against a kill at any point: every field but "key1"
+    // first, made durable, then "key1", made durable. Until "key1" is stored the set counts as
+    // absent, and the next run writes it again over whatever a cut-short run left; a record
+    // beyond N left by such a run is dropped so that the set ends at N.
+    void WriteRestoreRecordsInOrder(const std::vector<RestoreRecord>& records);
     // A number as the records keep it: signed decimal, so 4294967295 becomes "-1".
     static std::string FormatRecordNumber(DWORD dwValue);
     // Like ReadRegString, but a text too long for its 1024-byte buffer is read whole instead of

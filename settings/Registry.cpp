@@ -16,6 +16,7 @@ thread_local CRegTransaction* t_pTransaction = nullptr;
 // How many bytes of the buffer the last successful query filled; data shorter than the buffer
 // must not pick up bytes of an earlier value.
 DWORD g_dwReadSize = 0;
+thread_local unsigned long t_nWriteFailures = 0;
 
 // Diagnostics run on without a line break and are flushed at once, so they are seen even when
 // the program is stopped later.
@@ -32,8 +33,10 @@ void ClearReadBuffer() {
 LONG OpenKey(HKEY hKey, const std::string& strSubKey, REGSAM samDesired, HKEY* phOpened) {
     const HANDLE hTransaction = CRegTransaction::Current();
     if (hTransaction != nullptr) {
-        return RegOpenKeyTransactedA(hKey, strSubKey.c_str(), 0, samDesired, phOpened, hTransaction,
-                                     nullptr);
+        const LONG rc = RegOpenKeyTransactedA(hKey, strSubKey.c_str(), 0, samDesired, phOpened,
+                                              hTransaction, nullptr);
+        CRegTransaction::NoteTransactedResult(rc);
+        return rc;
     }
     return RegOpenKeyExA(hKey, strSubKey.c_str(), 0, samDesired, phOpened);
 }
@@ -83,15 +86,21 @@ void SetRegValue(HKEY hKey, std::string strSubKey, std::string strValueName, con
     LONG rc = OpenKey(hKey, strSubKey, KEY_WRITE, &hOpened);
     if (rc != ERROR_SUCCESS) {
         PrintError("Error: RegOpenKeyEx = %d", rc);
+        ++t_nWriteFailures;
         CRegTransaction::NoteFailedWrite();
         return;
     }
     rc = RegSetValueExA(hOpened, strValueName.c_str(), 0, dwType, pData, dwSize);
     if (rc != ERROR_SUCCESS) {
         PrintError("Error: RegSetValueEx = %d", rc);
+        ++t_nWriteFailures;
         CRegTransaction::NoteFailedWrite();
     }
     RegCloseKey(hOpened);
+}
+
+unsigned long RegWriteFailureCount() {
+    return t_nWriteFailures;
 }
 
 void WriteRegString(HKEY hKey, std::string strSubKey, std::string strValueName,
@@ -120,7 +129,9 @@ void WriteRegBinary(HKEY hKey, std::string strSubKey, std::string strValueName, 
 CRegTransaction::CRegTransaction() {
     HANDLE hTransaction = CreateTransaction(nullptr, nullptr, 0, 0, 0, 0, nullptr);
     if (hTransaction == INVALID_HANDLE_VALUE || hTransaction == nullptr) {
-        PrintError("Error: CreateTransaction = %d", static_cast<LONG>(GetLastError()));
+        const LONG lError = static_cast<LONG>(GetLastError());
+        PrintError("Error: CreateTransaction = %d", lError);
+        m_bUnsupported = lError == ERROR_CALL_NOT_IMPLEMENTED;
         return;
     }
     m_hTransaction = hTransaction;
@@ -159,6 +170,12 @@ HANDLE CRegTransaction::Current() {
 void CRegTransaction::NoteFailedWrite() {
     if (t_pTransaction != nullptr) {
         t_pTransaction->m_bWriteFailed = true;
+    }
+}
+
+void CRegTransaction::NoteTransactedResult(LONG lResult) {
+    if (t_pTransaction != nullptr && lResult == ERROR_CALL_NOT_IMPLEMENTED) {
+        t_pTransaction->m_bUnsupported = true;
     }
 }
 

@@ -25,6 +25,9 @@ void QueryRegValue(HKEY hKey, std::string strSubKey, std::string strValueName);
 // Sets a value of an existing key.
 void SetRegValue(HKEY hKey, std::string strSubKey, std::string strValueName, const BYTE* pData,
                  DWORD dwType, DWORD dwSize);
+// How many writes of the calling thread have failed so far. Two readings that agree tell that
+// every write between them reached the store.
+unsigned long RegWriteFailureCount();
 
 // One registry transaction for the operations above. While an object lives, the operations on
 // its thread open their keys within it: their writes are seen by no other handle or process and
@@ -38,6 +41,10 @@ class CRegTransaction {
     CRegTransaction& operator=(const CRegTransaction&) = delete;
 
     bool IsActive() const { return m_hTransaction != nullptr; }
+    // True when the system has no registry transactions: CreateTransaction, or a transacted
+    // call made under this object, answered ERROR_CALL_NOT_IMPLEMENTED. No further transacted
+    // call should then be made (some systems export them only as stubs that end the program).
+    bool IsUnsupported() const { return m_bUnsupported; }
     // Stores every write made under it, or nothing: FALSE when the transaction is not active,
     // when one of its writes failed (that write printed its diagnostic) or when the store
     // refused the commit. The operations are direct again afterwards.
@@ -47,11 +54,14 @@ class CRegTransaction {
     static HANDLE Current();
     // Marks the current transaction (if any) as one whose writes must not be stored.
     static void NoteFailedWrite();
+    // Hands the current transaction (if any) the result of a transacted call made under it.
+    static void NoteTransactedResult(LONG lResult);
 
   private:
     void End();
 
     HANDLE m_hTransaction = nullptr;
     bool m_bWriteFailed = false;
+    bool m_bUnsupported = false;
     CRegTransaction* m_pOuter = nullptr;
 };

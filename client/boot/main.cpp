@@ -4,11 +4,12 @@
 //
 // The launcher's path is the first line of the file "launcher-path" beside this program; the
 // installation writes it.
+#include "client/boot/LauncherPath.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -28,19 +29,10 @@ std::string OwnDirectory() {
 
 int main() {
     const std::string dir = OwnDirectory();
-    const std::string pathFile = dir + "launcher-path";
-    std::ifstream in(pathFile);
     std::string launcher;
-    if (!in || !std::getline(in, launcher) || launcher.empty()) {
-        std::fprintf(stderr, "VIZevu.exe: cannot read the launcher's path from %s\n",
-                     pathFile.c_str());
+    if (!boot::FindLauncher(dir, &launcher)) {
         return 1;
     }
-    if (launcher.back() == '\r') {
-        launcher.pop_back();
-    }
-    std::printf("Sky.Vane boot: starting %s\n", launcher.c_str());
-    std::fflush(stdout);
 
     char* argv[] = {launcher.data(), nullptr};
     execv(launcher.c_str(), argv);

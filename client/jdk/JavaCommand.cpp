@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace javaexe {
 namespace {
@@ -36,43 +37,82 @@ bool IsClassPathOption(const std::string& arg) {
 
 } // namespace
 
-std::string LocalClassPath(const std::string& windowsClassPath, const PathTest& exists) {
-    std::vector<std::string> all;
-    for (std::string entry : Split(windowsClassPath, ';')) {
-        if (entry.empty()) {
-            continue;
+std::vector<std::string> ClassPathEntries(const std::string& windowsClassPath) {
+    std::vector<std::string> entries;
+    for (std::string& entry : Split(windowsClassPath, ';')) {
+        if (!entry.empty()) {
+            entries.push_back(std::move(entry));
         }
+    }
+    return entries;
+}
+
+std::string LocalClassPath(const std::string& windowsClassPath, const PathTest& exists) {
+    std::vector<std::string> all = ClassPathEntries(windowsClassPath);
+    for (std::string& entry : all) {
         std::replace(entry.begin(), entry.end(), '\\', '/');
-        all.push_back(entry);
     }
     std::vector<std::string> present;
     std::copy_if(all.begin(), all.end(), std::back_inserter(present), exists);
     return Join(present.empty() ? all : present, ':');
 }
 
-Translation TranslateArguments(const std::vector<std::string>& args, const PathTest& exists) {
-    Translation result;
+JavaCommand ParseJavaCommand(const std::vector<std::string>& args) {
+    JavaCommand command;
     size_t i = 0;
     for (; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        std::string classPath;
         if (IsClassPathOption(arg)) {
             if (i + 1 == args.size()) {
-                result.error = arg + " needs a class path after it";
-                return result;
+                command.error = arg + " needs a class path after it";
+                return command;
             }
-            result.args.push_back("-cp");
-            result.args.push_back(LocalClassPath(args[++i], exists));
+            classPath = args[++i];
         } else if (arg.rfind("--class-path=", 0) == 0) {
-            result.args.push_back("-cp");
-            result.args.push_back(LocalClassPath(arg.substr(13), exists));
-        } else if (arg == "-jar" || arg.empty() || arg[0] != '-') {
-            break; // the class (or archive) to run: the rest is the program's own
+            classPath = arg.substr(13);
+        } else if (arg == "-jar") {
+            command.jar = true;
+            ++i;
+            break;
+        } else if (arg.empty() || arg[0] != '-') {
+            break; // the class to run: the rest is the program's own
         } else {
-            result.args.push_back(arg);
+            command.options.push_back(arg);
+            continue;
+        }
+        command.options.push_back("-cp");
+        command.options.push_back(classPath);
+        command.classPath = classPath;
+    }
+    if (i < args.size()) {
+        command.hasMain = true;
+        command.main = args[i++];
+    }
+    command.programArgs.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    return command;
+}
+
+Translation TranslateArguments(const std::vector<std::string>& args, const PathTest& exists) {
+    Translation result;
+    const JavaCommand command = ParseJavaCommand(args);
+    if (!command.error.empty()) {
+        result.error = command.error;
+        return result;
+    }
+    for (size_t i = 0; i < command.options.size(); ++i) {
+        result.args.push_back(command.options[i]);
+        if (command.options[i] == "-cp") {
+            result.args.push_back(LocalClassPath(command.options[++i], exists));
         }
     }
-    result.args.insert(result.args.end(), args.begin() + static_cast<std::ptrdiff_t>(i),
-                       args.end());
+    if (command.jar) {
+        result.args.push_back("-jar");
+    }
+    if (command.hasMain) {
+        result.args.push_back(command.main);
+    }
+    result.args.insert(result.args.end(), command.programArgs.begin(), command.programArgs.end());
     return result;
 }
 

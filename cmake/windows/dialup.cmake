@@ -12,5 +12,5 @@ target_link_libraries(platform_dialup_win32 PUBLIC platform_base)
 add_library(platform_dialup_service_win32 STATIC
             ${skyvane_dialup_dir}/DialupService.cpp ${skyvane_dialup_dir}/PhoneBook.cpp
             ${skyvane_dialup_dir}/ConnectionStore.cpp ${skyvane_dialup_dir}/LocalFilesWin32.cpp)
-target_link_libraries(platform_dialup_service_win32 PUBLIC platform_dialup_win32 user32)
+target_link_libraries(platform_dialup_service_win32 PUBLIC platform_dialup_win32 user32 advapi32)
 target_include_directories(platform_dialup_service_win32 PRIVATE ${skyvane_dialup_dir})

@@ -41,8 +41,9 @@ class ConnectionStore {
     std::string m_directory;
 };
 
-// The state folder of the environment: SKYVANE_DIALUP_STATE, else $XDG_RUNTIME_DIR/skyvane,
-// else skyvane-<uid> in the temporary directory.
+// The state folder of the environment: SKYVANE_DIALUP_STATE, else the system's default
+// (DefaultStateFolder: $XDG_RUNTIME_DIR/skyvane or skyvane-<uid> in the temporary folder; on
+// Windows %LOCALAPPDATA%\Skyvane\DialupState).
 std::string DefaultStateDirectory();
 
 } // namespace platform::dialup

@@ -1,5 +1,6 @@
 // The dial-up service's files on Windows: places below the user's application-data folders,
-// files made with CREATE_NEW and replaced with MoveFileExA, processes probed with OpenProcess.
+// the state folder's owner and access list checked, files made with CREATE_NEW and replaced
+// with MoveFileExA, processes probed with OpenProcess.
 //
 // The phone book is a setting the user may carry along, so it sits in the roaming folder
 // (%APPDATA%\Skyvane\phonebook.pbk). The state folder lists the connections of this machine:
@@ -8,9 +9,12 @@
 // may open; without that variable, in the user's own temporary folder.
 #include "LocalFiles.h"
 
+#include <aclapi.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 namespace platform::dialup {
 namespace {
@@ -40,17 +44,91 @@ template <typename Op> bool WithRetries(Op op) {
     }
 }
 
-bool WriteWhole(HANDLE file, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        DWORD written = 0;
-        if (!WriteFile(file, text.data() + done, static_cast<DWORD>(text.size() - done), &written,
-                       nullptr) ||
-            written == 0)
-            return false;
-        done += written;
+// Whether the folder's owner is this user: the user's own SID, or the default owner of what
+// the process makes (the Administrators group for an elevated administrator).
+bool OwnedByUser(PSID owner) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    bool mine = false;
+    for (TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+        DWORD size = 0;
+        GetTokenInformation(token, kind, nullptr, 0, &size);
+        std::vector<BYTE> buffer(size);
+        if (size == 0 || !GetTokenInformation(token, kind, buffer.data(), size, &size))
+            continue;
+        PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                     : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+        mine = mine || EqualSid(sid, owner);
     }
-    return true;
+    CloseHandle(token);
+    return mine;
+}
+
+// Whether everyone on the machine may add or remove entries: the access list grants a right to
+// change the folder to Everyone, Authenticated Users or Users (or there is no list at all).
+bool WritableByAll(PACL dacl) {
+    if (dacl == nullptr)
+        return true;
+    constexpr DWORD kChange = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD |
+                              WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<LPVOID*>(&header)) ||
+            header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        PSID sid = &ace->SidStart;
+        if ((ace->Mask & kChange) != 0 &&
+            (IsWellKnownSid(sid, WinWorldSid) || IsWellKnownSid(sid, WinAuthenticatedUserSid) ||
+             IsWellKnownSid(sid, WinBuiltinUsersSid)))
+            return true;
+    }
+    return false;
+}
+
+// A volume without access lists (FAT) protects nothing from anyone: there the check is moot.
+bool VolumeHasAccessLists(const std::string& dir) {
+    char root[MAX_PATH];
+    DWORD flags = 0;
+    return GetVolumePathNameA(dir.c_str(), root, MAX_PATH) &&
+           GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+           (flags & FILE_PERSISTENT_ACLS) != 0;
+}
+
+// The folder decides which connections are up: it must be this user's and not one that
+// everyone may change.
+bool TrustedFolder(const std::string& dir) {
+    if (!VolumeHasAccessLists(dir))
+        return true;
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(dir.c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    const bool trusted = owner != nullptr && OwnedByUser(owner) && !WritableByAll(dacl);
+    LocalFree(descriptor);
+    return trusted;
+}
+
+// Makes the file as the disposition says (CREATE_NEW, CREATE_ALWAYS) and writes the text; a file
+// that could not be written whole is removed again. 0 or the error code.
+DWORD WriteNamedFile(const std::string& path, const std::string& text, DWORD disposition) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    DWORD written = 0;
+    const bool whole =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    CloseHandle(file);
+    if (whole)
+        return ERROR_SUCCESS;
+    DeleteFileA(path.c_str());
+    return ERROR_WRITE_FAULT;
 }
 
 } // namespace
@@ -92,47 +170,35 @@ DWORD CheckStateFolder(const std::string& folder, bool create) {
     }
     // A real folder: a link or junction in its place could send the records anywhere.
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || !TrustedFolder(dir))
         return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
 }
 
 NewFile MakeNewFile(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        // ERROR_ACCESS_DENIED too: a record of that name being deleted still holds the name.
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-            error == ERROR_ACCESS_DENIED)
-            return NewFile::Taken;
+    switch (WriteNamedFile(path, text, CREATE_NEW)) {
+    case ERROR_SUCCESS:
+        return NewFile::Made;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_ACCESS_DENIED: // a record of that name being deleted still holds the name
+        return NewFile::Taken;
+    default:
         return NewFile::Failed;
     }
-    const bool written = WriteWhole(file, text);
-    CloseHandle(file);
-    if (!written) {
-        DeleteFileA(path.c_str());
-        return NewFile::Failed;
-    }
-    return NewFile::Made;
 }
 
 bool ReplaceFile(const std::string& path, const std::string& text) {
     const std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (WriteNamedFile(temp, text, CREATE_ALWAYS) != ERROR_SUCCESS)
         return false;
-    const bool written = WriteWhole(file, text);
-    CloseHandle(file);
-    if (!written || !WithRetries([&] {
-            return MoveFileExA(temp.c_str(), path.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-        })) {
+    const bool moved = WithRetries([&] {
+        return MoveFileExA(temp.c_str(), path.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    });
+    if (!moved)
         DeleteFileA(temp.c_str());
-        return false;
-    }
-    return true;
+    return moved;
 }
 
 bool RemoveFile(const std::string& path) {

@@ -50,14 +50,20 @@ KeyId MemoryRegistry::RootKey(HKEY root) {
     return index >= 0 ? m_roots[index]->id : 0;
 }
 
-LONG MemoryRegistry::FindKey(KeyId base, const std::string& path, REGSAM access, KeyId* id) {
-    Key* from = Lookup(base);
-    if (from == nullptr) {
+LONG MemoryRegistry::Below(KeyId base, const std::string& path, Key** key,
+                           std::vector<std::string>* names) {
+    *key = Lookup(base);
+    if (*key == nullptr) {
         return ERROR_KEY_DELETED;
     }
+    return keypath::Split(path, names) ? ERROR_SUCCESS : ERROR_BAD_PATHNAME;
+}
+
+LONG MemoryRegistry::FindKey(KeyId base, const std::string& path, REGSAM access, KeyId* id) {
+    Key* from = nullptr;
     std::vector<std::string> names;
-    if (!keypath::Split(path, &names)) {
-        return ERROR_BAD_PATHNAME;
+    if (LONG rc = Below(base, path, &from, &names); rc != ERROR_SUCCESS) {
+        return rc;
     }
     Key* key = Walk(from, names);
     if (key == nullptr) {
@@ -72,13 +78,10 @@ LONG MemoryRegistry::FindKey(KeyId base, const std::string& path, REGSAM access,
 
 LONG MemoryRegistry::MakeKey(KeyId base, const std::string& path, const std::string& keyClass,
                              KeyId* id, bool* created) {
-    Key* key = Lookup(base);
-    if (key == nullptr) {
-        return ERROR_KEY_DELETED;
-    }
+    Key* key = nullptr;
     std::vector<std::string> names;
-    if (!keypath::Split(path, &names)) {
-        return ERROR_BAD_PATHNAME;
+    if (LONG rc = Below(base, path, &key, &names); rc != ERROR_SUCCESS) {
+        return rc;
     }
     std::string folded = key->foldedPath;
     for (const std::string& name : names) {

@@ -1,151 +1,14 @@
-// The application object, the entry, message boxes, threads, resources and the small helpers of
-// the framework.
+// The framework's entry, message boxes, threads and registered messages over the ui backend.
 #include "UiBackend.h"
 #include "platform/ascii.h"
-#include "platform/process.h"
 #include "platform/ui_resources.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
-
-namespace {
-
-CWinApp* g_app = nullptr;
-const platform::ui::ResourceTable* g_resources = nullptr;
-
-} // namespace
-
-// ---------------------------------------------------------------------------------------------
-// Resources.
-
-namespace platform::ui {
-
-void SetResources(const ResourceTable* resources) {
-    g_resources = resources;
-}
-const ResourceTable* Resources() {
-    return g_resources;
-}
-
-const DialogTemplate* FindDialogTemplate(UINT id) {
-    if (!g_resources)
-        return nullptr;
-    for (const DialogTemplate& t : g_resources->dialogs)
-        if (t.id == id)
-            return &t;
-    return nullptr;
-}
-
-const IconImage* FindIcon(UINT id) {
-    if (!g_resources)
-        return nullptr;
-    for (const IconImage& icon : g_resources->icons)
-        if (icon.id == id)
-            return &icon;
-    return nullptr;
-}
-
-bool IconFromXpm(UINT id, const char* const* xpm, IconImage* icon) {
-    if (!xpm || !xpm[0])
-        return false;
-    int width = 0, height = 0, colours = 0, cpp = 0;
-    if (std::sscanf(xpm[0], "%d %d %d %d", &width, &height, &colours, &cpp) != 4 || width <= 0 ||
-        height <= 0 || colours <= 0 || cpp <= 0 || cpp > 4)
-        return false;
-    std::map<std::string, uint32_t> palette;
-    for (int i = 0; i < colours; ++i) {
-        const char* line = xpm[1 + i];
-        if (!line || static_cast<int>(std::strlen(line)) < cpp)
-            return false;
-        std::string key(line, static_cast<size_t>(cpp));
-        std::string rest(line + cpp);
-        size_t c = rest.find(" c ");
-        if (c == std::string::npos)
-            c = rest.find("\tc ");
-        if (c == std::string::npos)
-            return false;
-        std::string value = rest.substr(c + 3);
-        value.erase(0, value.find_first_not_of(" \t"));
-        value.erase(value.find_last_not_of(" \t") + 1);
-        uint32_t argb = 0;
-        const std::string lower = platform::AsciiLowered(value);
-        if (lower == "none") {
-            argb = 0;
-        } else if (value.size() == 7 && value[0] == '#') {
-            argb =
-                0xFF000000u | static_cast<uint32_t>(std::strtoul(value.c_str() + 1, nullptr, 16));
-        } else {
-            return false;
-        }
-        palette[key] = argb;
-    }
-    icon->id = id;
-    icon->width = width;
-    icon->height = height;
-    icon->pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-    for (int y = 0; y < height; ++y) {
-        const char* row = xpm[1 + colours + y];
-        if (!row || static_cast<int>(std::strlen(row)) < width * cpp)
-            return false;
-        for (int x = 0; x < width; ++x) {
-            auto it = palette.find(std::string(row + x * cpp, static_cast<size_t>(cpp)));
-            if (it == palette.end())
-                return false;
-            icon->pixels[static_cast<size_t>(y) * static_cast<size_t>(width) +
-                         static_cast<size_t>(x)] = it->second;
-        }
-    }
-    return true;
-}
-
-} // namespace platform::ui
-
-std::string AfxLoadString(UINT nID) {
-    if (!g_resources)
-        return std::string();
-    auto it = g_resources->strings.find(nID);
-    return it == g_resources->strings.end() ? std::string() : it->second;
-}
-
-// ---------------------------------------------------------------------------------------------
-// The application.
-
-BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-END_MESSAGE_MAP()
-
-CWinApp::CWinApp(LPCSTR lpszAppName) {
-    if (lpszAppName)
-        m_strAppName = lpszAppName;
-    g_app = this;
-}
-
-CWinApp::~CWinApp() {
-    if (g_app == this)
-        g_app = nullptr;
-}
-
-BOOL CWinApp::InitInstance() {
-    return TRUE;
-}
-int CWinApp::ExitInstance() {
-    return 0;
-}
-
-std::string CWinApp::GetAppName() const {
-    return m_strAppName.empty() ? AfxLoadString(AFX_IDS_APP_TITLE) : m_strAppName;
-}
-
-CWinApp* AfxGetApp() {
-    return g_app;
-}
 
 int AfxWinMain(int argc, char** argv) {
     CWinApp* app = AfxGetApp();
@@ -170,7 +33,8 @@ int AfxMessageBox(const std::string& text, UINT nType, UINT) {
     platform::ui::UiBackend* ui = platform::ui::InstalledUi();
     if (!ui)
         return 0;
-    std::string caption = g_app ? g_app->GetAppName() : AfxLoadString(AFX_IDS_APP_TITLE);
+    std::string caption =
+        AfxGetApp() ? AfxGetApp()->GetAppName() : AfxLoadString(AFX_IDS_APP_TITLE);
     return ui->MessageBox(text, caption, nType);
 }
 
@@ -186,20 +50,6 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int, UIN
     }
     std::thread([pfnThreadProc, pParam] { pfnThreadProc(pParam); }).detach();
     return thread;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Helpers.
-
-std::string AfxQuoteArgument(const std::string& argument) {
-    return platform::QuoteArgument(argument);
-}
-
-bool AfxJoinCommandLine(int argc, const char* const* argv, std::string* line) {
-    std::vector<std::string> args;
-    for (int i = 0; i < argc; ++i)
-        args.emplace_back(argv[i] ? argv[i] : "");
-    return platform::JoinCommandLine(args, line);
 }
 
 UINT RegisterWindowMessageA(LPCSTR lpString) {

@@ -1,4 +1,4 @@
-// The BUTTON class: push buttons, check boxes and owner-draw buttons, and CButton.
+// The BUTTON class: push buttons, check boxes and owner-draw buttons (CButton is in Controls.cpp).
 #include "Framework.h"
 
 namespace platform::ui {
@@ -58,11 +58,3 @@ void DeliverClick(Window& control) {
 }
 
 } // namespace platform::ui
-
-UINT CButton::GetCheck() const {
-    return static_cast<UINT>(SendMessageA(m_hWnd, BM_GETCHECK, 0, 0));
-}
-void CButton::SetCheck(UINT nCheck) {
-    SendMessageA(m_hWnd, BM_SETCHECK, nCheck, 0);
-}
-void CButton::DrawItem(DRAWITEMSTRUCT*) {}

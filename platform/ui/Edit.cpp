@@ -1,5 +1,5 @@
-// The EDIT class (single line) and CEdit. The backend does the editing itself and reports the
-// text; the framework keeps the limit, the selection the program asks for, and the arrow keys
+// The EDIT class (single line) and CEdit's limit. The backend does the editing itself and reports
+// the text; the framework keeps the limit, the selection the program asks for, and the arrow keys
 // that an up-down control takes from its buddy.
 #include "Framework.h"
 
@@ -46,9 +46,6 @@ void DeliverText(Window& edit, const std::string& text) {
 
 } // namespace platform::ui
 
-void CEdit::SetLimitText(UINT nMax) {
-    SendMessageA(m_hWnd, EM_LIMITTEXT, nMax, 0);
-}
 UINT CEdit::GetLimitText() const {
     const platform::ui::Window* w = AfxWindowAccess::Record(this);
     const platform::ui::EditState* e = w ? w->As<platform::ui::EditState>() : nullptr;

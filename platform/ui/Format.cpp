@@ -81,6 +81,8 @@ std::string AfxFormatMessage(const char* pattern, long arg1, long arg2) {
     return out;
 }
 
+#ifndef _WIN32
+// On Windows user32 has them.
 int wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list arglist) {
     std::string out;
     for (const char* p = lpFmt; p && *p; ++p) {
@@ -119,3 +121,4 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
     va_end(arglist);
     return written;
 }
+#endif // !_WIN32

@@ -1,6 +1,6 @@
-// The LISTBOX class (single selection) and CListBox. The keys move the selection as on Windows:
-// Up, Down, Home, End, Page Up and Page Down, and a typed character selects the next item that
-// begins with it; each change of the selection by the user is notified once.
+// The LISTBOX class (single selection) (CListBox is in Controls.cpp). The keys move the selection
+// as on Windows: Up, Down, Home, End, Page Up and Page Down, and a typed character selects the next
+// item that begins with it; each change of the selection by the user is notified once.
 #include "Framework.h"
 
 #include <algorithm>
@@ -173,32 +173,3 @@ void DeliverSelection(Window& list, int index) {
 }
 
 } // namespace platform::ui
-
-int CListBox::AddString(const std::string& item) {
-    return static_cast<int>(
-        SendMessageA(m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str())));
-}
-int CListBox::GetCount() const {
-    return static_cast<int>(SendMessageA(m_hWnd, LB_GETCOUNT, 0, 0));
-}
-int CListBox::GetCurSel() const {
-    return static_cast<int>(SendMessageA(m_hWnd, LB_GETCURSEL, 0, 0));
-}
-int CListBox::SetCurSel(int nSelect) {
-    return static_cast<int>(SendMessageA(m_hWnd, LB_SETCURSEL, static_cast<WPARAM>(nSelect), 0));
-}
-int CListBox::GetText(int nIndex, std::string& text) const {
-    int len = GetTextLen(nIndex);
-    if (len == LB_ERR) {
-        text.clear();
-        return LB_ERR;
-    }
-    text.assign(static_cast<size_t>(len) + 1, '\0');
-    SendMessageA(m_hWnd, LB_GETTEXT, static_cast<WPARAM>(nIndex),
-                 reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(len));
-    return len;
-}
-int CListBox::GetTextLen(int nIndex) const {
-    return static_cast<int>(SendMessageA(m_hWnd, LB_GETTEXTLEN, static_cast<WPARAM>(nIndex), 0));
-}

@@ -1,6 +1,8 @@
-// Message maps and the routing of messages through CWnd: the map first, then the class's own
-// procedure; commands nobody handles go on to the application object.
-#include "Framework.h"
+// Message maps and the routing of messages through CWnd: the map first, then the window's own
+// procedure (DefWindowProc, which each build's CWnd provides); commands nobody handles go on to
+// the application object.
+#include "platform/afxwin.h"
+#include "platform/wingdi.h"
 
 // ---------------------------------------------------------------------------------------------
 // Message maps.
@@ -63,12 +65,6 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
-// The built-in behaviour of the window classes: what Windows' own window procedures do.
-LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    platform::ui::Window* w = AfxWindowAccess::Record(this);
-    return w ? platform::ui::CallClassProc(*w, message, wParam, lParam) : 0;
-}
-
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
     UINT nID = LOWORD(wParam);
     int nCode = HIWORD(wParam);
@@ -98,7 +94,12 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         *pResult = 0;
         return TRUE;
     case AfxSig_bD:
+#ifdef _WIN32
+        *pResult = (this->*f.pfn_erase)(CDC::FromHandle(reinterpret_cast<HDC>(wParam)));
+#else
+        // The framework's own paint hands over the device context object itself.
         *pResult = (this->*f.pfn_erase)(reinterpret_cast<CDC*>(wParam));
+#endif
         return TRUE;
     default:
         (this->*f.pfn)();

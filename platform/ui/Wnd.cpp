@@ -28,6 +28,18 @@ void DropFocusIfGone(Window& control) {
         platform::ui::SetDialogFocus(*control.parent, nullptr, false);
 }
 
+// Shows or hides, enables or disables a window (`flag`: visible or enabled): the flag as it
+// was, or -1 when there is no window.
+int SetWindowFlag(Window* w, bool Window::*flag, bool value) {
+    if (!w)
+        return -1;
+    const bool was = w->*flag;
+    w->*flag = value;
+    DropFocusIfGone(*w);
+    platform::ui::Changed(*w);
+    return was ? 1 : 0;
+}
+
 } // namespace
 
 void platform::ui::DeliverTimer(Window& window, UINT_PTR id) {
@@ -43,6 +55,12 @@ CWnd::~CWnd() {
 CWnd* CWnd::FromHandle(HWND hWnd) {
     Window* w = platform::ui::FromHandle(hWnd);
     return w ? w->object : nullptr;
+}
+
+// The built-in behaviour of the window classes: what Windows' own window procedures do.
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    platform::ui::Window* w = AfxWindowAccess::Record(this);
+    return w ? platform::ui::CallClassProc(*w, message, wParam, lParam) : 0;
 }
 
 BOOL CWnd::DestroyWindow() {
@@ -188,14 +206,9 @@ BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CWnd::ShowWindow(int nCmdShow) {
-    Window* w = AfxWindowAccess::Record(this);
-    if (!w)
-        return FALSE;
-    BOOL was = w->visible ? TRUE : FALSE;
-    w->visible = nCmdShow != SW_HIDE;
-    DropFocusIfGone(*w);
-    platform::ui::Changed(*w);
-    return was;
+    const int wasVisible =
+        SetWindowFlag(AfxWindowAccess::Record(this), &Window::visible, nCmdShow != SW_HIDE);
+    return wasVisible == 1 ? TRUE : FALSE;
 }
 
 void CWnd::UpdateWindow() {
@@ -210,14 +223,9 @@ void CWnd::Invalidate(BOOL) {
 }
 
 BOOL CWnd::EnableWindow(BOOL bEnable) {
-    Window* w = AfxWindowAccess::Record(this);
-    if (!w)
-        return FALSE;
-    BOOL wasDisabled = w->enabled ? FALSE : TRUE;
-    w->enabled = bEnable != FALSE;
-    DropFocusIfGone(*w);
-    platform::ui::Changed(*w);
-    return wasDisabled;
+    const int wasEnabled =
+        SetWindowFlag(AfxWindowAccess::Record(this), &Window::enabled, bEnable != FALSE);
+    return wasEnabled == 0 ? TRUE : FALSE; // whether it was disabled
 }
 
 BOOL CWnd::IsWindowEnabled() const {

@@ -3,11 +3,8 @@
 #include "app/LauncherApp.h"
 #include "browsers/BrowserFixture.h"
 #include "settings/Registry.h"
-#include "splash/SplashDlg.h"
-#include "support/HeadlessFixture.h"
+#include "splash/SplashFixture.h"
 #include "support/RegistryDump.h"
-
-#include "platform/winfind_fake.h"
 
 #include <chrono>
 #include <sstream>
@@ -24,12 +21,10 @@ const std::string kShellFolders =
 const std::string kPrefix =
     "D:\\Client\\jdk\\java.exe -classpath D:\\Client\\jdk\\classes.zip;D:\\Client\\Classes ";
 
-class LaunchTest : public HeadlessFixture {
+class LaunchTest : public SplashFixture {
   protected:
     void SetUp() override {
-        HeadlessFixture::SetUp();
-        platform::InstallWindowFinder(&windows);
-        g_bSplashDone = 0;
+        SplashFixture::SetUp();
 
         CreateKey(HKEY_LOCAL_MACHINE, kProductKey);
         CreateKey(HKEY_CURRENT_USER, kNavigator + "\\Bookmark List");
@@ -50,11 +45,6 @@ class LaunchTest : public HeadlessFixture {
             windows.AddWindow("Ostrel Sky.Vane");
             return platform::FakeProgram{};
         });
-    }
-
-    void TearDown() override {
-        platform::InstallWindowFinder(nullptr);
-        HeadlessFixture::TearDown();
     }
 
     template <typename Pred> void WaitUntil(Pred done) {
@@ -101,7 +91,6 @@ class LaunchTest : public HeadlessFixture {
     }
 
     CLauncherApp app;
-    platform::FakeWindowFinder windows;
     std::string whileRunning;
     int looksBefore = 0;
 };

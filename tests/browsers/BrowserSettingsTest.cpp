@@ -1,5 +1,6 @@
 // The save-once protocol of the Restore key, for both configurators.
 #include "BrowserFixture.h"
+#include "BrowserRows.h"
 
 #include "browsers/ExplorerSettings.h"
 #include "browsers/NetscapeSettings.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -16,68 +18,6 @@
 using namespace probe;
 
 namespace {
-
-struct Browser {
-    const char* pszName;
-    std::function<std::unique_ptr<CBrowserSettings>()> create;
-    std::function<void()> install;
-    // The key that holds the settings that are changed (all of them, for Internet Explorer).
-    std::string strSettingsKey;
-    // The records a first run writes for the installed browser.
-    std::vector<std::vector<std::string>> records;
-    // The records written when the browser is not installed at all.
-    std::vector<std::vector<std::string>> emptyRecords;
-};
-
-const std::string NAV_RECORD = "HKEY_CURRENT_USER\\Software\\Netscape\\Netscape Navigator\\";
-const std::string IE_RECORD =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\";
-
-const Browser NAVIGATOR_BROWSER = {
-    "Navigator",
-    [] { return std::make_unique<CNetscapeSettings>(); },
-    InstallNavigator,
-    NAV_PROXY,
-    {
-        {NAV_RECORD + "Java\\Enable Java", "str", "no"},
-        {NAV_RECORD + "Proxy Information\\Proxy Type", "int", "3"},
-        {NAV_RECORD + "Proxy Information\\HTTP_Proxy", "str", "proxy.example.net"},
-        {NAV_RECORD + "Proxy Information\\HTTP_ProxyPort", "int", "8080"},
-        {NAV_RECORD + "Cache\\Memory Cache Size", "int", "1024"},
-        {NAV_RECORD + "Cache\\Disk Cache Size", "int", "7680"},
-        {NAV_RECORD + "Network\\Max Connections", "int", "4"},
-    },
-    {
-        {NAV_RECORD + "Java\\Enable Java", "str", ""},
-        {NAV_RECORD + "Proxy Information\\Proxy Type", "int", "0"},
-        {NAV_RECORD + "Proxy Information\\HTTP_Proxy", "str", ""},
-        {NAV_RECORD + "Proxy Information\\HTTP_ProxyPort", "int", "0"},
-        {NAV_RECORD + "Cache\\Memory Cache Size", "int", "0"},
-        {NAV_RECORD + "Cache\\Disk Cache Size", "int", "0"},
-        {NAV_RECORD + "Network\\Max Connections", "int", "0"},
-    },
-};
-
-const Browser EXPLORER_BROWSER = {
-    "Explorer",
-    [] { return std::make_unique<CExplorerSettings>(); },
-    InstallExplorer,
-    IE_SETTINGS,
-    {
-        {IE_RECORD + "ProxyEnable", "int", "0"},
-        {IE_RECORD + "ProxyServer", "str", "ftp=b:21"},
-        {IE_RECORD + "Security_RunJavaApplets", "int", "3"},
-    },
-    {
-        {IE_RECORD + "ProxyEnable", "int", "0"},
-        {IE_RECORD + "ProxyServer", "str", ""},
-        {IE_RECORD + "Security_RunJavaApplets", "int", "0"},
-    },
-};
-
-void PrintTo(const Browser& browser, std::ostream* pOut) {
-    *pOut << browser.pszName;
-}
 
 // The order in which records must be set: key1, type1, value1, key2, ...
 std::vector<std::string> RecordWrites(size_t nRecords) {
@@ -91,31 +31,54 @@ std::vector<std::string> RecordWrites(size_t nRecords) {
     return writes;
 }
 
+// The same where the registry has no transactions: "key1", which marks the set as present, last.
+std::vector<std::string> OrderedRecordWrites(size_t nRecords) {
+    std::vector<std::string> writes = RecordWrites(nRecords);
+    std::rotate(writes.begin(), writes.begin() + 1, writes.end());
+    return writes;
+}
+
 class RestoreRecordTest : public BrowserTest, public ::testing::WithParamInterface<Browser> {};
 
 TEST_P(RestoreRecordTest, FirstRunCreatesKeyWithClassAndWritesRecordsInOrder) {
     const Browser& browser = GetParam();
-    browser.install();
-    Calls().clear();
+    for (const bool bNoTransactions : {false, true}) {
+        SCOPED_TRACE(bNoTransactions ? "no registry transactions" : "registry transactions");
+        ResetRegistry();
+        browser.install();
+        Recorder().m_bNoTransactions = bNoTransactions;
+        Calls().clear();
 
-    auto pSettings = browser.create();
-    pSettings->ApplySettings();
+        auto pSettings = browser.create();
+        pSettings->ApplySettings();
 
-    EXPECT_EQ("Application Global Data", KeyClass(HKEY_LOCAL_MACHINE, RESTORE));
-    EXPECT_EQ(browser.records, Records());
-    EXPECT_EQ(RecordWrites(browser.records.size()),
-              CallsStartingWith("set HKEY_LOCAL_MACHINE\\" + RESTORE));
-    // The browser is changed only after the records are durable, and flushed at the end.
-    EXPECT_EQ((std::vector<std::string>{"flush HKEY_LOCAL_MACHINE", "flush HKEY_CURRENT_USER"}),
-              CallsStartingWith("flush"));
-    EXPECT_EQ("flush HKEY_CURRENT_USER", Calls().back());
-    const auto itRecordsFlushed =
-        std::find(Calls().begin(), Calls().end(), "flush HKEY_LOCAL_MACHINE");
-    const auto itFirstChange =
-        std::find_if(Calls().begin(), Calls().end(), [](const std::string& strCall) {
-            return strCall.rfind("set HKEY_CURRENT_USER", 0) == 0;
-        });
-    EXPECT_LT(itRecordsFlushed, itFirstChange);
+        EXPECT_EQ("Application Global Data", KeyClass(HKEY_LOCAL_MACHINE, RESTORE));
+        EXPECT_EQ(browser.records, Records());
+        EXPECT_EQ(bNoTransactions ? OrderedRecordWrites(browser.records.size())
+                                  : RecordWrites(browser.records.size()),
+                  CallsStartingWith("set HKEY_LOCAL_MACHINE\\" + RESTORE));
+        // The browser is changed only after the records are durable, and flushed at the end;
+        // without transactions the fields are durable before "key1" is written.
+        std::vector<std::string> flushes = {"flush HKEY_LOCAL_MACHINE", "flush HKEY_CURRENT_USER"};
+        if (bNoTransactions) {
+            flushes.insert(flushes.begin(), "flush HKEY_LOCAL_MACHINE");
+            const auto itFieldsFlushed =
+                std::find(Calls().begin(), Calls().end(), "flush HKEY_LOCAL_MACHINE");
+            const auto itKey1 = std::find(Calls().begin(), Calls().end(),
+                                          "set HKEY_LOCAL_MACHINE\\" + RESTORE + "\\key1");
+            EXPECT_LT(itFieldsFlushed, itKey1);
+        }
+        EXPECT_EQ(flushes, CallsStartingWith("flush"));
+        EXPECT_EQ("flush HKEY_CURRENT_USER", Calls().back());
+        // The last flush of the records (a reverse iterator's base is one past its element).
+        const auto itRecordsFlushed = std::prev(
+            std::find(Calls().rbegin(), Calls().rend(), "flush HKEY_LOCAL_MACHINE").base());
+        const auto itFirstChange =
+            std::find_if(Calls().begin(), Calls().end(), [](const std::string& strCall) {
+                return strCall.rfind("set HKEY_CURRENT_USER", 0) == 0;
+            });
+        EXPECT_LT(itRecordsFlushed, itFirstChange);
+    }
 }
 
 TEST_P(RestoreRecordTest, BrowserNotInstalledStillRecordsAndCreatesNoBrowserKey) {
@@ -141,6 +104,9 @@ struct SaveOnceRow {
     // A record value the store refuses in this run: then no record at all is stored (the set
     // is written whole or not at all), and the next run writes the whole set.
     const char* pszRefused = "";
+    // The registry has no transactions: the fields go in one by one, "key1" last, and a set
+    // without "key1" counts as absent.
+    bool bNoTransactions = false;
 };
 
 const SaveOnceRow SAVE_ONCE_ROWS[] = {
@@ -165,6 +131,23 @@ const SaveOnceRow SAVE_ONCE_ROWS[] = {
     {"no Restore key, value3 refused", [] {}, false, "value3"},
     {"key1 empty, type1 refused", [] { SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", ""); }, false,
      "type1"},
+    {"no Restore key, no transactions", [] {}, true, "", true},
+    // What a run without transactions killed among its writes leaves: fields but no key1, some
+    // of another browser's set beyond this one's end.
+    {"cut-short set without key1, no transactions",
+     [] {
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "type1", "old");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "key2", "old");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "key4", "HKEY_CURRENT_USER\\old\\a");
+         SetText(HKEY_LOCAL_MACHINE, RESTORE, "key8", "HKEY_CURRENT_USER\\old\\b");
+     },
+     true, "", true},
+    {"key1 set, later records missing, no transactions",
+     [] { SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", "HKEY_CURRENT_USER\\x\\y"); }, false, "",
+     true},
+    {"no Restore key, value3 refused, no transactions", [] {}, false, "value3", true},
+    {"key1 empty, key2 refused, no transactions",
+     [] { SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", ""); }, false, "key2", true},
 };
 
 TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
@@ -178,11 +161,17 @@ TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
         const std::vector<std::string> restoreBefore = Snapshot(HKEY_LOCAL_MACHINE, RESTORE);
         Calls().clear();
         Recorder().m_strRefusedName = row.pszRefused;
+        Recorder().m_bNoTransactions = row.bNoTransactions;
 
         auto pSettings = browser.create();
         pSettings->ApplySettings();
         Recorder().m_strRefusedName.clear();
-        if (row.bWritesRecords) {
+        if (row.bWritesRecords && row.bNoTransactions) {
+            EXPECT_EQ(OrderedRecordWrites(browser.records.size()),
+                      CallsStartingWith("set HKEY_LOCAL_MACHINE"));
+            // Whatever a cut-short run left beyond the end is no longer part of the set.
+            EXPECT_EQ(browser.records, Records());
+        } else if (row.bWritesRecords) {
             EXPECT_EQ(RecordWrites(browser.records.size()),
                       CallsStartingWith("set HKEY_LOCAL_MACHINE"));
             const std::vector<std::vector<std::string>> records = Records();
@@ -191,6 +180,12 @@ TEST_P(RestoreRecordTest, Key1AloneDecidesWhetherRecordsAreWritten) {
                       std::vector<std::vector<std::string>>(
                           records.begin(),
                           records.begin() + static_cast<std::ptrdiff_t>(browser.records.size())));
+        } else if (row.bNoTransactions && *row.pszRefused != '\0') {
+            // Fields may have gone in, but not the marker: the set still counts as absent.
+            EXPECT_EQ("", Query(HKEY_LOCAL_MACHINE, RESTORE, "key1").Text());
+            const std::vector<std::string> writes = CallsStartingWith("set HKEY_LOCAL_MACHINE");
+            EXPECT_EQ(writes.end(), std::find(writes.begin(), writes.end(),
+                                              "set HKEY_LOCAL_MACHINE\\" + RESTORE + "\\key1"));
         } else {
             EXPECT_TRUE(CallsStartingWith("set HKEY_LOCAL_MACHINE").empty());
             EXPECT_EQ(restoreBefore, Snapshot(HKEY_LOCAL_MACHINE, RESTORE));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/registry.h"
+#include "support/ForwardingRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -138,22 +139,22 @@ inline std::vector<std::string> Snapshot(HKEY hRoot, const std::string& strPath)
 
 // Passes every call on to another backend and notes each value set and each flush, as
 // "set <root>\<path>\<name>" and "flush <root>", with the path as the caller spelled it.
-class RecordingRegistry : public platform::RegistryBackend {
+class RecordingRegistry : public ForwardingRegistry {
   public:
-    explicit RecordingRegistry(platform::RegistryBackend* pInner) : m_pInner(pInner) {}
+    explicit RecordingRegistry(platform::RegistryBackend* pInner) : ForwardingRegistry(pInner) {}
 
     std::vector<std::string> m_calls;
     // A value of this name is refused (ERROR_ACCESS_DENIED) wherever it is set; "" for none.
     std::string m_strRefusedName;
 
     platform::KeyId RootKey(HKEY root) override {
-        const platform::KeyId id = m_pInner->RootKey(root);
+        const platform::KeyId id = ForwardingRegistry::RootKey(root);
         m_names[id] = {root, ""};
         return id;
     }
     LONG FindKey(platform::KeyId base, const std::string& path, REGSAM access,
                  platform::KeyId* id) override {
-        const LONG lResult = m_pInner->FindKey(base, path, access, id);
+        const LONG lResult = ForwardingRegistry::FindKey(base, path, access, id);
         if (lResult == ERROR_SUCCESS) {
             Name(base, path, *id);
         }
@@ -161,21 +162,17 @@ class RecordingRegistry : public platform::RegistryBackend {
     }
     LONG MakeKey(platform::KeyId base, const std::string& path, const std::string& keyClass,
                  platform::KeyId* id, bool* created) override {
-        const LONG lResult = m_pInner->MakeKey(base, path, keyClass, id, created);
+        const LONG lResult = ForwardingRegistry::MakeKey(base, path, keyClass, id, created);
         if (lResult == ERROR_SUCCESS) {
             Name(base, path, *id);
         }
         return lResult;
     }
-    LONG GetValue(platform::KeyId key, const std::string& name,
-                  platform::RegistryValue* value) override {
-        return m_pInner->GetValue(key, name, value);
-    }
     LONG PutValue(platform::KeyId key, const platform::RegistryValue& value) override {
         if (!m_strRefusedName.empty() && value.name == m_strRefusedName) {
             return ERROR_ACCESS_DENIED;
         }
-        const LONG lResult = m_pInner->PutValue(key, value);
+        const LONG lResult = ForwardingRegistry::PutValue(key, value);
         if (lResult == ERROR_SUCCESS) {
             const KeyName& keyName = m_names[key];
             m_calls.push_back("set " + platform::RootKeyName(keyName.root) + "\\" + keyName.path +
@@ -183,42 +180,26 @@ class RecordingRegistry : public platform::RegistryBackend {
         }
         return lResult;
     }
-    LONG RemoveValue(platform::KeyId key, const std::string& name) override {
-        return m_pInner->RemoveValue(key, name);
-    }
-    LONG RemoveKey(platform::KeyId base, const std::string& path) override {
-        return m_pInner->RemoveKey(base, path);
-    }
-    LONG ListKeys(platform::KeyId key, std::vector<std::string>* names) override {
-        return m_pInner->ListKeys(key, names);
-    }
-    LONG ListValues(platform::KeyId key, std::vector<platform::RegistryValue>* values) override {
-        return m_pInner->ListValues(key, values);
-    }
-    LONG GetKeyClass(platform::KeyId key, std::string* keyClass) override {
-        return m_pInner->GetKeyClass(key, keyClass);
-    }
     LONG Flush(HKEY root) override {
         m_calls.push_back("flush " + platform::RootKeyName(root));
-        return m_pInner->Flush(root);
+        return ForwardingRegistry::Flush(root);
     }
     // Sets inside a batch count once the batch is committed.
     LONG BeginBatch() override {
-        const LONG lResult = m_pInner->BeginBatch();
+        const LONG lResult = ForwardingRegistry::BeginBatch();
         m_nBatchStart = lResult == ERROR_SUCCESS ? m_calls.size() : kNoBatch;
         return lResult;
     }
     LONG CommitBatch() override {
-        const LONG lResult = m_pInner->CommitBatch();
+        const LONG lResult = ForwardingRegistry::CommitBatch();
         if (lResult != ERROR_SUCCESS) {
             RollbackBatch();
         }
         m_nBatchStart = kNoBatch;
         return lResult;
     }
-    void KeyClosed() override { m_pInner->KeyClosed(); }
     void RollbackBatch() override {
-        m_pInner->RollbackBatch();
+        ForwardingRegistry::RollbackBatch();
         if (m_nBatchStart != kNoBatch) {
             m_calls.resize(m_nBatchStart);
         }
@@ -239,7 +220,6 @@ class RecordingRegistry : public platform::RegistryBackend {
     }
 
     static constexpr size_t kNoBatch = ~size_t{0};
-    platform::RegistryBackend* m_pInner;
     std::map<platform::KeyId, KeyName> m_names;
     size_t m_nBatchStart = kNoBatch;
 };

@@ -2,9 +2,11 @@
 // command lines come from the launcher's own builders and the installation directory from the
 // demo's registry store; RunProgram starts them on the real process backend. Two demo
 // installations are made with demo/setup.sh, one of them in a folder whose name has a blank.
+#include "ClientRows.h"
 #include "CloseWindow.h"
 #include "app/LauncherApp.h"
 #include "settings/Registry.h"
+#include "support/TextFiles.h"
 
 #include "platform/process.h"
 #include "platform/process_posix.h"
@@ -12,6 +14,7 @@
 #include "platform/registry_sqlite.h"
 #include "platform/ui_headless.h"
 #include "support/Environment.h"
+#include "support/RegistryDump.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -68,24 +71,6 @@ int RunShell(const std::string& command, std::string* output, bool withErrors = 
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The parent process id of a process, from /proc; "" when it is gone.
 std::string ParentOf(const std::string& pid) {
     std::string stat = ReadFile("/proc/" + pid + "/stat");
@@ -120,31 +105,6 @@ std::string Today() {
     localtime_r(&now, &local);
     return std::to_string(local.tm_year + 1900) + " " + std::to_string(local.tm_mon + 1) + " " +
            std::to_string(local.tm_mday);
-}
-
-// Every key and value below the three roots, one line each, in the store's order.
-void DumpKey(platform::RegistryBackend& store, HKEY root, const std::string& path,
-             std::string* out) {
-    *out += platform::RootKeyName(root) + "\\" + path + "\n";
-    std::vector<platform::RegistryValue> values;
-    store.EnumValues(root, path, &values);
-    for (const platform::RegistryValue& value : values) {
-        *out += "  \"" + value.name + "\" type " + std::to_string(value.type) + ": " +
-                std::string(value.data.begin(), value.data.end()) + "\n";
-    }
-    std::vector<std::string> names;
-    store.EnumKeys(root, path, &names);
-    for (const std::string& name : names) {
-        DumpKey(store, root, path.empty() ? name : path + "\\" + name, out);
-    }
-}
-
-std::string DumpStore(platform::RegistryBackend& store) {
-    std::string out;
-    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        DumpKey(store, root, "", &out);
-    }
-    return out;
 }
 
 std::unique_ptr<platform::SqliteRegistry> OpenStore(const fs::path& dest) {
@@ -298,17 +258,12 @@ TEST_F(DemoInstallation, RunningSetupAgainGivesTheSameInstallation) {
 }
 
 TEST_F(DemoInstallation, UpdaterExitCodeComesBackToTheLauncher) {
-    struct Row {
-        const char* file; // content of updater-exit-code; null: no file
-        DWORD expected;
-    };
-    const Row rows[] = {{nullptr, 0}, {"0\n", 0}, {"2\n", 2}, {"3\n", 3}};
     for (const fs::path& dest : {s_plain, s_blank}) {
         const std::string installDir = InstallDirOf(dest);
         const fs::path codeFile = dest / "install/updater-exit-code";
         const fs::path argsFile = s_root / "updater-args";
         ScopedEnv recordArgs("SKYVANE_UPDATER_ARGS_FILE", argsFile.string());
-        for (const Row& row : rows) {
+        for (const clientrows::UpdaterExitRow& row : clientrows::kUpdaterExitRows) {
             SCOPED_TRACE(dest.string() + ", exit code file " + (row.file ? row.file : "(none)"));
             fs::remove(codeFile);
             if (row.file) {
@@ -329,21 +284,13 @@ TEST_F(DemoInstallation, UpdaterExitCodeComesBackToTheLauncher) {
 TEST_F(DemoInstallation, ArgumentsReachTheJavaProgramAsTheCommandLineSplitsThem) {
     const fs::path argsFile = s_root / "updater-args";
     ScopedEnv recordArgs("SKYVANE_UPDATER_ARGS_FILE", argsFile.string());
-    const std::string tail =
-        R"( "c:\program files\netscape.exe" "" plain "say \"hi\"" back\\slash "end\\" -cp x)";
+    const std::string tail = clientrows::kTrickyTail;
     for (const fs::path& dest : {s_plain, s_blank}) {
         SCOPED_TRACE(dest.string());
         fs::remove(argsFile);
         const std::string command = BuildJavaCommand(InstallDirOf(dest)) + kUpdaterClass + tail;
         EXPECT_EQ(m_app.RunProgram(command, INFINITE), 0u);
-        const std::vector<std::string> expected = {R"(c:\program files\netscape.exe)",
-                                                   "",
-                                                   "plain",
-                                                   R"(say "hi")",
-                                                   R"(back\\slash)",
-                                                   R"(end\)",
-                                                   "-cp",
-                                                   "x"};
+        const std::vector<std::string>& expected = clientrows::kTrickyArgs;
         EXPECT_EQ(ArgumentsAfter(kUpdaterClass, command), expected);
         EXPECT_EQ(Lines(ReadFile(argsFile)), expected);
     }

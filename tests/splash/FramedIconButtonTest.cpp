@@ -1,17 +1,114 @@
+// The splash's framed icon, pixel by pixel. On Linux the button paints into the surface the
+// headless backend keeps for it; the Windows build paints the real button of the real splash
+// into a memory context that stands for the screen beneath it.
+#ifdef _WIN32
+#include "splash/SplashDlg.h"
+
+#include <gtest/gtest.h>
+#else
 #include "SplashFixture.h"
+#endif
 
 #include "res/Resources.h"
 #include "res/resource.h"
 
 #include "platform/wingdi.h"
 
+#include <map>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 
 namespace {
 
-using platform::ui::Surface;
-using platform::ui::Window;
+#ifdef _WIN32
+// What the button shows: 0xFFRRGGBB pixels, row by row from the top.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+};
+
+// The screen beneath a button: a 32-bit memory bitmap of the button's size, filled once.
+class Screen {
+  public:
+    Screen(int width, int height, uint32_t background) : m_width(width), m_height(height) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        m_dc = CreateCompatibleDC(nullptr);
+        m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0);
+        if (!m_dc || !m_bitmap)
+            throw std::runtime_error("no memory bitmap for the button");
+        m_old = SelectObject(m_dc, m_bitmap);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                Set(x, y, background);
+    }
+    ~Screen() {
+        SelectObject(m_dc, m_old);
+        DeleteObject(m_bitmap);
+        DeleteDC(m_dc);
+    }
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    HDC Dc() const { return m_dc; }
+    void Set(int x, int y, uint32_t argb) { Pixel(x, y) = argb & 0x00FFFFFFu; }
+    Picture Shown() {
+        GdiFlush();
+        Picture picture{m_width, m_height, {}};
+        for (int y = 0; y < m_height; ++y)
+            for (int x = 0; x < m_width; ++x)
+                picture.pixels.push_back(0xFF000000u | (Pixel(x, y) & 0x00FFFFFFu));
+        return picture;
+    }
+
+  private:
+    uint32_t& Pixel(int x, int y) { return static_cast<uint32_t*>(m_bits)[y * m_width + x]; }
+    int m_width, m_height;
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    void* m_bits = nullptr;
+};
+
+class SplashFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        platform::ui::SetResources(&LauncherResources());
+        g_bSplashDone = 0;
+    }
+    void TearDown() override { m_screens.clear(); }
+
+    // A paint request of the button: DrawItem on the screen beneath it (made on first use).
+    void Paint(HWND hButton, uint32_t background) {
+        RECT rc;
+        GetClientRect(hButton, &rc);
+        std::unique_ptr<Screen>& screen = m_screens[hButton];
+        if (!screen)
+            screen = std::make_unique<Screen>(rc.right, rc.bottom, background);
+        auto* button = dynamic_cast<CButton*>(CWnd::FromHandle(hButton));
+        if (!button)
+            throw std::logic_error("the icon button has no CButton attached");
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_BUTTON;
+        item.CtlID = static_cast<UINT>(GetDlgCtrlID(hButton));
+        item.itemAction = ODA_DRAWENTIRE;
+        item.itemState = IsWindowEnabled(hButton) ? 0 : ODS_DISABLED;
+        item.hwndItem = hButton;
+        item.hDC = screen->Dc();
+        item.rcItem = rc;
+        button->DrawItem(&item);
+    }
+    Picture Shown(HWND hButton) { return m_screens.at(hButton)->Shown(); }
+    void Mark(HWND hButton, int x, int y, uint32_t argb) { m_screens.at(hButton)->Set(x, y, argb); }
+
+  private:
+    std::map<HWND, std::unique_ptr<Screen>> m_screens;
+};
+#else
+using Picture = platform::ui::Surface;
+#endif
 
 // The dialog background a backend passes with its paint requests.
 constexpr uint32_t kFace = 0xFFC0C0C0u;
@@ -19,6 +116,7 @@ constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kDarkGray = 0xFF404040u;
 
+#ifndef _WIN32
 // The headless user interface with another system icon size.
 class IconSizeUi : public platform::ui::HeadlessUi {
   public:
@@ -31,18 +129,33 @@ class IconSizeUi : public platform::ui::HeadlessUi {
   private:
     int m_size;
 };
+#endif
 
 class FramedIconTest : public SplashFixture {
   protected:
-    // Creates the splash and returns its icon button's record.
-    Window& CreateSplash() {
-        EXPECT_TRUE(m_dlg.Create(IDD_SPLASH, nullptr));
-        CWnd* button = m_dlg.GetDlgItem(IDC_ICON_BUTTON);
-        Window* record = button ? platform::ui::FromHandle(button->m_hWnd) : nullptr;
-        if (!record)
+    // Creates the splash and returns its icon button.
+    HWND CreateSplash() { return IconButtonOf(m_dlg); }
+    static HWND IconButtonOf(CSplashDlg& dlg) {
+        EXPECT_TRUE(dlg.Create(IDD_SPLASH, nullptr));
+        CWnd* button = dlg.GetDlgItem(IDC_ICON_BUTTON);
+        if (!button || !button->m_hWnd)
             throw std::logic_error("the splash has no icon button");
-        return *record;
+        return button->m_hWnd;
     }
+
+#ifndef _WIN32
+    // A paint request of the headless backend, the dialog's face passed as the background.
+    static void Paint(HWND hButton, uint32_t background) {
+        platform::ui::PaintOwnerDraw(*platform::ui::FromHandle(hButton), background);
+    }
+    static Picture Shown(HWND hButton) {
+        return platform::ui::FromHandle(hButton)->surface;
+    }
+    static void Mark(HWND hButton, int x, int y, uint32_t argb) {
+        Picture& s = platform::ui::FromHandle(hButton)->surface;
+        s.pixels[static_cast<size_t>(y * s.width + x)] = argb;
+    }
+#endif
 
     // The picture the button should show when the screen beneath was `beneath`: the outline,
     // the white ring, the icon at (2, 2) over what was beneath, the shadow, untouched corners.
@@ -65,7 +178,7 @@ class FramedIconTest : public SplashFixture {
     }
 
     // The first pixel that differs, or "" when all match.
-    static std::string FirstDifference(const Surface& s, int size, uint32_t beneath) {
+    static std::string FirstDifference(const Picture& s, int size, uint32_t beneath) {
         if (s.width != size + 8 || s.height != size + 8)
             return "size " + std::to_string(s.width) + " x " + std::to_string(s.height);
         for (int y = 0; y < s.height; ++y)
@@ -85,25 +198,31 @@ class FramedIconTest : public SplashFixture {
 TEST_F(FramedIconTest, IconSizesGiveTheFramedPicture) {
     for (int size : {32, 48, 16}) {
         SCOPED_TRACE("icon size " + std::to_string(size));
+#ifdef _WIN32
+        // The system's icon size follows the display's resolution, fixed for the process.
+        if (size != ::GetSystemMetrics(SM_CXICON))
+            continue;
+#else
         IconSizeUi sized(size);
         platform::ui::InstallUi(&sized);
+#endif
         CSplashDlg dlg;
-        ASSERT_TRUE(dlg.Create(IDD_SPLASH, nullptr));
-        Window* button = platform::ui::FromHandle(dlg.GetDlgItem(IDC_ICON_BUTTON)->m_hWnd);
-        ASSERT_NE(nullptr, button);
+        HWND button = IconButtonOf(dlg);
 
-        platform::ui::PaintOwnerDraw(*button, kFace);
+        Paint(button, kFace);
 
-        EXPECT_EQ("", FirstDifference(button->surface, size, kFace));
+        EXPECT_EQ("", FirstDifference(Shown(button), size, kFace));
         dlg.DestroyWindow();
+#ifndef _WIN32
         platform::ui::InstallUi(&ui);
+#endif
     }
 }
 
 TEST_F(FramedIconTest, Picture32ByNamedPixels) {
-    Window& button = CreateSplash();
-    platform::ui::PaintOwnerDraw(button, kFace);
-    const Surface& s = button.surface;
+    HWND button = CreateSplash();
+    Paint(button, kFace);
+    const Picture s = Shown(button);
     ASSERT_EQ(40, s.width);
     ASSERT_EQ(40, s.height);
 
@@ -137,21 +256,18 @@ TEST_F(FramedIconTest, Picture32ByNamedPixels) {
 }
 
 TEST_F(FramedIconTest, RepaintDrawsOverThePreviousPicture) {
-    Window& button = CreateSplash();
-    platform::ui::PaintOwnerDraw(button, kFace);
+    HWND button = CreateSplash();
+    Paint(button, kFace);
     // Something else on screen where the icon is transparent, and scratches elsewhere.
     const uint32_t kMark = 0xFF123456u;
-    auto set = [&](int x, int y, uint32_t v) {
-        button.surface.pixels[static_cast<size_t>(y * button.surface.width + x)] = v;
-    };
-    set(2, 2, kMark);
-    set(1, 1, kMark);
-    set(38, 20, kMark);
-    set(2 + 13, 2 + 1, kMark); // opaque icon pixel
+    Mark(button, 2, 2, kMark);
+    Mark(button, 1, 1, kMark);
+    Mark(button, 38, 20, kMark);
+    Mark(button, 2 + 13, 2 + 1, kMark); // opaque icon pixel
 
-    platform::ui::PaintOwnerDraw(button, kFace);
+    Paint(button, kFace);
 
-    const Surface& s = button.surface;
+    const Picture s = Shown(button);
     EXPECT_EQ(kMark, s.At(2, 2)) << "the transparent part shows what lay beneath";
     EXPECT_EQ(kWhite, s.At(1, 1));
     EXPECT_EQ(kDarkGray, s.At(38, 20));
@@ -162,11 +278,16 @@ TEST_F(FramedIconTest, MissingIconDrawsNothing) {
     platform::ui::ResourceTable noIcon = LauncherResources();
     noIcon.icons.clear();
     platform::ui::SetResources(&noIcon);
-    Window& button = CreateSplash();
+#ifdef _WIN32
+    // LoadIconA reads the program's own resources: the copy of this test without them runs it.
+    if (::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)))
+        GTEST_SKIP() << "this program carries icon 128";
+#endif
+    HWND button = CreateSplash();
 
-    platform::ui::PaintOwnerDraw(button, kFace);
+    Paint(button, kFace);
 
-    const Surface& s = button.surface;
+    const Picture s = Shown(button);
     ASSERT_EQ(40, s.width);
     for (int y = 0; y < s.height; ++y)
         for (int x = 0; x < s.width; ++x)
@@ -174,13 +295,13 @@ TEST_F(FramedIconTest, MissingIconDrawsNothing) {
 }
 
 TEST_F(FramedIconTest, BackgroundIsNeverErased) {
-    Window& button = CreateSplash();
-    platform::ui::PaintOwnerDraw(button, kFace);
-    const std::vector<uint32_t> before = button.surface.pixels;
+    HWND button = CreateSplash();
+    Paint(button, kFace);
+    const std::vector<uint32_t> before = Shown(button).pixels;
 
-    EXPECT_NE(0, SendMessageA(button.handle(), WM_ERASEBKGND, 0, 0));
+    EXPECT_NE(0, SendMessageA(button, WM_ERASEBKGND, 0, 0));
 
-    EXPECT_EQ(before, button.surface.pixels);
+    EXPECT_EQ(before, Shown(button).pixels);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// Environment variables changed for the length of a test and put back afterwards. POSIX only.
+// Environment variables changed for the length of a test and put back afterwards. On Windows
+// through the C runtime, whose changes reach the process's environment (and so its children).
 #pragma once
 
 #include <cstdlib>
@@ -8,6 +9,15 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#ifdef _WIN32
+inline int setenv(const char* name, const char* value, int) {
+    return _putenv_s(name, value);
+}
+inline int unsetenv(const char* name) {
+    return _putenv_s(name, "");
+}
+#endif
 
 // Keeps the named variables as they are at construction (set or not) and puts them back when
 // it goes, or at Restore().

@@ -2,9 +2,11 @@
 // of its own (and kill it): the real store ($SKYVANE_REGISTRY) and the real process backend, a
 // dial-up connection that is up (so no Dialer), no windows on the screen and the headless ui,
 // which answers every message box with its default button. Arguments run in the console's
-// place, as for the launcher.
+// place, as for the launcher. With SKYVANE_HEADLESS_NO_TRANSACTIONS=1 the store acts as the
+// registry of a system without registry transactions.
 #include "app/LauncherApp.h"
-#include "res/Resources.h"
+#include "app/Services.h"
+#include "support/ForwardingRegistry.h"
 
 #include "platform/clock_system.h"
 #include "platform/process_posix.h"
@@ -15,8 +17,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 CLauncherApp theApp;
+
+namespace {
+
+// The real store behind a forwarder that can refuse transactions; closing it closes the store.
+struct ForwardingStore : ForwardingRegistry {
+    explicit ForwardingStore(std::unique_ptr<platform::SqliteRegistry> store)
+        : ForwardingRegistry(store.get()), m_pStore(std::move(store)) {}
+    std::unique_ptr<platform::SqliteRegistry> m_pStore;
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::string error;
@@ -28,6 +43,9 @@ int main(int argc, char** argv) {
                      error.c_str());
         return 1;
     }
+    auto store = std::make_unique<ForwardingStore>(std::move(registry));
+    const char* noTransactions = std::getenv("SKYVANE_HEADLESS_NO_TRANSACTIONS");
+    store->m_bNoTransactions = noTransactions != nullptr && std::string(noTransactions) == "1";
     platform::PosixProcessBackend processes;
     platform::SystemClock clock;
     platform::FakeDialup dialup;
@@ -35,21 +53,5 @@ int main(int argc, char** argv) {
     platform::FakeWindowFinder windows;
     platform::ui::HeadlessUi ui;
 
-    platform::InstallRegistry(registry.get());
-    platform::InstallProcess(&processes);
-    platform::InstallClock(&clock);
-    platform::InstallDialup(&dialup);
-    platform::InstallWindowFinder(&windows);
-    platform::ui::InstallUi(&ui);
-    platform::ui::SetResources(&LauncherResources());
-
-    const int code = AfxWinMain(argc, argv);
-
-    // As the launcher does: the splash thread may still poll, so the process ends without
-    // tearing down what it might use, the store closed first.
-    platform::InstallRegistry(nullptr);
-    registry.reset();
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(code);
+    RunLauncher(argc, argv, {std::move(store), &processes, &clock, &dialup, &windows, &ui});
 }

@@ -7,6 +7,14 @@
 #include <string>
 #include <vector>
 
+// One value as a line: name, type and bytes.
+inline void DumpValue(std::ostringstream& out, const platform::RegistryValue& v) {
+    out << v.name << " | " << v.type << " |";
+    for (BYTE b : v.data)
+        out << ' ' << static_cast<int>(b);
+    out << '\n';
+}
+
 // Every key and value below `path` of `root`: one line per value (path, name, type, bytes).
 inline std::string DumpRegistry(platform::RegistryBackend& store, HKEY root,
                                 const std::string& path = "") {
@@ -14,14 +22,38 @@ inline std::string DumpRegistry(platform::RegistryBackend& store, HKEY root,
     std::vector<platform::RegistryValue> values;
     store.EnumValues(root, path, &values);
     for (const auto& v : values) {
-        out << path << " | " << v.name << " | " << v.type << " |";
-        for (BYTE b : v.data)
-            out << ' ' << static_cast<int>(b);
-        out << '\n';
+        out << path << " | ";
+        DumpValue(out, v);
     }
     std::vector<std::string> keys;
     store.EnumKeys(root, path, &keys);
     for (const auto& k : keys)
         out << DumpRegistry(store, root, path.empty() ? k : path + "\\" + k);
+    return out.str();
+}
+
+// The whole store, for comparing two stores: every key of the three roots with its class, then
+// its values (name, type, bytes), in the store's order.
+inline void DumpKeyAndBelow(platform::RegistryBackend& store, HKEY root, const std::string& path,
+                            std::ostringstream& out) {
+    std::string keyClass;
+    store.QueryKeyClass(root, path, &keyClass);
+    out << platform::RootKeyName(root) << '\\' << path << " class " << keyClass << '\n';
+    std::vector<platform::RegistryValue> values;
+    store.EnumValues(root, path, &values);
+    for (const auto& v : values) {
+        out << "  ";
+        DumpValue(out, v);
+    }
+    std::vector<std::string> keys;
+    store.EnumKeys(root, path, &keys);
+    for (const auto& k : keys)
+        DumpKeyAndBelow(store, root, path.empty() ? k : path + "\\" + k, out);
+}
+
+inline std::string DumpStore(platform::RegistryBackend& store) {
+    std::ostringstream out;
+    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        DumpKeyAndBelow(store, root, "", out);
     return out.str();
 }

@@ -570,23 +570,32 @@ class Tool {
             }
         }
         // The key and the value land together or not at all.
-        LONG rc = m_store->BeginBatch();
-        bool created = false;
-        if (rc == ERROR_SUCCESS) {
-            rc = m_store->CreateKey(root, path, "", &created);
-        }
-        if (rc == ERROR_SUCCESS && m_cmd.valueName) {
-            rc = m_store->SetValue(root, path, value);
-        }
-        if (rc == ERROR_SUCCESS) {
-            rc = m_store->CommitBatch();
-        } else {
-            m_store->RollbackBatch();
-        }
+        LONG rc = InBatch([&] {
+            bool created = false;
+            LONG written = m_store->CreateKey(root, path, "", &created);
+            if (written == ERROR_SUCCESS && m_cmd.valueName) {
+                written = m_store->SetValue(root, path, value);
+            }
+            return written;
+        });
         if (rc != ERROR_SUCCESS) {
             return Fail("cannot write " + name + ": " + DescribeCode(rc));
         }
         return Done();
+    }
+
+    // Runs `writes` in one batch of the store: they land together, or none does.
+    template <class F> LONG InBatch(F&& writes) {
+        LONG rc = m_store->BeginBatch();
+        if (rc != ERROR_SUCCESS) {
+            return rc;
+        }
+        rc = writes();
+        if (rc != ERROR_SUCCESS) {
+            m_store->RollbackBatch();
+            return rc;
+        }
+        return m_store->CommitBatch();
     }
 
     LONG DeleteTree(HKEY root, const std::string& path) {
@@ -642,21 +651,16 @@ class Tool {
             return Fail("the operation was cancelled");
         }
         if (rc == ERROR_SUCCESS) {
-            rc = m_store->BeginBatch();
-        }
-        if (rc == ERROR_SUCCESS) {
-            if (m_cmd.valueName || m_cmd.allValues) {
-                for (size_t i = 0; rc == ERROR_SUCCESS && i < names.size(); ++i) {
-                    rc = m_store->DeleteValue(root, path, names[i]);
+            rc = InBatch([&] {
+                if (!m_cmd.valueName && !m_cmd.allValues) {
+                    return DeleteTree(root, path);
                 }
-            } else {
-                rc = DeleteTree(root, path);
-            }
-            if (rc == ERROR_SUCCESS) {
-                rc = m_store->CommitBatch();
-            } else {
-                m_store->RollbackBatch();
-            }
+                LONG deleted = ERROR_SUCCESS;
+                for (size_t i = 0; deleted == ERROR_SUCCESS && i < names.size(); ++i) {
+                    deleted = m_store->DeleteValue(root, path, names[i]);
+                }
+                return deleted;
+            });
         }
         if (rc != ERROR_SUCCESS) {
             return Fail("cannot delete from " + name + ": " + DescribeCode(rc));

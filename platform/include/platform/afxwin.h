@@ -122,7 +122,7 @@ class CCmdTarget {
 class CDataExchange {};
 
 // A window of this process: a dialog or a control. Its m_hWnd names the framework's record of
-// the window; a CWnd without a window has a null m_hWnd.
+// the window (on Windows the real window); a CWnd without a window has a null m_hWnd.
 class CWnd : public CCmdTarget {
   public:
     CWnd() = default;
@@ -272,6 +272,9 @@ class CWinThread {
   public:
     virtual ~CWinThread() = default;
     DWORD m_nThreadID = 0;
+#ifdef _WIN32
+    HANDLE m_hThread = nullptr; // the thread's handle, kept open with the object
+#endif
 };
 
 typedef UINT (*AFX_THREADPROC)(LPVOID);
@@ -314,7 +317,12 @@ class CWinApp : public CCmdTarget {
     DECLARE_MESSAGE_MAP()
 
   private:
+#ifdef _WIN32
+    friend int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine,
+                          int nShowCmd);
+#else
     friend int AfxWinMain(int argc, char** argv);
+#endif
 };
 
 CWinApp* AfxGetApp();
@@ -322,7 +330,13 @@ CWinApp* AfxGetApp();
 // The framework's entry: takes the command line, runs InitInstance of the one application
 // object and, when it returns FALSE, ExitInstance; returns the process exit code. The ui and
 // the other services must be installed first.
+#ifdef _WIN32
+// On Windows the entry takes WinMain's arguments: lpCmdLine is the command-line tail as the
+// system gave it.
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
+#else
 int AfxWinMain(int argc, char** argv);
+#endif
 
 // Shows a message box captioned with the application title (or string AFX_IDS_APP_TITLE when no
 // application object exists) and returns the button pressed.

@@ -26,25 +26,6 @@
 #include <ras.h>
 #include <raserror.h>
 
-namespace platform {
-DWORD RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName,
-                      LPDWORD lpcb, LPDWORD lpcEntries);
-DWORD RasGetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
-                             LPBOOL lpfPassword);
-DWORD RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhonebook,
-               LPRASDIALPARAMSA lpRasDialParams, DWORD dwNotifierType, LPVOID lpvNotifier,
-               LPHRASCONN lphRasConn);
-DWORD RasHangUpA(HRASCONN hRasConn);
-DWORD RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize);
-DWORD RasEnumConnectionsA(LPRASCONNA lpRasConn, LPDWORD lpcb, LPDWORD lpcConnections);
-} // namespace platform
-
-#define RasEnumEntriesA platform::RasEnumEntriesA
-#define RasGetEntryDialParamsA platform::RasGetEntryDialParamsA
-#define RasDialA platform::RasDialA
-#define RasHangUpA platform::RasHangUpA
-#define RasGetErrorStringA platform::RasGetErrorStringA
-#define RasEnumConnectionsA platform::RasEnumConnectionsA
 #else
 constexpr int RAS_MaxEntryName = 256;
 constexpr int RAS_MaxPhoneNumber = 128;
@@ -174,7 +155,13 @@ constexpr DWORD ERROR_AUTHENTICATION_FAILURE = 691;
 constexpr DWORD ERROR_PORT_OR_DEVICE = 692;
 constexpr DWORD ERROR_RASMAN_CANNOT_INITIALIZE = 711;
 constexpr DWORD ERROR_PPP_TIMEOUT = 718;
+#endif // _WIN32
 
+// The six calls. On Windows they are declared in namespace platform, and the macros after them
+// put these in the place of rasapi32's.
+#ifdef _WIN32
+namespace platform {
+#endif
 // lpRasEntryName may be null to ask for the size only. Reserved must be null; a null phone book
 // is the default one.
 DWORD RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook, LPRASENTRYNAMEA lpRasEntryName,
@@ -197,7 +184,16 @@ DWORD RasHangUpA(HRASCONN hRasConn);
 DWORD RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize);
 // The connections that are up (attempts still dialing are not listed).
 DWORD RasEnumConnectionsA(LPRASCONNA lpRasConn, LPDWORD lpcb, LPDWORD lpcConnections);
-#endif // _WIN32
+#ifdef _WIN32
+} // namespace platform
+
+#define RasEnumEntriesA platform::RasEnumEntriesA
+#define RasGetEntryDialParamsA platform::RasGetEntryDialParamsA
+#define RasDialA platform::RasDialA
+#define RasHangUpA platform::RasHangUpA
+#define RasGetErrorStringA platform::RasGetErrorStringA
+#define RasEnumConnectionsA platform::RasEnumConnectionsA
+#endif
 
 // Notifier kinds of RasDialA.
 constexpr DWORD RASDIALFUNC_NOTIFIER = 0;       // lpvNotifier is a RASDIALFUNC

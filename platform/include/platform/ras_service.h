@@ -9,7 +9,8 @@
 //                temporary folder; it must belong to the user and not be writable by all. On
 //                Windows %LOCALAPPDATA%\Skyvane\DialupState (connections are this machine's: the
 //                folder must not roam), else skyvane-dialup in the user's temporary folder; it
-//                must be a real folder, not a link
+//                must be a real folder (not a link) owned by the user, whose access list lets
+//                neither Everyone, Authenticated Users nor Users change it
 //   pace         SKYVANE_DIALUP_STEP_MS milliseconds per step (default 400)
 //
 // Each phone-book entry may name the outcomes of its attempts, in order, the last one

@@ -64,6 +64,9 @@ class MemoryRegistry : public RegistryBackend {
     };
 
     Key* Lookup(KeyId id);
+    // The key of `base` and the names of `path` below it; ERROR_KEY_DELETED or
+    // ERROR_BAD_PATHNAME when there is no such key or path.
+    LONG Below(KeyId base, const std::string& path, Key** key, std::vector<std::string>* names);
     Key* Walk(Key* base, const std::vector<std::string>& names);
     const Refusal* FindRefusal(const Key& key, const std::string& foldedPath, bool onSet,
                                REGSAM access) const;

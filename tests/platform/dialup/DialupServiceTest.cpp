@@ -4,10 +4,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <aclapi.h>
 #else
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -286,10 +289,8 @@ TEST_F(DialupServiceTest, MissingPhoneBookIsEmptyAndAFolderInItsPlaceIsAnError) 
     std::filesystem::create_directory(phoneBook);
     EXPECT_EQ(ERROR_CANNOT_OPEN_PHONEBOOK,
               RasEnumEntriesA(nullptr, nullptr, &entry, &bytes, &count));
-    RASDIALPARAMSA params = DialParams("Office");
     HRASCONN handle = 0;
-    EXPECT_EQ(ERROR_CANNOT_OPEN_PHONEBOOK,
-              RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle));
+    EXPECT_EQ(ERROR_CANNOT_OPEN_PHONEBOOK, DialAndWaitInCall("Office", &handle));
     EXPECT_EQ(std::vector<std::string>{phoneBook.string() + ": the phone book is not a file"}, told)
         << "told once";
     std::filesystem::remove(phoneBook);
@@ -488,11 +489,10 @@ TEST_F(DialupServiceTest, DialRefusesBadRequestsAtOnce) {
 
 TEST_F(DialupServiceTest, WithoutANotifierDialWaitsForTheOutcome) {
     Book("[Office]\nOutcomes=busy,connect\n");
-    RASDIALPARAMSA params = DialParams("Office");
     HRASCONN busy = 0, connected = 0;
-    EXPECT_EQ(ERROR_LINE_BUSY, RasDialA(nullptr, nullptr, &params, 0, nullptr, &busy));
+    EXPECT_EQ(ERROR_LINE_BUSY, DialAndWaitInCall("Office", &busy));
     EXPECT_NE(HRASCONN(0), busy); // the failed attempt still has a handle to hang up
-    EXPECT_EQ(DWORD(ERROR_SUCCESS), RasDialA(nullptr, nullptr, &params, 0, nullptr, &connected));
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), DialAndWaitInCall("Office", &connected));
     EXPECT_EQ(std::vector<std::string>{"Office"}, ConnectionNames());
     EXPECT_EQ(2u, service->HandleCount());
     EXPECT_EQ(DWORD(ERROR_SUCCESS), RasHangUpA(busy));
@@ -502,9 +502,8 @@ TEST_F(DialupServiceTest, WithoutANotifierDialWaitsForTheOutcome) {
 
 TEST_F(DialupServiceTest, HangUpOfNoOrUnknownHandleFails) {
     Book("[Office]\n");
-    RASDIALPARAMSA params = DialParams("Office");
     HRASCONN handle = 0;
-    ASSERT_EQ(DWORD(ERROR_SUCCESS), RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle));
+    ASSERT_EQ(DWORD(ERROR_SUCCESS), DialAndWaitInCall("Office", &handle));
     EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE), RasHangUpA(0));
     EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE),
               RasHangUpA(platform::RasHandleOf(platform::RasHandleNumber(handle) + 1)));
@@ -608,15 +607,10 @@ std::string ChildTaskText(const ChildTask& task) {
 }
 
 ChildTask ChildTaskFromText(const std::string& text) {
-    std::vector<std::string> fields;
-    for (std::size_t start = 0;;) {
-        std::size_t bar = text.find('|', start);
-        fields.push_back(text.substr(start, bar == std::string::npos ? bar : bar - start));
-        if (bar == std::string::npos)
-            break;
-        start = bar + 1;
-    }
-    fields.resize(6);
+    std::istringstream in(text);
+    std::string fields[6];
+    for (std::string& field : fields)
+        std::getline(in, field, '|');
     return {fields[0],
             fields[1],
             static_cast<DWORD>(std::strtoul(fields[2].c_str(), nullptr, 10)),
@@ -683,9 +677,8 @@ TEST_F(DialupServiceTest, ConnectionOutlivesTheProcessThatDialledIt) {
     EXPECT_EQ(std::vector<std::string>{"Office"}, ConnectionNames());
 
     // And the other way round: this process dials, another one counts and hangs up.
-    RASDIALPARAMSA params = DialParams("Home");
     HRASCONN home = 0;
-    ASSERT_EQ(DWORD(ERROR_SUCCESS), RasDialA(nullptr, nullptr, &params, 0, nullptr, &home));
+    ASSERT_EQ(DWORD(ERROR_SUCCESS), DialAndWaitInCall("Home", &home));
     ChildTask countAndHangUp = Task(0, "");
     countAndHangUp.hangUp = platform::RasHandleNumber(home);
     int counted = InChildProcess(countAndHangUp);
@@ -706,9 +699,8 @@ TEST_F(DialupServiceTest, EnumConnectionsGrowsLikeEnumEntries) {
     Book("[A]\n[B]\n[C]\n");
     std::vector<HRASCONN> handles;
     for (const char* entry : {"A", "B", "C"}) {
-        RASDIALPARAMSA params = DialParams(entry);
         HRASCONN handle = 0;
-        ASSERT_EQ(DWORD(ERROR_SUCCESS), RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle));
+        ASSERT_EQ(DWORD(ERROR_SUCCESS), DialAndWaitInCall(entry, &handle));
         handles.push_back(handle);
     }
     std::vector<RASCONNA> records(3);
@@ -750,9 +742,24 @@ TEST_F(DialupServiceTest, StateFolderMustBeTheUsersOwn) {
         std::function<void()> make;
     };
     const Row rows[] = {
-    // On Windows the folder's access rules are its ACL, which the mode bits do not show: the
-    // service takes a folder below the user's profile as the user's own.
-#ifndef _WIN32
+#ifdef _WIN32
+        // On Windows the access list says who may change the folder.
+        {"writable by all",
+         [&] {
+             std::filesystem::create_directory(state);
+             EXPLICIT_ACCESS_A everyone{};
+             everyone.grfAccessPermissions = GENERIC_ALL;
+             everyone.grfAccessMode = GRANT_ACCESS;
+             BuildTrusteeWithNameA(&everyone.Trustee, const_cast<LPSTR>("EVERYONE"));
+             PACL list = nullptr;
+             ASSERT_EQ(DWORD(ERROR_SUCCESS), SetEntriesInAclA(1, &everyone, nullptr, &list));
+             EXPECT_EQ(DWORD(ERROR_SUCCESS),
+                       SetNamedSecurityInfoA(const_cast<LPSTR>(state.string().c_str()),
+                                             SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                             nullptr, list, nullptr));
+             LocalFree(list);
+         }},
+#else
         {"writable by all",
          [&] {
              std::filesystem::create_directory(state);
@@ -786,10 +793,8 @@ TEST_F(DialupServiceTest, StateFolderMustBeTheUsersOwn) {
 #endif
         ConnectionNames(&result);
         EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), result);
-        RASDIALPARAMSA params = DialParams("Office");
         HRASCONN handle = 0;
-        EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED),
-                  RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle));
+        EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), DialAndWaitInCall("Office", &handle));
     }
     EXPECT_EQ(0u, FileCount(good));
 
@@ -834,9 +839,8 @@ TEST_F(DialupServiceTest, StateFolderMustBeTheUsersOwn) {
     options.stateDirectory = (dir / "made" / "run" / "skyvane").string();
     DialupService made(options);
     platform::InstallDialup(&made);
-    RASDIALPARAMSA params = DialParams("Office");
     HRASCONN handle = 0;
-    EXPECT_EQ(DWORD(ERROR_SUCCESS), RasDialA(nullptr, nullptr, &params, 0, nullptr, &handle));
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), DialAndWaitInCall("Office", &handle));
     EXPECT_TRUE(std::filesystem::is_directory(options.stateDirectory));
     EXPECT_EQ(DWORD(ERROR_SUCCESS), RasHangUpA(handle));
     platform::InstallDialup(service.get());

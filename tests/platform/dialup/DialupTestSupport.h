@@ -101,6 +101,13 @@ inline RASDIALPARAMSA DialParams(const std::string& entry, const std::string& us
     return params;
 }
 
+// Dials an entry without a notifier, so the call waits for the outcome; its handle goes to
+// *handle.
+inline DWORD DialAndWaitInCall(const std::string& entry, HRASCONN* handle) {
+    RASDIALPARAMSA params = DialParams(entry);
+    return RasDialA(nullptr, nullptr, &params, 0, nullptr, handle);
+}
+
 // Names of the connections that are up, through the Windows buffer protocol.
 inline std::vector<std::string> ConnectionNames(DWORD* result = nullptr) {
     std::vector<RASCONNA> records(8);

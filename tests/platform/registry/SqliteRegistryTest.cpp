@@ -55,6 +55,13 @@ std::string ProgramLine(const std::string& text) {
     return std::string(program_invocation_short_name) + ": " + text;
 }
 
+// Waits for the children; each must end with 0.
+void ExpectAllEndWell(const std::vector<pid_t>& pids) {
+    for (pid_t pid : pids) {
+        EXPECT_EQ(WaitChild(pid), 0);
+    }
+}
+
 std::unique_ptr<SqliteRegistry> OpenStore(const std::string& path, int busyMs = 5000) {
     std::string error;
     auto store = SqliteRegistry::Open(path, {true, busyMs}, &error);
@@ -603,10 +610,7 @@ TEST(SqliteRegistry, TwoProcessesWriteTheSameRowsWithoutErrors) {
             return 0;
         };
     };
-    const pid_t pids[] = {StartChild(writer("a")), StartChild(writer("b"))};
-    for (pid_t pid : pids) {
-        EXPECT_EQ(WaitChild(pid), 0);
-    }
+    ExpectAllEndWell({StartChild(writer("a")), StartChild(writer("b"))});
     auto store = OpenStore(path);
     ASSERT_NE(store, nullptr);
     std::vector<std::string> keys;
@@ -645,9 +649,7 @@ TEST(SqliteRegistry, ProcessesMakingTheStoreAtOnceAllSucceed) {
                        : 0;
         }));
     }
-    for (pid_t pid : pids) {
-        EXPECT_EQ(WaitChild(pid), 0);
-    }
+    ExpectAllEndWell(pids);
     auto store = OpenStore(path);
     ASSERT_NE(store, nullptr);
     std::vector<std::string> keys;

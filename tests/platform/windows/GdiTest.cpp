@@ -85,6 +85,13 @@ TEST(Gdi, StretchBltScalesByNearestPixel) {
     const COLORREF kept = down.dc.GetPixel(0, 0);
     EXPECT_TRUE(kept == kBlack || kept == kWhite)
         << std::hex << kept << " is no pixel of the source";
+    // Colours are kept too, not mixed (gdi32's default mode would AND red and blue to black).
+    Canvas pair(2, 1, kRed);
+    pair.dc.SetPixel(1, 0, kBlue);
+    Canvas one(1, 1, kWhite);
+    EXPECT_TRUE(one.dc.StretchBlt(0, 0, 1, 1, &pair.dc, 0, 0, 2, 1, SRCCOPY));
+    const COLORREF colour = one.dc.GetPixel(0, 0);
+    EXPECT_TRUE(colour == kRed || colour == kBlue) << std::hex << colour << " is a mixture";
     Canvas half(2, 2, kRed);
     EXPECT_TRUE(half.dc.StretchBlt(0, 0, 2, 2, &up.dc, 0, 0, 4, 4, SRCCOPY));
     EXPECT_EQ((Rows{"#.", ".#"}), half.Rows(2, 2, kBlack));
@@ -101,6 +108,10 @@ TEST(Gdi, BitmapLivesInOneContextAtATime) {
     Canvas a(2, 2, kWhite);
     CDC other;
     ASSERT_TRUE(other.CreateCompatibleDC(&a.dc));
+    CBitmap fresh;
+    ASSERT_TRUE(fresh.CreateCompatibleBitmap(nullptr, 2, 1));
+    EXPECT_NE(nullptr, other.SelectObject(&fresh));
+    EXPECT_EQ(kBlack, other.GetPixel(1, 0)) << "a new bitmap is black";
     EXPECT_EQ(nullptr, other.SelectObject(&a.bitmap));
 #ifndef _WIN32
     EXPECT_FALSE(a.bitmap.DeleteObject()) << "a selected bitmap cannot go";

@@ -5,6 +5,7 @@
 #include "platform/registry/DamagedStore.h"
 #include "platform/registry_sqlite.h"
 #include "support/Child.h"
+#include "support/RegistryDump.h"
 #include "support/TempDir.h"
 
 #include "skyvane/version.h"
@@ -211,33 +212,6 @@ void FillStore(platform::SqliteRegistry& store) {
     }
 }
 
-// Every key with its class and every value, in a comparable form.
-void Describe(platform::SqliteRegistry& store, HKEY root, const std::string& path,
-              std::string* out) {
-    std::string keyClass;
-    std::vector<platform::RegistryValue> values;
-    std::vector<std::string> subkeys;
-    store.QueryKeyClass(root, path, &keyClass);
-    store.EnumValues(root, path, &values);
-    store.EnumKeys(root, path, &subkeys);
-    *out += platform::RootKeyName(root) + "\\" + path + " class=" + keyClass + "\n";
-    for (const auto& v : values) {
-        *out += "  " + v.name + " type=" + std::to_string(v.type) +
-                " data=" + std::string(v.data.begin(), v.data.end()) + "|\n";
-    }
-    for (const std::string& name : subkeys) {
-        Describe(store, root, path.empty() ? name : path + "\\" + name, out);
-    }
-}
-
-std::string DescribeStore(platform::SqliteRegistry& store) {
-    std::string out;
-    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        Describe(store, root, "", &out);
-    }
-    return out;
-}
-
 TEST_F(RegToolTest, ExportThenImportGivesBackTheSameStore) {
     {
         auto store = OpenStore();
@@ -246,7 +220,7 @@ TEST_F(RegToolTest, ExportThenImportGivesBackTheSameStore) {
     std::string original;
     {
         auto store = OpenStore();
-        original = DescribeStore(*store);
+        original = DumpStore(*store);
     }
     std::string file = m_dir.File("all.reg");
     Result exported = Run({"export", file});
@@ -257,7 +231,7 @@ TEST_F(RegToolTest, ExportThenImportGivesBackTheSameStore) {
     Result imported = Run({"import", file});
     ASSERT_EQ(imported.code, regtool::EXIT_DONE) << imported.err;
     auto copy = OpenStore();
-    EXPECT_EQ(DescribeStore(*copy), original);
+    EXPECT_EQ(DumpStore(*copy), original);
     EXPECT_EQ(Export(), Read(file));
 }
 

@@ -2,7 +2,8 @@
 // Nth write or sync), on the real store: the Restore key holds the whole record set or nothing,
 // the browser is either untouched or recorded, and skyvane-restore always puts it back. And the
 // path that used to lose the user's proxy for good: a kill among the record writes, a normal
-// run, a run killed while the client runs, then skyvane-restore.
+// run, a run killed while the client runs, then skyvane-restore. Both on a store with registry
+// transactions and on one without, where the records go in one by one with "key1" last.
 #include "RestoreTool.h"
 
 #include "browsers/BrowserFixture.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -31,6 +33,16 @@ const std::string PRODUCT_KEY = "SOFTWARE\\Ostrel Technologies\\Skyvane";
 
 // What a kill left behind, as the test sorts it.
 enum class Left { Untouched, UntouchedRecorded, SwitchedRecorded };
+
+// Whether a snapshot of the Restore key holds "key1", which marks the record set as present.
+bool HasMarker(const std::vector<std::string>& records) {
+    return std::any_of(records.begin(), records.end(),
+                       [](const std::string& strLine) { return strLine.rfind("key1=", 0) == 0; });
+}
+
+const char* ModeName(bool bNoTransactions) {
+    return bNoTransactions ? "no registry transactions" : "registry transactions";
+}
 
 class KillTest : public ::testing::Test {
   protected:
@@ -79,6 +91,7 @@ class KillTest : public ::testing::Test {
             {SKYVANE_HEADLESS_LAUNCHER, "true"},
             {"SKYVANE_REGISTRY=" + m_store.Path(), "LD_PRELOAD=" SKYVANE_KILL_AT_WRITE,
              "SKYVANE_KILL_AT_WRITE=" + std::to_string(nKillAt),
+             std::string("SKYVANE_HEADLESS_NO_TRANSACTIONS=") + (m_bNoTransactions ? "1" : "0"),
              // A sanitizer build wants its runtime first; the preloaded library goes before it.
              "ASAN_OPTIONS=verify_asan_link_order=0"},
             "/dev/null");
@@ -111,89 +124,117 @@ class KillTest : public ::testing::Test {
     }
 
     TempStore m_store;
+    bool m_bNoTransactions = false;
     std::string m_strPristine;
     std::vector<std::vector<std::string>> m_original;
 };
 
 TEST_F(KillTest, EveryKillPointLeavesTheRecordsWholeOrAbsentAndTheBrowserRestorable) {
-    // The whole set, as a run that is not killed leaves it.
-    StartOver();
-    ASSERT_FALSE(RunKilledAt(0));
-    std::vector<std::vector<std::string>> browsers;
-    std::vector<std::string> wholeSet;
-    Read(&browsers, &wholeSet);
-    ASSERT_EQ(m_original, browsers);
-    ASSERT_EQ(21u, wholeSet.size());
-
-    const std::vector<std::string> noKey = {"<no key>"};
-    std::map<Left, int> outcomes;
-    long nKillPoints = 0;
-    for (long nKillAt = 1; nKillAt < 1000; ++nKillAt) {
-        SCOPED_TRACE("killed before disk write " + std::to_string(nKillAt));
+    for (const bool bNoTransactions : {false, true}) {
+        SCOPED_TRACE(ModeName(bNoTransactions));
+        m_bNoTransactions = bNoTransactions;
+        // The whole set, as a run that is not killed leaves it.
         StartOver();
-        if (!RunKilledAt(nKillAt)) {
-            break;
+        ASSERT_FALSE(RunKilledAt(0));
+        std::vector<std::vector<std::string>> browsers;
+        std::vector<std::string> wholeSet;
+        Read(&browsers, &wholeSet);
+        ASSERT_EQ(m_original, browsers);
+        ASSERT_EQ(21u, wholeSet.size());
+
+        const std::vector<std::string> noKey = {"<no key>"};
+        std::map<Left, int> outcomes;
+        long nKillPoints = 0;
+        int nWithoutMarker = 0;
+        for (long nKillAt = 1; nKillAt < 1000; ++nKillAt) {
+            SCOPED_TRACE("killed before disk write " + std::to_string(nKillAt));
+            StartOver();
+            if (!RunKilledAt(nKillAt)) {
+                break;
+            }
+            ++nKillPoints;
+            std::vector<std::string> records;
+            Read(&browsers, &records);
+            // Without transactions a kill may leave fields, but never "key1" without the rest.
+            const bool bUnmarked = records != noKey && !HasMarker(records);
+            nWithoutMarker += bUnmarked ? 1 : 0;
+            ASSERT_TRUE(records == noKey || records == wholeSet || (bNoTransactions && bUnmarked))
+                << ::testing::PrintToString(records);
+            const bool bRecorded = records == wholeSet;
+            ASSERT_TRUE(bRecorded || browsers == m_original);
+            ++outcomes[browsers == m_original
+                           ? (bRecorded ? Left::UntouchedRecorded : Left::Untouched)
+                           : Left::SwitchedRecorded];
+
+            Restore();
+            Read(&browsers, &records);
+            EXPECT_EQ(m_original, browsers);
+            if (bUnmarked) {
+                // The next run completes the set.
+                ASSERT_FALSE(RunKilledAt(0));
+                Read(&browsers, &records);
+                EXPECT_EQ(wholeSet, records);
+                EXPECT_EQ(m_original, browsers);
+            }
         }
-        ++nKillPoints;
+        std::printf("%s, %ld kill points: %d left nothing recorded and the browser untouched "
+                    "(%d of them with fields but no key1), %d the records and the browser "
+                    "untouched, %d the records and the browser switched\n",
+                    ModeName(bNoTransactions), nKillPoints, outcomes[Left::Untouched],
+                    nWithoutMarker, outcomes[Left::UntouchedRecorded],
+                    outcomes[Left::SwitchedRecorded]);
+        // Kills fell before, among and after the record writes.
+        EXPECT_GT(outcomes[Left::Untouched], 0);
+        EXPECT_GT(outcomes[Left::SwitchedRecorded], 0);
+        if (bNoTransactions) {
+            EXPECT_GT(nWithoutMarker, 0);
+        }
+    }
+}
+
+TEST_F(KillTest, KillAmongTheRecordWritesThenARunThenAKilledRunLosesNoProxy) {
+    for (const bool bNoTransactions : {false, true}) {
+        SCOPED_TRACE(ModeName(bNoTransactions));
+        m_bNoTransactions = bNoTransactions;
+        // The last kill point before the records are stored: the kill falls among their writes.
+        std::vector<std::vector<std::string>> browsers;
         std::vector<std::string> records;
-        Read(&browsers, &records);
-        ASSERT_TRUE(records == noKey || records == wholeSet) << ::testing::PrintToString(records);
-        const bool bRecorded = records == wholeSet;
-        ASSERT_TRUE(bRecorded || browsers == m_original);
-        ++outcomes[browsers == m_original ? (bRecorded ? Left::UntouchedRecorded : Left::Untouched)
-                                          : Left::SwitchedRecorded];
+        long nFirstRecorded = 0;
+        for (long nKillAt = 1; nKillAt < 1000 && nFirstRecorded == 0; ++nKillAt) {
+            StartOver();
+            ASSERT_TRUE(RunKilledAt(nKillAt));
+            Read(&browsers, &records);
+            if (HasMarker(records)) {
+                nFirstRecorded = nKillAt;
+            }
+        }
+        ASSERT_GT(nFirstRecorded, 1);
+        StartOver();
+        ASSERT_TRUE(RunKilledAt(nFirstRecorded - 1));
+
+        // A normal run, then one killed while the client runs: the first kill point that finds the
+        // user's proxy switched to the local one.
+        ASSERT_FALSE(RunKilledAt(0));
+        const std::string strSaved = (m_store.Dir() / "after-normal-run.db").string();
+        CopyStore(m_store.Path(), strSaved);
+        bool bSwitched = false;
+        for (long nKillAt = 1; nKillAt < 1000 && !bSwitched; ++nKillAt) {
+            CopyStore(strSaved, m_store.Path());
+            ASSERT_TRUE(RunKilledAt(nKillAt));
+            m_store.Open();
+            bSwitched =
+                Query(HKEY_CURRENT_USER, NAV_PROXY, "HTTP_Proxy").Text() == "http://localhost";
+            m_store.Close();
+        }
+        ASSERT_TRUE(bSwitched);
 
         Restore();
         Read(&browsers, &records);
         EXPECT_EQ(m_original, browsers);
-    }
-    std::printf("%ld kill points: %d left nothing recorded and the browser untouched, %d the "
-                "records and the browser untouched, %d the records and the browser switched\n",
-                nKillPoints, outcomes[Left::Untouched], outcomes[Left::UntouchedRecorded],
-                outcomes[Left::SwitchedRecorded]);
-    // Kills fell before, among and after the record writes.
-    EXPECT_GT(outcomes[Left::Untouched], 0);
-    EXPECT_GT(outcomes[Left::SwitchedRecorded], 0);
-}
-
-TEST_F(KillTest, KillAmongTheRecordWritesThenARunThenAKilledRunLosesNoProxy) {
-    // The last kill point before the records are stored: the kill falls among their writes.
-    std::vector<std::vector<std::string>> browsers;
-    std::vector<std::string> records;
-    long nFirstRecorded = 0;
-    for (long nKillAt = 1; nKillAt < 1000 && nFirstRecorded == 0; ++nKillAt) {
-        StartOver();
-        ASSERT_TRUE(RunKilledAt(nKillAt));
-        Read(&browsers, &records);
-        if (records.size() > 1) {
-            nFirstRecorded = nKillAt;
-        }
-    }
-    ASSERT_GT(nFirstRecorded, 1);
-    StartOver();
-    ASSERT_TRUE(RunKilledAt(nFirstRecorded - 1));
-
-    // A normal run, then one killed while the client runs: the first kill point that finds the
-    // user's proxy switched to the local one.
-    ASSERT_FALSE(RunKilledAt(0));
-    const std::string strSaved = (m_store.Dir() / "after-normal-run.db").string();
-    CopyStore(m_store.Path(), strSaved);
-    bool bSwitched = false;
-    for (long nKillAt = 1; nKillAt < 1000 && !bSwitched; ++nKillAt) {
-        CopyStore(strSaved, m_store.Path());
-        ASSERT_TRUE(RunKilledAt(nKillAt));
         m_store.Open();
-        bSwitched = Query(HKEY_CURRENT_USER, NAV_PROXY, "HTTP_Proxy").Text() == "http://localhost";
+        EXPECT_EQ("proxy.example.net", Query(HKEY_CURRENT_USER, NAV_PROXY, "HTTP_Proxy").Text());
         m_store.Close();
     }
-    ASSERT_TRUE(bSwitched);
-
-    Restore();
-    Read(&browsers, &records);
-    EXPECT_EQ(m_original, browsers);
-    m_store.Open();
-    EXPECT_EQ("proxy.example.net", Query(HKEY_CURRENT_USER, NAV_PROXY, "HTTP_Proxy").Text());
-    m_store.Close();
 }
 
 } // namespace
