@@ -29,7 +29,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 demo=$build_dir/demo
 stale=no
-for built in "$build_dir/skyvane-launcher.exe" "$build_dir/client/java.exe" \
+for built in "$build_dir/skyvane-launcher.exe" "$build_dir/client/jdk/java.exe" \
     "$build_dir/client/VIZevu.exe"; do
     [ "$built" -nt "$demo/env.sh" ] && stale=yes
 done

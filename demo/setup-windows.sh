@@ -58,7 +58,7 @@ iexplore) browser_exe='C:\Program Files\Internet Explorer\IEXPLORE.EXE' ;;
 esac
 
 launcher=${SKYVANE_LAUNCHER:-$build_dir/skyvane-launcher.exe}
-java_exe=${SKYVANE_JAVA_EXE:-$build_dir/client/java.exe}
+java_exe=${SKYVANE_JAVA_EXE:-$build_dir/client/jdk/java.exe}
 boot=${SKYVANE_BOOT_EXE:-$build_dir/client/VIZevu.exe}
 for need in "$launcher" "$java_exe" "$boot"; do
     [ -f "$need" ] || die "$need is missing: build first (cmake --build $build_dir)"
