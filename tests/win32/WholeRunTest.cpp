@@ -222,6 +222,7 @@ TEST_F(WholeRunTest, ConsoleWindowEndsTheSplashAndTheBrowserIsPutBack) {
     // The splash comes before the console's window and lasts until that window is found.
     HWND splash = WaitForWindow([&] { return Splash(); }, 30);
     ASSERT_NE(nullptr, splash) << "no splash";
+    EXPECT_TRUE(Topmost(splash)) << "the splash is not above other windows";
 
     HWND console = WaitForWindow(
         [&] {

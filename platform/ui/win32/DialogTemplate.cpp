@@ -46,7 +46,9 @@ std::vector<WORD> MakeDialogTemplate(const DialogTemplate& t) {
     else
         style &= ~static_cast<DWORD>(DS_SETFONT);
     w.Dword(style);
-    w.Dword(0); // extended style
+    // A system-modal dialog stays above every other window: the Windows documentation gives it
+    // WS_EX_TOPMOST, and the template says so itself, as Wine's dialog manager does not.
+    w.Dword((style & DS_SYSMODAL) ? WS_EX_TOPMOST : 0); // extended style
     w.Word(static_cast<WORD>(t.controls.size()));
     w.Short(t.x);
     w.Short(t.y);
