@@ -33,7 +33,7 @@ endif()
 # The system folders compile against the real Windows headers.
 foreach(folder res settings browsers dialup splash app)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
-  list(FILTER sources EXCLUDE REGEX "/(main|WinMain)\\.cpp$")
+  list(FILTER sources EXCLUDE REGEX "/(main|WinMain|Services)\\.cpp$")
   add_library(system_${folder} OBJECT ${sources})
   target_include_directories(system_${folder} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(system_${folder} PUBLIC platform_base)
