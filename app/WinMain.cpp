@@ -6,13 +6,16 @@
 #include "settings/KeyNames.h"
 
 #include "platform/clock_system.h"
+#include "platform/ras_service.h"
 #include "platform/ui_resources.h"
 
 #include "skyvane/version.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 CLauncherApp theApp;
 
@@ -78,10 +81,19 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     platform::InstallClock(&clock);
     platform::ui::SetResources(&LauncherResources());
 
-    // ---- The dial-up service. ----------------------------------------------------------------
-    // The real rasapi32 serves unless the launcher's own dial-up service is installed here
-    // (platform::InstallDialup) when SKYVANE_PHONEBOOK is set.
-    // ------------------------------------------------------------------------------------------
+    // The real rasapi32 serves unless SKYVANE_PHONEBOOK names the launcher's own phone book;
+    // then the launcher's own dial-up service does. The Dialer itself has only "Undefined
+    // RasEnumEntries Error." for a phone book it cannot read: the service says first which file
+    // and line, and why.
+    static std::unique_ptr<platform::DialupBackend> dialup =
+        platform::OpenDialupFromEnvironment([](const std::vector<std::string>& faults) {
+            std::string text = "Some of the phone book could not be read:\n";
+            for (const std::string& fault : faults)
+                text += "\n" + fault;
+            AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+        });
+    if (dialup)
+        platform::InstallDialup(dialup.get());
 
     const int code = AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nShowCmd);
 

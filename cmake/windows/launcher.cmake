@@ -18,5 +18,6 @@ add_executable(skyvane-launcher WIN32 ${skyvane_launcher_sources})
 target_include_directories(skyvane-launcher PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(skyvane-launcher PRIVATE
   system_app system_splash system_dialup system_browsers system_settings system_res
-  platform_ui_win32 platform_ui_win32_gdi platform_clock platform_commandline skyvane_version
+  platform_ui_win32 platform_ui_win32_gdi platform_dialup_service_win32 platform_clock
+  platform_commandline skyvane_version
   user32 gdi32 comctl32 advapi32 rasapi32 ktmw32)
