@@ -30,10 +30,10 @@ if(SKYVANE_BUILD_TESTS)
   enable_testing()
 endif()
 
-# The system folders compile against the real Windows headers.
+# The system folders compile against the real Windows headers. The launcher's entries are the
+# programs' own (app/WinMain.cpp here); app/Services.cpp installs the Linux backends.
 foreach(folder res settings browsers dialup splash app)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
-  # The Linux entry and its service set-up (app/Services.cpp) stay out; WinMain is the launcher's.
   list(FILTER sources EXCLUDE REGEX "/(main|WinMain|Services)\\.cpp$")
   add_library(system_${folder} OBJECT ${sources})
   target_include_directories(system_${folder} PUBLIC ${PROJECT_SOURCE_DIR})

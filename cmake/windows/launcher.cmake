@@ -12,7 +12,7 @@ endif()
 
 set(skyvane_launcher_sources ${PROJECT_SOURCE_DIR}/app/WinMain.cpp)
 if(TARGET skyvane_launcher_rc)
-  list(APPEND skyvane_launcher_sources $<TARGET_OBJECTS:skyvane_launcher_rc>)
+  list(APPEND skyvane_launcher_sources $<TARGET_OBJECTS:skyvane_launcher_rc>) # icon 128
 endif()
 add_executable(skyvane-launcher WIN32 ${skyvane_launcher_sources})
 target_include_directories(skyvane-launcher PRIVATE ${PROJECT_SOURCE_DIR})

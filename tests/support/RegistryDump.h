@@ -7,6 +7,14 @@
 #include <string>
 #include <vector>
 
+// One value as a line: name, type and bytes.
+inline void DumpValue(std::ostringstream& out, const platform::RegistryValue& v) {
+    out << v.name << " | " << v.type << " |";
+    for (BYTE b : v.data)
+        out << ' ' << static_cast<int>(b);
+    out << '\n';
+}
+
 // Every key and value below `path` of `root`: one line per value (path, name, type, bytes).
 inline std::string DumpRegistry(platform::RegistryBackend& store, HKEY root,
                                 const std::string& path = "") {
@@ -14,10 +22,8 @@ inline std::string DumpRegistry(platform::RegistryBackend& store, HKEY root,
     std::vector<platform::RegistryValue> values;
     store.EnumValues(root, path, &values);
     for (const auto& v : values) {
-        out << path << " | " << v.name << " | " << v.type << " |";
-        for (BYTE b : v.data)
-            out << ' ' << static_cast<int>(b);
-        out << '\n';
+        out << path << " | ";
+        DumpValue(out, v);
     }
     std::vector<std::string> keys;
     store.EnumKeys(root, path, &keys);
@@ -36,10 +42,8 @@ inline void DumpKeyAndBelow(platform::RegistryBackend& store, HKEY root, const s
     std::vector<platform::RegistryValue> values;
     store.EnumValues(root, path, &values);
     for (const auto& v : values) {
-        out << "  " << v.name << " | " << v.type << " |";
-        for (BYTE b : v.data)
-            out << ' ' << static_cast<int>(b);
-        out << '\n';
+        out << "  ";
+        DumpValue(out, v);
     }
     std::vector<std::string> keys;
     store.EnumKeys(root, path, &keys);

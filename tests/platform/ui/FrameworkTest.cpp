@@ -1,6 +1,7 @@
 // The framework on the headless backend: message maps, the controls' own behaviour, posted
 // messages, modal runs, and the helpers.
 #include "platform/process.h"
+#include "platform/ui/TestDialogs.h"
 #include "platform/ui_headless.h"
 #include "platform/ui_resources.h"
 #include "res/Resources.h"
@@ -19,117 +20,6 @@ using platform::ui::kKeyAlt;
 using platform::ui::kKeyShift;
 
 namespace {
-
-constexpr UINT kTestDialog = 900, kKeysDialog = 901;
-constexpr int kList = 10, kEdit = 11, kCheck = 12, kSpin = 13, kPlain = 14, kApply = 15,
-              kDisabled = 16;
-
-platform::ui::ResourceTable TestResources() {
-    platform::ui::ResourceTable t;
-    t.dialogs.push_back({kTestDialog,
-                         WS_POPUP | WS_CAPTION | DS_MODALFRAME,
-                         "Test",
-                         "MS Sans Serif",
-                         8,
-                         0,
-                         0,
-                         200,
-                         100,
-                         {
-                             {IDOK, "BUTTON", "&Go", BS_DEFPUSHBUTTON, 140, 7, 50, 14},
-                             {IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON, 140, 24, 50, 14},
-                             {kApply, "BUTTON", "&Apply", BS_PUSHBUTTON, 140, 41, 50, 14},
-                             {kList, "LISTBOX", "", LBS_SORT | LBS_NOTIFY, 7, 7, 60, 50},
-                             {kPlain, "LISTBOX", "", 0, 7, 60, 60, 30},
-                             {kCheck, "BUTTON", "Check", BS_AUTOCHECKBOX, 70, 7, 60, 10},
-                             {kEdit, "EDIT", "", ES_AUTOHSCROLL, 70, 20, 40, 12},
-                             {kSpin, "msctls_updown32", "",
-                              UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT, 110, 19, 10, 14},
-                         }});
-    // For the keys: tab stops, labels, "&Go" and "&Gate" sharing a letter, a group of its own.
-    constexpr DWORD kTab = WS_TABSTOP;
-    t.dialogs.push_back(
-        {kKeysDialog,
-         WS_POPUP | WS_CAPTION | DS_MODALFRAME,
-         "Keys",
-         "MS Sans Serif",
-         8,
-         0,
-         0,
-         200,
-         120,
-         {
-             {IDOK, "BUTTON", "&Go", BS_DEFPUSHBUTTON | kTab, 140, 7, 50, 14},
-             {IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON | kTab, 140, 24, 50, 14},
-             {kApply, "BUTTON", "&Apply", BS_PUSHBUTTON | kTab, 140, 41, 50, 14},
-             {IDC_STATIC, "STATIC", "&Name", SS_LEFT, 7, 9, 30, 8},
-             {kEdit, "EDIT", "", ES_AUTOHSCROLL | kTab, 40, 7, 40, 12},
-             {kSpin, "msctls_updown32", "",
-              UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 80, 6, 10, 14},
-             {IDC_STATIC, "STATIC", "&Gate", SS_LEFT, 7, 25, 30, 8},
-             {kList, "LISTBOX", "", LBS_SORT | LBS_NOTIFY | WS_BORDER | kTab, 40, 25, 60, 40},
-             {kCheck, "BUTTON", "&Check", BS_AUTOCHECKBOX | kTab | WS_GROUP, 7, 70, 60, 10},
-             {kDisabled, "BUTTON", "&Disabled", BS_PUSHBUTTON | WS_DISABLED, 7, 85, 60, 14},
-         }});
-    t.strings[AFX_IDS_APP_TITLE] = "Test Title";
-    return t;
-}
-
-class TestDlg : public CDialog {
-  public:
-    explicit TestDlg(CWnd* parent = nullptr, UINT id = kTestDialog) : CDialog(id, parent) {}
-
-    std::vector<std::string> events;
-    bool endInInit = false;
-    std::function<void(TestDlg&)> onApply;
-
-    BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
-        events.push_back("init");
-        if (endInInit)
-            EndDialog(IDCANCEL);
-        return TRUE;
-    }
-    void OnOK() override {
-        events.push_back("ok");
-        CDialog::OnOK();
-    }
-    void OnApply() {
-        events.push_back("apply");
-        if (onApply)
-            onApply(*this);
-    }
-    void OnSelchange() { events.push_back("selchange"); }
-    void OnCheck() { events.push_back("check"); }
-    void OnEditChange() { events.push_back("change"); }
-    void OnTimer(UINT_PTR id) override { events.push_back("timer " + std::to_string(id)); }
-    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message >= 0xC000)
-            events.push_back("event " + std::to_string(wParam));
-        return CDialog::DefWindowProc(message, wParam, lParam);
-    }
-
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(TestDlg, CDialog)
-ON_BN_CLICKED(kApply, OnApply)
-ON_LBN_SELCHANGE(kList, OnSelchange)
-ON_BN_CLICKED(kCheck, OnCheck)
-ON_EN_CHANGE(kEdit, OnEditChange)
-ON_WM_TIMER()
-END_MESSAGE_MAP()
-
-class TestApp : public CWinApp {
-  public:
-    int abouts = 0;
-    void OnAbout() { ++abouts; }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(TestApp, CWinApp)
-ON_COMMAND(ID_APP_ABOUT, OnAbout)
-END_MESSAGE_MAP()
 
 class FrameworkTest : public ::testing::Test {
   protected:
@@ -321,28 +211,9 @@ TEST_F(FrameworkTest, SortedListNotifiesOnlyTheUsersSelection) {
 }
 
 TEST_F(FrameworkTest, ReadsNumbersAsWindowsDoes) {
-    struct Row {
-        const char* text;
-        BOOL isSigned;
-        UINT value;
-        BOOL ok;
-    };
-    const Row rows[] = {
-        {"10", FALSE, 10, TRUE},
-        {" 7 ", FALSE, 7, TRUE},
-        {"abc", FALSE, 0, FALSE},
-        {"-3", FALSE, 0, FALSE},
-        {"-3", TRUE, static_cast<UINT>(-3), TRUE},
-        {"", FALSE, 0, FALSE},
-        {"4294967295", FALSE, 4294967295u, TRUE},
-        {"4294967296", FALSE, 0, FALSE},
-        {"2147483648", TRUE, 0, FALSE},
-        {"12a", FALSE, 0, FALSE},
-        {"86400", FALSE, 86400, TRUE},
-    };
     TestDlg dlg;
     ui.Play(kTestDialog, [&](HeadlessDialog& d) {
-        for (const Row& r : rows) {
+        for (const NumberRow& r : kNumberRows) {
             dlg.SetDlgItemText(kEdit, r.text);
             BOOL ok = -1;
             EXPECT_EQ(r.value, dlg.GetDlgItemInt(kEdit, &ok, r.isSigned)) << r.text;
@@ -496,90 +367,6 @@ TEST_F(FrameworkTest, MessageBoxesCarryTheTitleAndDefaultToTheFirstButton) {
     EXPECT_EQ("Test Title", boxes[0].caption);
     EXPECT_EQ(MB_YESNO | MB_SYSTEMMODAL, boxes[0].type);
     EXPECT_EQ("Test Title", boxes[2].caption);
-}
-
-TEST(FrameworkHelpers, FormatsNumberInserts) {
-    EXPECT_EQ("Attempt 2 of 10", AfxFormatMessage("Attempt %1!d! of %2!d!", 2, 10));
-    EXPECT_EQ("Delaying  :  4", AfxFormatMessage("Delaying  :  %1!d!", 4));
-    EXPECT_EQ("Attempt 1 of 0", AfxFormatMessage("Attempt %1!d! of %2!d!", 1, 0));
-    EXPECT_EQ("100% -1", AfxFormatMessage("100%% %1!d!", -1));
-    // 32-bit as on Windows, whatever the width of long here.
-    EXPECT_EQ("Attempt 1 of -1", AfxFormatMessage("Attempt %1!d! of %2!d!", 1, 4294967295L));
-    EXPECT_EQ("-2147483648 4294967295", AfxFormatMessage("%1!ld! %2!u!", 2147483648L, -1));
-    EXPECT_EQ("ff    7|", AfxFormatMessage("%1!x! %2!4d!|", 255, 7));
-    EXPECT_EQ("3 of 4", AfxFormatMessage("%1 of %2", 3, 4));
-}
-
-TEST(FrameworkHelpers, WsprintfFormatsAsWindowsDoes) {
-    struct Row {
-        const char* expected;
-        int written;
-    };
-    char out[2048];
-    const auto check = [&](const Row& row) {
-        EXPECT_EQ(row.expected, std::string(out));
-        EXPECT_EQ(row.written, static_cast<int>(std::strlen(out)));
-    };
-    check({"(-1)", wsprintfA(out, "(%ld)", 4294967295u)});
-    check({"-2147483648 2147483647", wsprintfA(out, "%d %i", 2147483648u, 2147483647)});
-    check({"4294967295 ffffffff FF", wsprintfA(out, "%lu %x %X", -1, -1, 255)});
-    check({"[  42][7   ][007]", wsprintfA(out, "[%4d][%-4u][%03d]", 42, 7, 7)});
-    check({"100% x=ok c=A", wsprintfA(out, "100%% x=%s c=%c", "ok", 'A')});
-    const std::string longText(1500, 'a');
-    check({std::string(1023, 'a').c_str(), wsprintfA(out, "%s", longText.c_str())});
-}
-
-TEST(FrameworkHelpers, RegisteredMessagesAreStablePerName) {
-    UINT a = RegisterWindowMessageA("RasDialEvent");
-    EXPECT_GE(a, 0xC000u);
-    EXPECT_EQ(a, RegisterWindowMessageA("rasdialevent"));
-    EXPECT_NE(a, RegisterWindowMessageA("OtherEvent"));
-    EXPECT_EQ(0u, RegisterWindowMessageA(""));
-}
-
-TEST(FrameworkHelpers, JoinedCommandLineSplitsBackIntoTheSameArguments) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"prog"},
-        {"C:\\Program Files\\x.exe", "a b", ""},
-        {"p", "say \"hi\"", "back\\slash", "trail\\", "trail two\\\\"},
-        {"p", "\\\"", "\t", "a\\\\\"b"},
-    };
-    for (const auto& args : cases) {
-        std::vector<const char*> argv;
-        for (const auto& a : args)
-            argv.push_back(a.c_str());
-        std::string line;
-        ASSERT_TRUE(AfxJoinCommandLine(static_cast<int>(argv.size()), argv.data(), &line));
-        std::vector<std::string> back = platform::SplitCommandLine(line);
-        // The program path's backslashes are directory separators to the runner; compare the
-        // arguments after it.
-        ASSERT_EQ(args.size(), back.size()) << line;
-        for (size_t i = 1; i < args.size(); ++i)
-            EXPECT_EQ(args[i], back[i]) << line;
-    }
-}
-
-TEST(FrameworkHelpers, LauncherIconIsA32By32ImageWithTransparentCorners) {
-    const auto& resources = LauncherResources();
-    platform::ui::SetResources(&resources);
-    const platform::ui::IconImage* icon = platform::ui::FindIcon(IDR_MAINFRAME);
-    ASSERT_NE(nullptr, icon);
-    EXPECT_EQ(32, icon->width);
-    EXPECT_EQ(32, icon->height);
-    EXPECT_EQ(0u, icon->pixels[0] >> 24);
-    EXPECT_EQ(0xFFu, icon->pixels[16 * 32 + 16] >> 24);
-    EXPECT_EQ("Ostrel Sky.Vane", AfxLoadString(AFX_IDS_APP_TITLE));
-    platform::ui::SetResources(nullptr);
-}
-
-TEST(FrameworkHelpers, XpmReaderRefusesBrokenImages) {
-    static const char* const bad_header[] = {"2 2"};
-    static const char* const bad_colour[] = {"1 1 1 1", "a c red", "a"};
-    static const char* const short_row[] = {"2 1 1 1", "a c #000000", "a"};
-    platform::ui::IconImage icon;
-    EXPECT_FALSE(platform::ui::IconFromXpm(1, bad_header, &icon));
-    EXPECT_FALSE(platform::ui::IconFromXpm(1, bad_colour, &icon));
-    EXPECT_FALSE(platform::ui::IconFromXpm(1, short_row, &icon));
 }
 
 } // namespace
