@@ -14,7 +14,3 @@ add_library(platform_dialup_service_win32 STATIC
             ${skyvane_dialup_dir}/ConnectionStore.cpp ${skyvane_dialup_dir}/LocalFilesWin32.cpp)
 target_link_libraries(platform_dialup_service_win32 PUBLIC platform_dialup_win32 user32 advapi32)
 target_include_directories(platform_dialup_service_win32 PRIVATE ${skyvane_dialup_dir})
-
-# The system's Ras calls (the Dialer, the Connect dialog, the connection probe) are this layer's.
-target_link_libraries(system_dialup PUBLIC platform_dialup_win32)
-target_link_libraries(system_app PUBLIC platform_dialup_win32)
