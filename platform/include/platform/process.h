@@ -168,3 +168,27 @@ ProcessBackend* InstalledProcess();
 int OpenProcessHandleCount();
 
 } // namespace platform
+
+#ifdef _WIN32
+namespace platform {
+
+// Sleep on a thread that owns windows: meanwhile they keep painting (their paint requests are
+// handled, nothing else), as the framework's windows do on Linux, where the ui paints them
+// whatever the thread does. The program's Sleep calls come here on Windows.
+inline void SleepPaintingWindows(DWORD dwMilliseconds) {
+    const ULONGLONG deadline = ::GetTickCount64() + dwMilliseconds;
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT))
+            ::DispatchMessageA(&msg);
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline)
+            return;
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now),
+                                    QS_PAINT);
+    }
+}
+
+} // namespace platform
+#define Sleep(dwMilliseconds) platform::SleepPaintingWindows(dwMilliseconds)
+#endif // _WIN32
