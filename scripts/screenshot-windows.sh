@@ -7,9 +7,8 @@
 # BUILD_DIR defaults to build-windows (cmake --preset windows && cmake --build build-windows),
 # OUTPUT_DIR to docs/screenshots beside this folder; the pictures are dialer-wine.png,
 # connect-wine.png and splash-wine.png. A demo installation is made afresh in
-# BUILD_DIR/screenshot-demo (demo/setup-windows.sh). Runs under DISPLAY, or under a private
-# Xvfb with openbox when it is unset, so that the pictures come out the same on every machine.
-# Needs: Wine, xdotool, imagemagick (import); Xvfb and openbox when DISPLAY is unset.
+# BUILD_DIR/screenshot-demo (demo/setup-windows.sh). Runs on DISPLAY.
+# Needs: Wine, xdotool, imagemagick (import), and an X display (xvfb-run without one).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -29,36 +28,19 @@ wineserver=$(command -v wineserver || true)
 [ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver64
 
 workdir=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
 launcher_pid=""
 cleanup() {
     "$wineserver" -k 2>/dev/null || true
     [ -n "$launcher_pid" ] && kill "$launcher_pid" 2>/dev/null && wait "$launcher_pid" 2>/dev/null
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null && wait "$wm_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
     rm -rf "$workdir"
 }
 trap cleanup EXIT
 
+# Wine's windows need an X display; Wine did not come up on an Xvfb this script started itself,
+# while it does under xvfb-run.
 if [ -z "${DISPLAY:-}" ]; then
-    command -v Xvfb >/dev/null || { echo "$0: no DISPLAY and no Xvfb" >&2; exit 1; }
-    # Xvfb picks a free display number itself and writes it to descriptor 3.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$workdir/display" \
-        2>"$workdir/xvfb.log" &
-    xvfb_pid=$!
-    for _ in $(seq 50); do
-        [ -s "$workdir/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$workdir/display" ] || { cat "$workdir/xvfb.log" >&2; exit 1; }
-    export DISPLAY=":$(head -n1 "$workdir/display")"
-    openbox >/dev/null 2>&1 &
-    wm_pid=$!
-    for _ in $(seq 150); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-        sleep 0.1
-    done
+    echo "$0: no X display; run it on a desktop or under: xvfb-run -a -s '-screen 0 1024x768x24' $0 $*" >&2
+    exit 1
 fi
 
 # The launcher on the demo, from its installation folder; its arguments run in the console's

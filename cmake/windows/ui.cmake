@@ -7,6 +7,7 @@ list(FILTER skyvane_ui_win32_sources EXCLUDE REGEX "/Gdi[^/]*\\.cpp$")
 add_library(platform_ui_win32 STATIC
   ${skyvane_ui_win32_sources}
   ${skyvane_ui_dir}/Controls.cpp
+  ${skyvane_ui_dir}/DialogBase.cpp
   ${skyvane_ui_dir}/Format.cpp
   ${skyvane_ui_dir}/MessageMap.cpp
   ${skyvane_ui_dir}/Resources.cpp

@@ -141,19 +141,6 @@ void AfxWindowAccess::AttachAutoObject(Window* control) {
     control->object = obj;
 }
 
-BEGIN_MESSAGE_MAP(CDialog, CWnd)
-ON_COMMAND(IDOK, OnOK)
-ON_COMMAND(IDCANCEL, OnCancel)
-END_MESSAGE_MAP()
-
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
-
-CDialog::~CDialog() {
-    if (m_hWnd)
-        CWnd::DestroyWindow();
-}
-
 BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool modal) {
     using namespace platform::ui;
     const DialogTemplate* t = FindDialogTemplate(nIDTemplate);
@@ -182,10 +169,6 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool modal)
         Changed(*dlg);
     }
     return TRUE;
-}
-
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
-    return CreateFromTemplate(nIDTemplate, pParentWnd, false);
 }
 
 INT_PTR CDialog::DoModal() {
@@ -223,16 +206,4 @@ void CDialog::EndDialog(int nResult) {
     }
     if (platform::ui::Backend())
         platform::ui::Backend()->Wake();
-}
-
-BOOL CDialog::OnInitDialog() {
-    DoDataExchange(nullptr);
-    return TRUE;
-}
-
-void CDialog::OnOK() {
-    EndDialog(IDOK);
-}
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
 }

@@ -5,6 +5,7 @@
 #include "support/RegistryDump.h"
 #include "support/Spawn.h"
 #include "support/TempDir.h"
+#include "support/Wait.h"
 #include "support/WholeRunExpectations.h"
 
 // Ahead of Xlib, whose None macro would clash with gtest's own None.
@@ -32,17 +33,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-template <typename Pred> bool WaitFor(Pred pred, double seconds) {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    while (Clock::now() < deadline) {
-        if (pred())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return pred();
-}
 
 // Starts a program with the test's environment plus `extra`, its output into `log`.
 pid_t Start(const std::vector<std::string>& argv, const std::vector<std::string>& extra,

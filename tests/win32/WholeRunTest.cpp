@@ -2,6 +2,7 @@
 // the demo installation made by demo/setup-windows.sh (a folder with a blank, the registry
 // seeded with Wine's reg import), no connection up, so the Dialer comes first.
 #include "res/resource.h"
+#include "support/Wait.h"
 #include "support/WholeRunExpectations.h"
 
 #include <gtest/gtest.h>
@@ -17,18 +18,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-bool WaitFor(const std::function<bool()>& pred, double seconds) {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    while (Clock::now() < deadline) {
-        if (pred())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return pred();
-}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

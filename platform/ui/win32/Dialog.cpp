@@ -76,19 +76,6 @@ INT_PTR CALLBACK DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lPara
 
 namespace w32 = platform::ui::win32;
 
-BEGIN_MESSAGE_MAP(CDialog, CWnd)
-ON_COMMAND(IDOK, OnOK)
-ON_COMMAND(IDCANCEL, OnCancel)
-END_MESSAGE_MAP()
-
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
-
-CDialog::~CDialog() {
-    if (m_hWnd)
-        CWnd::DestroyWindow();
-}
-
 namespace {
 
 // The in-memory template of a dialog of the resources; empty when there is none.
@@ -120,10 +107,6 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool) {
                : FALSE;
 }
 
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
-    return CreateFromTemplate(nIDTemplate, pParentWnd, false);
-}
-
 INT_PTR CDialog::DoModal() {
     const std::vector<WORD> bytes = TemplateBytes(m_nIDTemplate);
     if (bytes.empty() || m_hWnd)
@@ -138,16 +121,4 @@ INT_PTR CDialog::DoModal() {
 void CDialog::EndDialog(int nResult) {
     if (m_hWnd)
         ::EndDialog(m_hWnd, nResult);
-}
-
-BOOL CDialog::OnInitDialog() {
-    DoDataExchange(nullptr);
-    return TRUE;
-}
-
-void CDialog::OnOK() {
-    EndDialog(IDOK);
-}
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
 }
