@@ -8,32 +8,17 @@
 #   xvfb-run -a demo/run.sh BUILD_DIR
 set -euo pipefail
 
-source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-if [ $# -lt 1 ] || [ "$1" = -h ] || [ "$1" = --help ]; then
-    sed -n '2,/^set -euo/p' "$0" | sed -e '$d' -e 's/^# \{0,1\}//' >&2
-    exit 2
-fi
-build_dir=$(cd "$1" && pwd)
+# shellcheck source-path=SCRIPTDIR source=common.sh
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+build_dir=$(demo_build_dir "${1:-}" "configure and build first")
 shift
 
 launcher=$build_dir/app/skyvane-launcher
-[ -x "$launcher" ] || {
-    echo "demo/run.sh: $launcher is not built: cmake --build $build_dir" >&2
-    exit 1
-}
-if [ -z "${DISPLAY:-}" ]; then
-    echo "demo/run.sh: no X display (DISPLAY is not set), so the launcher's windows cannot be" >&2
-    echo "shown. Run it on a desktop, or under a virtual display:" >&2
-    echo "    xvfb-run -a demo/run.sh $build_dir" >&2
-    exit 1
-fi
+[ -x "$launcher" ] || demo_die "$launcher is not built: cmake --build $build_dir"
+demo_need_display "xvfb-run -a demo/run.sh $build_dir"
 # Make the demo when there is none, or anew when the client programs were rebuilt since.
-stale=no
-for built in "$build_dir/client/classes.stamp" "$build_dir/client/skyvane-java-exe" \
-    "$build_dir/client/skyvane-boot"; do
-    [ "$built" -nt "$build_dir/demo/env.sh" ] && stale=yes
-done
-if [ ! -f "$build_dir/demo/env.sh" ] || [ $stale = yes ]; then
+if [ "$(demo_stale "$build_dir/demo/env.sh" "$build_dir/client/classes.stamp" \
+    "$build_dir/client/skyvane-java-exe" "$build_dir/client/skyvane-boot")" = yes ]; then
     bash "$source_dir/demo/setup.sh" "$build_dir"
 fi
 # shellcheck source=/dev/null

@@ -2,6 +2,7 @@
 # Makes the demo installation of the Sky.Vane client for the Windows build, in a Wine prefix:
 #
 #   demo/setup-windows.sh BUILD_DIR [--dest DIR] [--update-due] [--browser netscape|iexplore]
+#                                   [--updater-exit CODE]
 #
 # BUILD_DIR is the Windows build (cmake --preset windows: build-windows); SKYVANE_LAUNCHER,
 # SKYVANE_JAVA_EXE and SKYVANE_BOOT_EXE name its programs when they are not where the build puts
@@ -21,83 +22,46 @@
 #
 #   --update-due        leave "Last Update" out, so the launcher asks about updates
 #   --browser iexplore  record Internet Explorer as the browser (default: Netscape Navigator)
+#   --updater-exit N    the exit code the updater ends with (0: done, 2: restart, other: failed);
+#                       it can be changed later in "DIR/Sky Vane/updater-exit-code"
 set -euo pipefail
 
-usage() {
-    sed -n '2,/^set -euo/p' "$0" | sed -e '$d' -e 's/^# \{0,1\}//' >&2
-    exit 2
-}
-die() {
-    echo "demo/setup-windows.sh: $*" >&2
-    exit 1
-}
-
-source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-[ $# -ge 1 ] || usage
-case "$1" in -h | --help) usage ;; esac
-[ -d "$1" ] || die "no build directory $1 (cmake --preset windows && cmake --build build-windows)"
-build_dir=$(cd "$1" && pwd)
+# shellcheck source-path=SCRIPTDIR source=common.sh
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+build_dir=$(demo_build_dir "${1:-}" "cmake --preset windows && cmake --build build-windows")
 shift
-
-dest=$build_dir/demo
-update_due=no
-browser=netscape
-while [ $# -gt 0 ]; do
-    case "$1" in
-    --dest) [ $# -ge 2 ] || usage; dest=$2; shift 2 ;;
-    --update-due) update_due=yes; shift ;;
-    --browser) [ $# -ge 2 ] || usage; browser=$2; shift 2 ;;
-    -h | --help) usage ;;
-    *) echo "demo/setup-windows.sh: unknown option $1" >&2; usage ;;
-    esac
-done
-case "$browser" in
-netscape) browser_exe='C:\Program Files\Netscape\Communicator\Program\netscape.exe' ;;
-iexplore) browser_exe='C:\Program Files\Internet Explorer\IEXPLORE.EXE' ;;
-*) die "--browser takes netscape or iexplore, not $browser" ;;
-esac
+demo_parse_setup_options "$build_dir" "$@"
 
 launcher=${SKYVANE_LAUNCHER:-$build_dir/skyvane-launcher.exe}
 java_exe=${SKYVANE_JAVA_EXE:-$build_dir/client/jdk/java.exe}
 boot=${SKYVANE_BOOT_EXE:-$build_dir/client/VIZevu.exe}
 for need in "$launcher" "$java_exe" "$boot"; do
-    [ -f "$need" ] || die "$need is missing: build first (cmake --build $build_dir)"
+    [ -f "$need" ] || demo_die "$need is missing: build first (cmake --build $build_dir)"
 done
 
 export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix}
 wine_run=$source_dir/scripts/wine-run.sh
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "demo/setup-windows.sh: making the Wine prefix $WINEPREFIX (about 15 s)"
-    "$wine_run" wineboot -i >/dev/null 2>&1 || die "wineboot could not make $WINEPREFIX"
+    "$wine_run" wineboot -i >/dev/null 2>&1 || demo_die "wineboot could not make $WINEPREFIX"
 fi
 
 mkdir -p "$dest"
 dest=$(cd "$dest" && pwd)
 # Wine's drive Z: is the root of the file system.
 [ "$(readlink "$WINEPREFIX/dosdevices/z:" 2>/dev/null)" = / ] ||
-    die "$WINEPREFIX has no drive Z: for the root folder"
+    demo_die "$WINEPREFIX has no drive Z: for the root folder"
 windows_path() {
     local path=${1//\//\\}
     printf 'Z:%s' "$path"
 }
 
-# The installation folder, as the product's installer lays it out. jdk\classes.zip is left
-# out and Classes\ is empty: the Windows java.exe runs the programs the class names stand for.
+# The installation folder. Classes\ is empty: the Windows java.exe runs the programs the class
+# names stand for.
 install="$dest/Sky Vane"
-rm -rf "$install"
-mkdir -p "$install/jdk" "$install/Classes"
+demo_install_folder "$install" "$java_exe" "$boot"
 cp "$launcher" "$install/skyvane-launcher.exe"
-cp "$java_exe" "$install/jdk/java.exe"
-cp "$boot" "$install/VIZevu.exe"
 
-# In a .reg string a backslash and a quotation mark are escaped with a backslash.
-reg_string() {
-    local text=${1//\\/\\\\}
-    printf '%s' "${text//\"/\\\"}"
-}
-install_dir=$(reg_string "$(windows_path "$install")\\")
-browser_reg=$(reg_string "$browser_exe")
-last_update="$(date +%Y) $((10#$(date +%m))) $((10#$(date +%d)))"
 reg_file=$dest/demo.reg
 {
     printf 'REGEDIT4\r\n\r\n'
@@ -106,34 +70,17 @@ reg_file=$dest/demo.reg
         'HKEY_CLASSES_ROOT\NetscapeMarkup' 'HKEY_CURRENT_USER\Software\Netscape'; do
         printf '[-%s]\r\n\r\n' "$key"
     done
-    while IFS= read -r line || [ -n "$line" ]; do
-        line=${line%$'\r'}
-        [ "$line" = REGEDIT4 ] && continue
-        if [ "$update_due" = yes ] && [[ "$line" == *@LAST_UPDATE@* ]]; then
-            continue
-        fi
-        line=${line//@INSTALL_DIR@/"$install_dir"}
-        line=${line//@BROWSER_EXE@/"$browser_reg"}
-        line=${line//@LAST_UPDATE@/"$last_update"}
-        printf '%s\r\n' "$line"
-    done <"$source_dir/demo/demo.reg"
+    demo_reg_lines "$source_dir" "$(windows_path "$install")\\" $'\r\n'
 } >"$reg_file"
 "$wine_run" reg import "$(windows_path "$reg_file")" >/dev/null ||
-    die "Wine's reg import of $reg_file failed"
+    demo_die "Wine's reg import of $reg_file failed"
 
-# The phone book and an empty dial-up state: no connection is up.
-cp "$source_dir/demo/phonebook.pbk" "$dest/phonebook.pbk"
-rm -rf "$dest/dialup-state"
-mkdir -p "$dest/dialup-state"
-
-shell_quote() {
-    printf "'%s'" "${1//\'/\'\\\'\'}"
-}
+demo_dialup_files "$source_dir" "$dest"
 {
-    echo "# The Windows demo installation made by demo/setup-windows.sh. Use:  . $(shell_quote "$dest/env.sh")"
-    echo "export WINEPREFIX=$(shell_quote "$WINEPREFIX")"
-    echo "export SKYVANE_PHONEBOOK=$(shell_quote "$(windows_path "$dest/phonebook.pbk")")"
-    echo "export SKYVANE_DIALUP_STATE=$(shell_quote "$(windows_path "$dest/dialup-state")")"
+    echo "# The Windows demo installation made by demo/setup-windows.sh. Use:  . $(demo_shell_quote "$dest/env.sh")"
+    echo "export WINEPREFIX=$(demo_shell_quote "$WINEPREFIX")"
+    echo "export SKYVANE_PHONEBOOK=$(demo_shell_quote "$(windows_path "$dest/phonebook.pbk")")"
+    echo "export SKYVANE_DIALUP_STATE=$(demo_shell_quote "$(windows_path "$dest/dialup-state")")"
 } >"$dest/env.sh"
 
 echo "Windows demo installation made in $dest"
