@@ -71,6 +71,12 @@ ObjectRecord* ObjectOf(HGDIOBJ h) {
     return g_objects.Find(h);
 }
 
+// The record of a handle that names an object of that type; null for any other handle.
+ObjectRecord* ObjectOf(HGDIOBJ h, ObjectType type) {
+    ObjectRecord* r = ObjectOf(h);
+    return r && r->type == type ? r : nullptr;
+}
+
 DcRecord* DcOf(HDC h) {
     return g_dcs.Find(h);
 }
@@ -211,6 +217,13 @@ ObjectRecord* SelectInto(DcRecord* dc, ObjectRecord* r) {
     return old;
 }
 
+// Selects an object of T's type into the context; the wrapper of the replaced object, or null
+// (also for no object or one of another type).
+template <class T> T* SelectTyped(HDC hdc, T* object, ObjectType type) {
+    ObjectRecord* r = object ? ObjectOf(object->m_hObject, type) : nullptr;
+    return static_cast<T*>(WrapperOf(SelectInto(DcOf(hdc), r)));
+}
+
 bool Inside(const Surface* s, int x, int y) {
     return s && x >= 0 && y >= 0 && x < s->width && y < s->height;
 }
@@ -301,11 +314,6 @@ BOOL DeleteObject(HGDIOBJ ho) {
 // ---------------------------------------------------------------------------------------------
 // Objects.
 
-CGdiObject::~CGdiObject() {
-    if (m_hObject)
-        DeleteObject();
-}
-
 BOOL CGdiObject::DeleteObject() {
     if (!m_hObject)
         return FALSE;
@@ -330,8 +338,7 @@ BOOL CPen::CreatePen(int nPenStyle, int, COLORREF crColor) {
 }
 
 CPen* CPen::FromHandle(HPEN hPen) {
-    ObjectRecord* r = ObjectOf(hPen);
-    return r && r->type == ObjectType::Pen ? Wrapper<CPen>(r) : nullptr;
+    return Wrapper<CPen>(ObjectOf(hPen, ObjectType::Pen));
 }
 
 BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
@@ -344,8 +351,7 @@ BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
 }
 
 CBrush* CBrush::FromHandle(HBRUSH hBrush) {
-    ObjectRecord* r = ObjectOf(hBrush);
-    return r && r->type == ObjectType::Brush ? Wrapper<CBrush>(r) : nullptr;
+    return Wrapper<CBrush>(ObjectOf(hBrush, ObjectType::Brush));
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
@@ -361,17 +367,11 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
 }
 
 CBitmap* CBitmap::FromHandle(HBITMAP hBitmap) {
-    ObjectRecord* r = ObjectOf(hBitmap);
-    return r && r->type == ObjectType::Bitmap ? Wrapper<CBitmap>(r) : nullptr;
+    return Wrapper<CBitmap>(ObjectOf(hBitmap, ObjectType::Bitmap));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Device contexts.
-
-CDC::~CDC() {
-    if (m_bOwned && m_hDC)
-        DeleteDC();
-}
 
 CDC* CDC::FromHandle(HDC hDC) {
     DcRecord* dc = DcOf(hDC);
@@ -421,24 +421,15 @@ BOOL CDC::DeleteDC() {
 }
 
 CPen* CDC::SelectObject(CPen* pPen) {
-    ObjectRecord* r = pPen ? ObjectOf(pPen->m_hObject) : nullptr;
-    if (!r || r->type != ObjectType::Pen)
-        return nullptr;
-    return static_cast<CPen*>(WrapperOf(SelectInto(DcOf(m_hDC), r)));
+    return SelectTyped(m_hDC, pPen, ObjectType::Pen);
 }
 
 CBrush* CDC::SelectObject(CBrush* pBrush) {
-    ObjectRecord* r = pBrush ? ObjectOf(pBrush->m_hObject) : nullptr;
-    if (!r || r->type != ObjectType::Brush)
-        return nullptr;
-    return static_cast<CBrush*>(WrapperOf(SelectInto(DcOf(m_hDC), r)));
+    return SelectTyped(m_hDC, pBrush, ObjectType::Brush);
 }
 
 CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
-    ObjectRecord* r = pBitmap ? ObjectOf(pBitmap->m_hObject) : nullptr;
-    if (!r || r->type != ObjectType::Bitmap)
-        return nullptr;
-    return static_cast<CBitmap*>(WrapperOf(SelectInto(DcOf(m_hDC), r)));
+    return SelectTyped(m_hDC, pBitmap, ObjectType::Bitmap);
 }
 
 CGdiObject* CDC::SelectObject(CGdiObject* pObject) {
@@ -474,14 +465,10 @@ BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) {
     return TRUE;
 }
 
-BOOL CDC::Rectangle(LPCRECT lpRect) {
-    return lpRect ? Rectangle(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom) : FALSE;
-}
-
 void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) {
     DcRecord* dc = DcOf(m_hDC);
-    ObjectRecord* brush = pBrush ? ObjectOf(pBrush->m_hObject) : nullptr;
-    if (!dc || !lpRect || !brush || brush->type != ObjectType::Brush || brush->isNull)
+    ObjectRecord* brush = pBrush ? ObjectOf(pBrush->m_hObject, ObjectType::Brush) : nullptr;
+    if (!dc || !lpRect || !brush || brush->isNull)
         return;
     Fill(dc->target, lpRect->left, lpRect->top, lpRect->right, lpRect->bottom, brush->argb);
 }

@@ -23,6 +23,11 @@ bool IsPen(HGDIOBJ h) {
     return type == OBJ_PEN || type == OBJ_EXTPEN;
 }
 
+// Whether h names an object of that kind (OBJ_PEN, OBJ_BRUSH, OBJ_BITMAP).
+bool IsKind(HGDIOBJ h, DWORD kind) {
+    return kind == OBJ_PEN ? IsPen(h) : ::GetObjectType(h) == kind;
+}
+
 // The wrapper class for the kind of object a handle names; null for kinds wingdi.h does not
 // know (fonts, regions, palettes) and for no object at all.
 std::unique_ptr<CGdiObject> WrapperFor(HGDIOBJ h) {
@@ -57,14 +62,17 @@ CGdiObject* Attach(HGDIOBJ h) {
     return slot.get();
 }
 
-void Forget(HGDIOBJ h, const CGdiObject* self) {
+// After self deleted h: the wrapper FromHandle gave out for h, if another, lets the handle go.
+// A wrapper deleting its own object stays (empty) until its slot is reused.
+template <class Handle, class Wrapper>
+void Forget(std::map<Handle, std::unique_ptr<Wrapper>>& attached, Handle h, const Wrapper* self,
+            Handle Wrapper::*handle) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = g_attachedObjects.find(h);
-    // A wrapper deleting its own object stays (empty) until its slot is reused.
-    if (it == g_attachedObjects.end() || it->second.get() == self)
+    auto it = attached.find(h);
+    if (it == attached.end() || it->second.get() == self)
         return;
-    it->second->m_hObject = nullptr;
-    g_attachedObjects.erase(it);
+    (*it->second).*handle = nullptr;
+    attached.erase(it);
 }
 
 bool IsDc(HDC h) {
@@ -79,15 +87,6 @@ bool IsDc(HDC h) {
     }
 }
 
-void ForgetDc(HDC h, const CDC* self) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = g_attachedDcs.find(h);
-    if (it == g_attachedDcs.end() || it->second.get() == self)
-        return;
-    it->second->m_hDC = nullptr;
-    g_attachedDcs.erase(it);
-}
-
 // Selects h into dc; the replaced object's wrapper, or null on failure.
 CGdiObject* Select(HDC dc, HGDIOBJ h) {
     if (!dc || !h)
@@ -96,15 +95,23 @@ CGdiObject* Select(HDC dc, HGDIOBJ h) {
     return old && old != HGDI_ERROR ? Attach(old) : nullptr;
 }
 
+// The wrapper of h when it names an object of T's kind; else null.
+template <class T> T* AttachKind(HGDIOBJ h, DWORD kind) {
+    return IsKind(h, kind) ? static_cast<T*>(Attach(h)) : nullptr;
+}
+
+// Selects an object of T's kind into dc; the replaced object's wrapper, or null (also for no
+// object or one of another kind).
+template <class T> T* SelectKind(HDC dc, T* object, DWORD kind) {
+    if (!object || !IsKind(object->m_hObject, kind))
+        return nullptr;
+    return static_cast<T*>(Select(dc, object->m_hObject));
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Objects.
-
-CGdiObject::~CGdiObject() {
-    if (m_hObject)
-        DeleteObject();
-}
 
 BOOL CGdiObject::DeleteObject() {
     if (!m_hObject)
@@ -112,7 +119,7 @@ BOOL CGdiObject::DeleteObject() {
     const HGDIOBJ h = m_hObject;
     if (!::DeleteObject(h))
         return FALSE;
-    Forget(h, this);
+    Forget(g_attachedObjects, h, this, &CGdiObject::m_hObject);
     m_hObject = nullptr;
     return TRUE;
 }
@@ -129,7 +136,7 @@ BOOL CPen::CreatePen(int nPenStyle, int, COLORREF crColor) {
 }
 
 CPen* CPen::FromHandle(HPEN hPen) {
-    return IsPen(hPen) ? static_cast<CPen*>(Attach(hPen)) : nullptr;
+    return AttachKind<CPen>(hPen, OBJ_PEN);
 }
 
 BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
@@ -140,7 +147,7 @@ BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
 }
 
 CBrush* CBrush::FromHandle(HBRUSH hBrush) {
-    return ::GetObjectType(hBrush) == OBJ_BRUSH ? static_cast<CBrush*>(Attach(hBrush)) : nullptr;
+    return AttachKind<CBrush>(hBrush, OBJ_BRUSH);
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
@@ -158,17 +165,11 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
 }
 
 CBitmap* CBitmap::FromHandle(HBITMAP hBitmap) {
-    return ::GetObjectType(hBitmap) == OBJ_BITMAP ? static_cast<CBitmap*>(Attach(hBitmap))
-                                                  : nullptr;
+    return AttachKind<CBitmap>(hBitmap, OBJ_BITMAP);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Device contexts.
-
-CDC::~CDC() {
-    if (m_bOwned && m_hDC)
-        DeleteDC();
-}
 
 CDC* CDC::FromHandle(HDC hDC) {
     if (!hDC || !IsDc(hDC))
@@ -196,28 +197,22 @@ BOOL CDC::DeleteDC() {
     const HDC h = m_hDC;
     if (!::DeleteDC(h))
         return FALSE;
-    ForgetDc(h, this);
+    Forget(g_attachedDcs, h, this, &CDC::m_hDC);
     m_hDC = nullptr;
     m_bOwned = false;
     return TRUE;
 }
 
 CPen* CDC::SelectObject(CPen* pPen) {
-    if (!pPen || !IsPen(pPen->m_hObject))
-        return nullptr;
-    return static_cast<CPen*>(Select(m_hDC, pPen->m_hObject));
+    return SelectKind(m_hDC, pPen, OBJ_PEN);
 }
 
 CBrush* CDC::SelectObject(CBrush* pBrush) {
-    if (!pBrush || ::GetObjectType(pBrush->m_hObject) != OBJ_BRUSH)
-        return nullptr;
-    return static_cast<CBrush*>(Select(m_hDC, pBrush->m_hObject));
+    return SelectKind(m_hDC, pBrush, OBJ_BRUSH);
 }
 
 CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
-    if (!pBitmap || ::GetObjectType(pBitmap->m_hObject) != OBJ_BITMAP)
-        return nullptr;
-    return static_cast<CBitmap*>(Select(m_hDC, pBitmap->m_hObject));
+    return SelectKind(m_hDC, pBitmap, OBJ_BITMAP);
 }
 
 CGdiObject* CDC::SelectObject(CGdiObject* pObject) {
@@ -235,12 +230,8 @@ BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) {
     return m_hDC && ::Rectangle(m_hDC, x1, y1, x2, y2);
 }
 
-BOOL CDC::Rectangle(LPCRECT lpRect) {
-    return lpRect ? Rectangle(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom) : FALSE;
-}
-
 void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) {
-    if (!m_hDC || !lpRect || !pBrush || ::GetObjectType(pBrush->m_hObject) != OBJ_BRUSH)
+    if (!m_hDC || !lpRect || !pBrush || !IsKind(pBrush->m_hObject, OBJ_BRUSH))
         return;
     ::FillRect(m_hDC, lpRect, static_cast<HBRUSH>(pBrush->m_hObject));
 }
