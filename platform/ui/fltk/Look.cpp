@@ -56,24 +56,15 @@ void DrawEdge(int x, int y, int w, int h, Fl_Color outerTopLeft, Fl_Color outerB
     fl_yxline(x + w - 2, y + 1, y + h - 2);
 }
 
-void RaisedBox(int x, int y, int w, int h, Fl_Color c) {
+// FLTK box types: an edge around a face of the box's colour, and the edge alone.
+template <void (*Edge)(int, int, int, int)> void EdgedBox(int x, int y, int w, int h, Fl_Color c) {
     fl_color(c);
     fl_rectf(x + 2, y + 2, w - 4, h - 4);
-    DrawRaisedEdge(x, y, w, h);
+    Edge(x, y, w, h);
 }
 
-void RaisedFrame(int x, int y, int w, int h, Fl_Color) {
-    DrawRaisedEdge(x, y, w, h);
-}
-
-void SunkenBoxDraw(int x, int y, int w, int h, Fl_Color c) {
-    fl_color(c);
-    fl_rectf(x + 2, y + 2, w - 4, h - 4);
-    DrawSunkenEdge(x, y, w, h);
-}
-
-void SunkenFrame(int x, int y, int w, int h, Fl_Color) {
-    DrawSunkenEdge(x, y, w, h);
+template <void (*Edge)(int, int, int, int)> void EdgeFrame(int x, int y, int w, int h, Fl_Color) {
+    Edge(x, y, w, h);
 }
 
 } // namespace
@@ -209,10 +200,10 @@ void InstallLook() {
     Fl::background2(255, 255, 255);
     Fl::foreground(0, 0, 0);
     Fl::set_color(FL_SELECTION_COLOR, 0, 0, 128);
-    Fl::set_boxtype(FL_UP_BOX, RaisedBox, 2, 2, 4, 4);
-    Fl::set_boxtype(FL_UP_FRAME, RaisedFrame, 2, 2, 4, 4);
-    Fl::set_boxtype(FL_DOWN_BOX, SunkenBoxDraw, 2, 2, 4, 4);
-    Fl::set_boxtype(FL_DOWN_FRAME, SunkenFrame, 2, 2, 4, 4);
+    Fl::set_boxtype(FL_UP_BOX, EdgedBox<DrawRaisedEdge>, 2, 2, 4, 4);
+    Fl::set_boxtype(FL_UP_FRAME, EdgeFrame<DrawRaisedEdge>, 2, 2, 4, 4);
+    Fl::set_boxtype(FL_DOWN_BOX, EdgedBox<DrawSunkenEdge>, 2, 2, 4, 4);
+    Fl::set_boxtype(FL_DOWN_FRAME, EdgeFrame<DrawSunkenEdge>, 2, 2, 4, 4);
     Fl::scrollbar_size(16);
     // Without the bitmap face: "MS Sans Serif" has the proportions of Arial, and fontconfig
     // gives Arial's metric twin where one is installed (Liberation Sans, Nimbus Sans) and its
