@@ -62,17 +62,25 @@ CGdiObject* Attach(HGDIOBJ h) {
     return slot.get();
 }
 
-// After self deleted h: the wrapper FromHandle gave out for h, if another, lets the handle go.
-// A wrapper deleting its own object stays (empty) until its slot is reused.
-template <class Handle, class Wrapper>
-void Forget(std::map<Handle, std::unique_ptr<Wrapper>>& attached, Handle h, const Wrapper* self,
-            Handle Wrapper::*handle) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = attached.find(h);
-    if (it == attached.end() || it->second.get() == self)
-        return;
-    (*it->second).*handle = nullptr;
-    attached.erase(it);
+// Deletes the handle self holds with the system's deleter; then the wrapper FromHandle gave out
+// for that handle, if another, lets it go. A wrapper deleting its own object stays (empty) until
+// its slot is reused.
+template <class Handle, class Wrapper, class Deleter>
+BOOL DeleteHeld(Wrapper* self, Handle Wrapper::*held, Deleter destroy,
+                std::map<Handle, std::unique_ptr<Wrapper>>& attached) {
+    const Handle h = self->*held;
+    if (!h || !destroy(h))
+        return FALSE;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        auto it = attached.find(h);
+        if (it != attached.end() && it->second.get() != self) {
+            (*it->second).*held = nullptr;
+            attached.erase(it);
+        }
+    }
+    self->*held = nullptr;
+    return TRUE;
 }
 
 bool IsDc(HDC h) {
@@ -114,14 +122,7 @@ template <class T> T* SelectKind(HDC dc, T* object, DWORD kind) {
 // Objects.
 
 BOOL CGdiObject::DeleteObject() {
-    if (!m_hObject)
-        return FALSE;
-    const HGDIOBJ h = m_hObject;
-    if (!::DeleteObject(h))
-        return FALSE;
-    Forget(g_attachedObjects, h, this, &CGdiObject::m_hObject);
-    m_hObject = nullptr;
-    return TRUE;
+    return DeleteHeld(this, &CGdiObject::m_hObject, ::DeleteObject, g_attachedObjects);
 }
 
 CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject) {
@@ -192,13 +193,8 @@ BOOL CDC::CreateCompatibleDC(CDC* pDC) {
 }
 
 BOOL CDC::DeleteDC() {
-    if (!m_hDC)
+    if (!DeleteHeld(this, &CDC::m_hDC, ::DeleteDC, g_attachedDcs))
         return FALSE;
-    const HDC h = m_hDC;
-    if (!::DeleteDC(h))
-        return FALSE;
-    Forget(g_attachedDcs, h, this, &CDC::m_hDC);
-    m_hDC = nullptr;
     m_bOwned = false;
     return TRUE;
 }
