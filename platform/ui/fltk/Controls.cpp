@@ -154,17 +154,17 @@ void CheckBox::Sync(const Window& record) {
 
 void CheckBox::draw() {
     constexpr int kBox = 13;
-    fl_color(FaceColor());
+    fl_color(kFaceColor);
     fl_rectf(x(), y(), w(), h());
     const int by = y() + (h() - kBox) / 2;
     DrawSunkenEdge(x(), by, kBox, kBox);
     // While the mouse holds it down, or when disabled, the box is grey inside.
-    fl_color(value() || !active_r() ? FaceColor() : FieldColor());
+    fl_color(value() || !active_r() ? kFaceColor : kFieldColor);
     fl_rectf(x() + 2, by + 2, kBox - 4, kBox - 4);
     if (check_ == BST_CHECKED) {
         // The 7 x 7 check mark of Windows, column by column: top row and height.
         static const int kTop[7] = {2, 3, 4, 3, 2, 1, 0};
-        fl_color(active_r() ? DarkShadowColor() : ShadowColor());
+        fl_color(active_r() ? kDarkShadowColor : kShadowColor);
         for (int i = 0; i < 7; ++i)
             fl_yxline(x() + 3 + i, by + 3 + kTop[i], by + 3 + kTop[i] + 2);
     }
@@ -215,7 +215,7 @@ void GroupBox::draw() {
     tw = std::min(tw + 2, w() - 10);
     if (tw <= 0)
         return;
-    fl_color(FaceColor());
+    fl_color(kFaceColor);
     fl_rectf(tx - 1, y(), tw, th);
     DrawText(text, tx, y(), tw, th, FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_CLIP, true, active_r());
 }
@@ -227,7 +227,7 @@ StaticText::StaticText(Window& record, int fontSize) : WidgetControl(record), fo
 }
 
 void StaticText::draw() {
-    fl_color(FaceColor());
+    fl_color(kFaceColor);
     fl_rectf(x(), y(), w(), h());
     const DWORD type = style_ & SS_TYPEMASK;
     Fl_Align align = FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_CLIP;
@@ -270,7 +270,7 @@ void IconView::Sync(const Window& record) {
 }
 
 void IconView::draw() {
-    fl_color(FaceColor());
+    fl_color(kFaceColor);
     fl_rectf(x(), y(), w(), h());
     // Drawn at its own size from the top left, as an SS_ICON static does.
     if (image_)
@@ -284,7 +284,7 @@ BlackRect::BlackRect(Window& record) : WidgetControl(record) {
 }
 
 void BlackRect::draw() {
-    fl_color(DarkShadowColor());
+    fl_color(kDarkShadowColor);
     fl_rectf(x(), y(), w(), h());
 }
 
@@ -292,8 +292,8 @@ void BlackRect::draw() {
 
 EditField::EditField(Window& record, int fontSize) : WidgetControl(record) {
     box(SunkenBox());
-    color(FieldColor());
-    selection_color(SelectionColor());
+    color(kFieldColor);
+    selection_color(kSelectionColor);
     cursor_color(FL_BLACK);
     textfont(DialogFont());
     textsize(fontSize);
@@ -308,7 +308,7 @@ void EditField::Sync(const Window& record) {
         input_type(FL_SECRET_INPUT);
     const EditState* e = record.As<EditState>();
     maximum_size(e && e->limitText ? static_cast<int>(e->limitText) : 32767);
-    color(record.enabled ? FieldColor() : FaceColor());
+    color(record.enabled ? kFieldColor : kFaceColor);
     // Only a different text is set: setting it again would move the cursor while typing.
     const std::string text = AnsiToUtf8(record.text);
     if (text != value())
@@ -340,8 +340,8 @@ int EditField::handle(int event) {
 
 ListBox::ListBox(Window& record, int fontSize) : WidgetControl(record) {
     box(SunkenBox());
-    color(FieldColor());
-    selection_color(SelectionColor());
+    color(kFieldColor);
+    selection_color(kSelectionColor);
     textfont(DialogFont());
     textsize(fontSize);
     textcolor(FL_BLACK);
@@ -415,7 +415,7 @@ void UpDown::draw() {
         const int cx = x() + (w() - 1) / 2 + shift;
         const int cy = py + ph / 2 + shift;
         const int size = std::max(1, std::min((w() - 4) / 2 - 1, ph / 2 - 1)); // rows
-        fl_color(on ? DarkShadowColor() : ShadowColor());
+        fl_color(on ? kDarkShadowColor : kShadowColor);
         for (int row = 0; row < size; ++row) {
             // Upper arrow: the tip at the top; lower arrow: the tip at the bottom.
             const int yy = part == 0 ? cy - size / 2 + row : cy + size / 2 - row - (size % 2 == 0);
@@ -557,7 +557,7 @@ DialogWindow::DialogWindow(Window& record, int fontSize)
                        std::max(1, Width(record.rect)) + 2 * FrameOf(record),
                        std::max(1, Height(record.rect)) + 2 * FrameOf(record)),
       record_(&record), fontSize_(fontSize), frame_(FrameOf(record)) {
-    color(FaceColor());
+    color(kFaceColor);
     callback(CloseBox);
     if (!(record.style & WS_CAPTION))
         clear_border();
@@ -593,19 +593,19 @@ void DialogWindow::draw() {
         return;
     // Outer edge: face colour and black; inner edge: white and grey; then the face colour.
     const int w0 = w(), h0 = h();
-    fl_color(FaceColor());
+    fl_color(kFaceColor);
     fl_xyline(0, 0, w0 - 2);
     fl_yxline(0, 0, h0 - 2);
-    fl_color(DarkShadowColor());
+    fl_color(kDarkShadowColor);
     fl_xyline(0, h0 - 1, w0 - 1);
     fl_yxline(w0 - 1, 0, h0 - 1);
-    fl_color(HighlightColor());
+    fl_color(kHighlightColor);
     fl_xyline(1, 1, w0 - 3);
     fl_yxline(1, 1, h0 - 3);
-    fl_color(ShadowColor());
+    fl_color(kShadowColor);
     fl_xyline(1, h0 - 2, w0 - 2);
     fl_yxline(w0 - 2, 1, h0 - 2);
-    fl_color(FaceColor());
+    fl_color(kFaceColor);
     fl_rect(2, 2, w0 - 4, h0 - 4);
 }
 

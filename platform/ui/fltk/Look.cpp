@@ -14,25 +14,6 @@
 
 namespace platform::ui::fltk {
 
-Fl_Color FaceColor() {
-    return fl_rgb_color(192, 192, 192);
-}
-Fl_Color ShadowColor() {
-    return fl_rgb_color(128, 128, 128);
-}
-Fl_Color HighlightColor() {
-    return fl_rgb_color(255, 255, 255);
-}
-Fl_Color DarkShadowColor() {
-    return fl_rgb_color(0, 0, 0);
-}
-Fl_Color FieldColor() {
-    return fl_rgb_color(255, 255, 255);
-}
-Fl_Color SelectionColor() {
-    return fl_rgb_color(0, 0, 128);
-}
-
 namespace {
 
 // Two-pixel edge: outer and inner lines, each with a top-left and a bottom-right colour.
@@ -72,19 +53,19 @@ template <void (*Edge)(int, int, int, int)> void EdgeFrame(int x, int y, int w, 
 void DrawRaisedEdge(int x, int y, int w, int h) {
     // A push button's edge: white and face colour at the top left, black and grey at the
     // bottom right.
-    DrawEdge(x, y, w, h, HighlightColor(), DarkShadowColor(), FaceColor(), ShadowColor());
+    DrawEdge(x, y, w, h, kHighlightColor, kDarkShadowColor, kFaceColor, kShadowColor);
 }
 
 void DrawSunkenEdge(int x, int y, int w, int h) {
-    DrawEdge(x, y, w, h, ShadowColor(), HighlightColor(), DarkShadowColor(), FaceColor());
+    DrawEdge(x, y, w, h, kShadowColor, kHighlightColor, kDarkShadowColor, kFaceColor);
 }
 
 void DrawEtchedRect(int x, int y, int w, int h) {
     if (w < 2 || h < 2)
         return;
-    fl_color(ShadowColor());
+    fl_color(kShadowColor);
     fl_rect(x, y, w - 1, h - 1);
-    fl_color(HighlightColor());
+    fl_color(kHighlightColor);
     fl_xyline(x + 1, y + 1, x + w - 3);
     fl_yxline(x + 1, y + 1, y + h - 3);
     fl_xyline(x, y + h - 1, x + w - 1);
@@ -95,7 +76,7 @@ void DrawFocusRect(int x, int y, int w, int h) {
     if (w < 1 || h < 1)
         return;
     // Every other pixel, as Windows' DrawFocusRect.
-    fl_color(DarkShadowColor());
+    fl_color(kDarkShadowColor);
     for (int i = 0; i < w; i += 2) {
         fl_point(x + i, y);
         fl_point(x + i, y + h - 1);
@@ -107,10 +88,10 @@ void DrawFocusRect(int x, int y, int w, int h) {
 }
 
 void DrawPushButtonFrame(int x, int y, int w, int h, bool pressed, bool isDefault) {
-    fl_color(FaceColor());
+    fl_color(kFaceColor);
     fl_rectf(x, y, w, h);
     if (isDefault || pressed) {
-        fl_color(DarkShadowColor());
+        fl_color(kDarkShadowColor);
         fl_rect(x, y, w, h);
         x += 1;
         y += 1;
@@ -118,7 +99,7 @@ void DrawPushButtonFrame(int x, int y, int w, int h, bool pressed, bool isDefaul
         h -= 2;
     }
     if (pressed) {
-        fl_color(ShadowColor());
+        fl_color(kShadowColor);
         fl_rect(x, y, w, h);
         return;
     }
@@ -131,9 +112,9 @@ void DrawText(const std::string& utf8, int x, int y, int w, int h, Fl_Align alig
     fl_draw_shortcut = prefix ? 1 : 0;
     const std::string text = prefix ? PrefixedLabel(utf8) : utf8;
     if (!enabled) {
-        fl_color(HighlightColor());
+        fl_color(kHighlightColor);
         fl_draw(text.c_str(), x + 1, y + 1, w, h, align, nullptr, 0);
-        color = ShadowColor();
+        color = kShadowColor;
     }
     fl_color(color);
     fl_draw(text.c_str(), x, y, w, h, align, nullptr, 0);

@@ -11,12 +11,12 @@
 namespace platform::ui::fltk {
 
 // The classic system colours.
-Fl_Color FaceColor();       // COLOR_BTNFACE 192,192,192
-Fl_Color ShadowColor();     // COLOR_BTNSHADOW 128,128,128
-Fl_Color HighlightColor();  // COLOR_BTNHIGHLIGHT white
-Fl_Color DarkShadowColor(); // COLOR_3DDKSHADOW black
-Fl_Color FieldColor();      // COLOR_WINDOW white
-Fl_Color SelectionColor();  // COLOR_HIGHLIGHT navy
+inline const Fl_Color kFaceColor = fl_rgb_color(192, 192, 192);      // COLOR_BTNFACE
+inline const Fl_Color kShadowColor = fl_rgb_color(128, 128, 128);    // COLOR_BTNSHADOW
+inline const Fl_Color kHighlightColor = fl_rgb_color(255, 255, 255); // COLOR_BTNHIGHLIGHT
+inline const Fl_Color kDarkShadowColor = fl_rgb_color(0, 0, 0);      // COLOR_3DDKSHADOW
+inline const Fl_Color kFieldColor = fl_rgb_color(255, 255, 255);     // COLOR_WINDOW
+inline const Fl_Color kSelectionColor = fl_rgb_color(0, 0, 128);     // COLOR_HIGHLIGHT
 
 // Box types that draw the Windows edges; FLTK's own up and down boxes are replaced by them too,
 // so that FLTK's internal widgets (scroll bars) match; and the dialog font. Call once with the

@@ -105,7 +105,7 @@ class MessageText : public Fl_Widget {
 
 MessageBoxWindow::MessageBoxWindow(const std::string& text, const std::string& caption, UINT type)
     : Fl_Double_Window(0, 0, 100, 100) {
-    color(FaceColor());
+    color(kFaceColor);
     title_ = AnsiToUtf8(caption);
     label(title_.c_str());
     callback(CloseBox);
