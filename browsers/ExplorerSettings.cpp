@@ -1,6 +1,5 @@
 #include "browsers/ExplorerSettings.h"
 
-#include "browsers/SettingTable.h"
 #include "settings/Registry.h"
 
 #include <string>
@@ -79,16 +78,4 @@ const std::vector<SettingRow<CExplorerSettings>>& CExplorerSettings::Settings() 
                          &T::m_dwJavaApplets, 1),
     };
     return table;
-}
-
-std::vector<std::string> CExplorerSettings::RecordKeys() {
-    return TableRecordKeys(Settings());
-}
-
-void CExplorerSettings::ApplySettings() {
-    ApplySettingTable(*this, Settings());
-}
-
-void CExplorerSettings::RestoreSettings() {
-    RestoreSettingTable(*this, Settings());
 }

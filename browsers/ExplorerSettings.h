@@ -2,29 +2,26 @@
 // user's entries for other protocols stay), Java applets allowed.
 #pragma once
 
-#include "browsers/BrowserSettings.h"
+#include "browsers/SettingTable.h"
 
 #include <string>
 #include <vector>
 
-class CExplorerSettings : public CBrowserSettings {
+class CExplorerSettings : public CTableSettings<CExplorerSettings> {
   public:
     // The HTTP entry that ApplySettings puts first in the proxy list.
     static constexpr const char* PROXY_ENTRY = "http=http://localhost:128";
 
     std::string GetBrowserPath() override;
     std::string GetBookmarksPath() override;
-    void ApplySettings() override;
-    void RestoreSettings() override;
-
-    // The keyN texts of the records this configurator writes, in record order.
-    static std::vector<std::string> RecordKeys();
 
     // The proxy list with our HTTP entry first, the user's first HTTP entry dropped and every
     // other entry kept in its order.
     static std::string MergeProxyServer(const std::string& strOld);
 
   private:
+    friend class CTableSettings<CExplorerSettings>;
+
     // The settings in the order in which every operation handles them.
     static const std::vector<SettingRow<CExplorerSettings>>& Settings();
 

@@ -1,6 +1,5 @@
 #include "browsers/NetscapeSettings.h"
 
-#include "browsers/SettingTable.h"
 #include "settings/Registry.h"
 
 #include <string>
@@ -47,16 +46,4 @@ const std::vector<SettingRow<CNetscapeSettings>>& CNetscapeSettings::Settings() 
                          12),
     };
     return table;
-}
-
-std::vector<std::string> CNetscapeSettings::RecordKeys() {
-    return TableRecordKeys(Settings());
-}
-
-void CNetscapeSettings::ApplySettings() {
-    ApplySettingTable(*this, Settings());
-}
-
-void CNetscapeSettings::RestoreSettings() {
-    RestoreSettingTable(*this, Settings());
 }

@@ -2,22 +2,19 @@
 // fixed cache and connection limits.
 #pragma once
 
-#include "browsers/BrowserSettings.h"
+#include "browsers/SettingTable.h"
 
 #include <string>
 #include <vector>
 
-class CNetscapeSettings : public CBrowserSettings {
+class CNetscapeSettings : public CTableSettings<CNetscapeSettings> {
   public:
     std::string GetBrowserPath() override;
     std::string GetBookmarksPath() override;
-    void ApplySettings() override;
-    void RestoreSettings() override;
-
-    // The keyN texts of the records this configurator writes, in record order.
-    static std::vector<std::string> RecordKeys();
 
   private:
+    friend class CTableSettings<CNetscapeSettings>;
+
     // The settings in the order in which every operation handles them.
     static const std::vector<SettingRow<CNetscapeSettings>>& Settings();
 

@@ -126,3 +126,17 @@ std::vector<std::string> TableRecordKeys(const std::vector<SettingRow<T>>& table
     }
     return keys;
 }
+
+// A configurator whose settings are one table, T::Settings() (T befriends this class):
+// ApplySettings, RestoreSettings and the record keys all run over it in its order.
+template <class T> class CTableSettings : public CBrowserSettings {
+  public:
+    void ApplySettings() override { ApplySettingTable(Self(), T::Settings()); }
+    void RestoreSettings() override { RestoreSettingTable(Self(), T::Settings()); }
+
+    // The keyN texts of the records this configurator writes, in record order.
+    static std::vector<std::string> RecordKeys() { return TableRecordKeys(T::Settings()); }
+
+  private:
+    T& Self() { return static_cast<T&>(*this); }
+};

@@ -98,12 +98,18 @@ BOOL CDialerDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CDialerDlg::OnSelchangeEntryList() {
+BOOL CDialerDlg::GetSelectedEntry(std::string& strEntryName) {
     CListBox* pList = static_cast<CListBox*>(GetDlgItem(IDC_ENTRY_LIST));
     if (pList == nullptr || pList->GetCurSel() < 0)
-        return;
-    std::string strEntryName;
+        return FALSE;
     pList->GetText(pList->GetCurSel(), strEntryName);
+    return TRUE;
+}
+
+void CDialerDlg::OnSelchangeEntryList() {
+    std::string strEntryName;
+    if (!GetSelectedEntry(strEntryName))
+        return;
 
     // Cleared first, so that a failed lookup shows nothing rather than stale texts.
     RASDIALPARAMSA dialParams{};
@@ -131,11 +137,9 @@ void CDialerDlg::OnSavePassword() {
 }
 
 void CDialerDlg::OnOK() {
-    CListBox* pList = static_cast<CListBox*>(GetDlgItem(IDC_ENTRY_LIST));
-    if (pList == nullptr || pList->GetCurSel() < 0)
-        return;
     std::string strEntryName;
-    pList->GetText(pList->GetCurSel(), strEntryName);
+    if (!GetSelectedEntry(strEntryName))
+        return;
 
     GetDlgItemText(IDC_USER_NAME, m_strUserName);
     GetDlgItemText(IDC_PASSWORD, m_strPassword);

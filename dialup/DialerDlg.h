@@ -24,6 +24,8 @@ class CDialerDlg : public CDialog {
     void OnSelchangeEntryList();
     void OnSavePassword();
     void OnStartWithoutDialing();
+    // The name of the entry selected in the list; FALSE when none is.
+    BOOL GetSelectedEntry(std::string& strEntryName);
 
     DECLARE_MESSAGE_MAP()
 };

@@ -620,7 +620,35 @@ Transaction* FindActiveTransaction(HANDLE handle, LONG* rc) {
     return &it->second;
 }
 
-BOOL ReportTransactionResult(LONG rc) {
+// Writes a transaction's recorded writes as one batch of the backend.
+LONG ReplayAsBatch(const std::vector<Write>& writes) {
+    LONG rc = g_backend != nullptr ? g_backend->BeginBatch() : ERROR_BADDB;
+    for (size_t i = 0; rc == ERROR_SUCCESS && i < writes.size(); ++i) {
+        rc = Replay(writes[i]);
+    }
+    if (rc == ERROR_SUCCESS) {
+        rc = g_backend->CommitBatch();
+    }
+    if (rc != ERROR_SUCCESS && g_backend != nullptr) {
+        g_backend->RollbackBatch();
+    }
+    return rc;
+}
+
+// Ends an active transaction: its writes land together (commit) or are dropped.
+BOOL EndTransaction(HANDLE handle, bool commit) {
+    LONG rc = ERROR_SUCCESS;
+    {
+        std::lock_guard lock(g_lock);
+        Transaction* transaction = FindActiveTransaction(handle, &rc);
+        if (transaction != nullptr) {
+            transaction->active = false;
+            if (commit && !transaction->writes.empty()) {
+                rc = ReplayAsBatch(transaction->writes);
+            }
+            transaction->writes.clear();
+        }
+    }
     if (rc != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(rc));
         return FALSE;
@@ -631,41 +659,11 @@ BOOL ReportTransactionResult(LONG rc) {
 } // namespace
 
 BOOL CommitTransaction(HANDLE TransactionHandle) {
-    LONG rc = ERROR_SUCCESS;
-    {
-        std::lock_guard lock(g_lock);
-        Transaction* transaction = FindActiveTransaction(TransactionHandle, &rc);
-        if (transaction != nullptr) {
-            transaction->active = false;
-            if (!transaction->writes.empty()) {
-                rc = g_backend != nullptr ? g_backend->BeginBatch() : ERROR_BADDB;
-                for (size_t i = 0; rc == ERROR_SUCCESS && i < transaction->writes.size(); ++i) {
-                    rc = Replay(transaction->writes[i]);
-                }
-                if (rc == ERROR_SUCCESS) {
-                    rc = g_backend->CommitBatch();
-                }
-                if (rc != ERROR_SUCCESS && g_backend != nullptr) {
-                    g_backend->RollbackBatch();
-                }
-                transaction->writes.clear();
-            }
-        }
-    }
-    return ReportTransactionResult(rc);
+    return EndTransaction(TransactionHandle, true);
 }
 
 BOOL RollbackTransaction(HANDLE TransactionHandle) {
-    LONG rc = ERROR_SUCCESS;
-    {
-        std::lock_guard lock(g_lock);
-        Transaction* transaction = FindActiveTransaction(TransactionHandle, &rc);
-        if (transaction != nullptr) {
-            transaction->active = false;
-            transaction->writes.clear();
-        }
-    }
-    return ReportTransactionResult(rc);
+    return EndTransaction(TransactionHandle, false);
 }
 
 namespace platform {
@@ -761,30 +759,28 @@ RegistryBackend* InstalledRegistry() {
     return g_backend;
 }
 
+namespace {
+
+// The predefined roots by their RootIndex, with their names.
+const struct {
+    const char* longName;
+    const char* shortName;
+    HKEY root;
+} kRootNames[] = {
+    {"HKEY_CLASSES_ROOT", "HKCR", HKEY_CLASSES_ROOT},
+    {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
+    {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
+};
+
+} // namespace
+
 std::string RootKeyName(HKEY root) {
-    switch (keypath::RootIndex(root)) {
-    case 0:
-        return "HKEY_CLASSES_ROOT";
-    case 1:
-        return "HKEY_CURRENT_USER";
-    case 2:
-        return "HKEY_LOCAL_MACHINE";
-    default:
-        return "";
-    }
+    int index = keypath::RootIndex(root);
+    return index >= 0 ? kRootNames[index].longName : "";
 }
 
 HKEY RootKeyFromName(const std::string& name) {
-    static const struct {
-        const char* longName;
-        const char* shortName;
-        HKEY root;
-    } kRoots[] = {
-        {"HKEY_CLASSES_ROOT", "HKCR", HKEY_CLASSES_ROOT},
-        {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
-        {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
-    };
-    for (const auto& r : kRoots) {
+    for (const auto& r : kRootNames) {
         if (keypath::SameName(name, r.longName) || keypath::SameName(name, r.shortName)) {
             return r.root;
         }

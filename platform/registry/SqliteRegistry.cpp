@@ -564,6 +564,9 @@ struct SqliteRegistry::Impl {
     LONG Lookup(sqlite3_int64 base, const std::string& foldedPath, sqlite3_int64* id);
     // ERROR_SUCCESS when the key exists, else ERROR_KEY_DELETED.
     LONG Exists(sqlite3_int64 id);
+    // The key id in the first column of the row `rc` stepped to: `noRow` when there was no
+    // row, ERROR_FILE_NOT_FOUND when the id is NULL.
+    LONG KeyIdOfRow(const Statement& st, int rc, LONG noRow, sqlite3_int64* id);
     // Lists the rows `sql` gives for an existing key (?1) into *out, one `row(statement)` each,
     // in the order of `sql`; *out is left empty when the listing fails.
     template <class T, class Row>
@@ -1032,14 +1035,7 @@ LONG SqliteRegistry::Impl::Lookup(sqlite3_int64 base, const std::string& foldedP
             return PrepareFailed(false);
         }
         int rc = st.Bind(1, root).BindStatic(2, foldedPath).Step();
-        if (rc == SQLITE_DONE) {
-            return ERROR_FILE_NOT_FOUND;
-        }
-        if (rc != SQLITE_ROW) {
-            return Fail(rc, false);
-        }
-        *id = st.Int(0);
-        return ERROR_SUCCESS;
+        return KeyIdOfRow(st, rc, ERROR_FILE_NOT_FOUND, id);
     }
     if (foldedPath.empty()) {
         LONG rc = Exists(base);
@@ -1055,8 +1051,12 @@ LONG SqliteRegistry::Impl::Lookup(sqlite3_int64 base, const std::string& foldedP
         return PrepareFailed(false);
     }
     int rc = st.Bind(1, base).Bind(2, foldedPath).Step();
+    return KeyIdOfRow(st, rc, ERROR_KEY_DELETED, id);
+}
+
+LONG SqliteRegistry::Impl::KeyIdOfRow(const Statement& st, int rc, LONG noRow, sqlite3_int64* id) {
     if (rc == SQLITE_DONE) {
-        return ERROR_KEY_DELETED;
+        return noRow;
     }
     if (rc != SQLITE_ROW) {
         return Fail(rc, false);

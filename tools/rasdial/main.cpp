@@ -199,32 +199,27 @@ void OnInterrupt(int) {
 }
 
 const char* StateLine(RASCONNSTATE state) {
-    switch (state) {
-    case RASCS_OpenPort:
-        return "Opening port...";
-    case RASCS_PortOpened:
-        return "Port opened.";
-    case RASCS_ConnectDevice:
-        return "Dialing...";
-    case RASCS_DeviceConnected:
-        return "Device connected.";
-    case RASCS_AllDevicesConnected:
-        return "All devices connected.";
-    case RASCS_Authenticate:
-        return "Verifying username and password...";
-    case RASCS_AuthNotify:
-        return "Authentication notified.";
-    case RASCS_AuthProject:
-        return "Registering your computer on the network...";
-    case RASCS_Authenticated:
-        return "Authenticated.";
-    case RASCS_Connected:
-        return "Connected.";
-    case RASCS_Disconnected:
-        return "Disconnected.";
-    default:
-        return nullptr;
+    static const struct {
+        RASCONNSTATE state;
+        const char* line;
+    } kLines[] = {
+        {RASCS_OpenPort, "Opening port..."},
+        {RASCS_PortOpened, "Port opened."},
+        {RASCS_ConnectDevice, "Dialing..."},
+        {RASCS_DeviceConnected, "Device connected."},
+        {RASCS_AllDevicesConnected, "All devices connected."},
+        {RASCS_Authenticate, "Verifying username and password..."},
+        {RASCS_AuthNotify, "Authentication notified."},
+        {RASCS_AuthProject, "Registering your computer on the network..."},
+        {RASCS_Authenticated, "Authenticated."},
+        {RASCS_Connected, "Connected."},
+        {RASCS_Disconnected, "Disconnected."},
+    };
+    for (const auto& row : kLines) {
+        if (row.state == state)
+            return row.line;
     }
+    return nullptr;
 }
 
 std::string AskPassword(const std::string& entry) {

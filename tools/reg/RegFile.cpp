@@ -1,4 +1,5 @@
 #include "RegFile.h"
+#include "platform/ascii.h"
 
 #include <cstdio>
 
@@ -204,6 +205,23 @@ int HexDigit(char c) {
     return -1;
 }
 
+// 1 to 8 hex digits, as dword: data and hex(N) types are written.
+bool ParseHexDword(const std::string& digits, DWORD* number) {
+    if (digits.empty() || digits.size() > 8) {
+        return false;
+    }
+    DWORD n = 0;
+    for (char c : digits) {
+        int digit = HexDigit(c);
+        if (digit < 0) {
+            return false;
+        }
+        n = n * 16 + static_cast<DWORD>(digit);
+    }
+    *number = n;
+    return true;
+}
+
 // Reads a quoted string starting at text[*pos] == '"', with the escapes \\ and \".
 bool ReadQuoted(const std::string& text, size_t* pos, std::string* out, std::string* fault) {
     out->clear();
@@ -300,19 +318,11 @@ bool ParseData(const std::string& text, bool version5, RegChange* change, std::s
         value.data.push_back(0);
         return true;
     }
-    std::string lower = text.substr(0, 6);
-    for (char& c : lower) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
+    std::string lower = platform::AsciiLowered(text.substr(0, 6));
     if (lower.compare(0, 6, "dword:") == 0) {
         std::string digits = text.substr(6);
         DWORD number = 0;
-        bool ok = !digits.empty() && digits.size() <= 8;
-        for (char c : digits) {
-            ok = ok && HexDigit(c) >= 0;
-            number = number * 16 + static_cast<DWORD>(ok ? HexDigit(c) : 0);
-        }
-        if (!ok) {
+        if (!ParseHexDword(digits, &number)) {
             *fault = "bad dword \"" + digits + "\" (1 to 8 hex digits)";
             return false;
         }
@@ -328,17 +338,10 @@ bool ParseData(const std::string& text, bool version5, RegChange* change, std::s
     } else if (lower.compare(0, 4, "hex(") == 0) {
         size_t close = text.find("):", 4);
         std::string digits = close == std::string::npos ? "" : text.substr(4, close - 4);
-        bool ok = !digits.empty() && digits.size() <= 8;
-        DWORD type = 0;
-        for (char c : digits) {
-            ok = ok && HexDigit(c) >= 0;
-            type = type * 16 + static_cast<DWORD>(ok ? HexDigit(c) : 0);
-        }
-        if (!ok) {
+        if (!ParseHexDword(digits, &value.type)) {
             *fault = "bad value type in \"" + text.substr(0, 12) + "\"";
             return false;
         }
-        value.type = type;
         colon = close + 1;
     } else {
         *fault = "unknown value type (expected \"text\", dword:, hex: or hex(N):)";

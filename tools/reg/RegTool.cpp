@@ -175,60 +175,46 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd, st
     return true;
 }
 
-std::string DescribeCode(LONG code) {
-    const char* what = nullptr;
-    switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-        what = "not found";
-        break;
-    case ERROR_PATH_NOT_FOUND:
-        what = "path not found";
-        break;
-    case ERROR_ACCESS_DENIED:
-        what = "access denied";
-        break;
-    case ERROR_LOCK_VIOLATION:
-        what = "the store is locked by another program";
-        break;
-    case ERROR_BAD_PATHNAME:
-        what = "bad key name";
-        break;
-    case ERROR_BADDB:
-        what = "the store cannot be read";
-        break;
-    case ERROR_CANTWRITE:
-        what = "the store cannot be written";
-        break;
-    default:
-        break;
+// Looks `key` up in a table of {key, text} rows; null when it has no row.
+template <class Key, class Row, size_t N> const char* TextOf(const Row (&rows)[N], Key key) {
+    for (const Row& row : rows) {
+        if (row.key == key) {
+            return row.text;
+        }
     }
+    return nullptr;
+}
+
+std::string DescribeCode(LONG code) {
+    static const struct {
+        LONG key;
+        const char* text;
+    } kCodes[] = {
+        {ERROR_FILE_NOT_FOUND, "not found"},
+        {ERROR_PATH_NOT_FOUND, "path not found"},
+        {ERROR_ACCESS_DENIED, "access denied"},
+        {ERROR_LOCK_VIOLATION, "the store is locked by another program"},
+        {ERROR_BAD_PATHNAME, "bad key name"},
+        {ERROR_BADDB, "the store cannot be read"},
+        {ERROR_CANTWRITE, "the store cannot be written"},
+    };
+    const char* what = TextOf(kCodes, code);
     std::string text = "error " + std::to_string(code);
     return what != nullptr ? text + ", " + what : text;
 }
 
 const char* TypeName(DWORD type) {
-    switch (type) {
-    case REG_NONE:
-        return "REG_NONE";
-    case REG_SZ:
-        return "REG_SZ";
-    case REG_EXPAND_SZ:
-        return "REG_EXPAND_SZ";
-    case REG_BINARY:
-        return "REG_BINARY";
-    case REG_DWORD:
-        return "REG_DWORD";
-    case REG_DWORD_BIG_ENDIAN:
-        return "REG_DWORD_BIG_ENDIAN";
-    case REG_LINK:
-        return "REG_LINK";
-    case REG_MULTI_SZ:
-        return "REG_MULTI_SZ";
-    case REG_QWORD:
-        return "REG_QWORD";
-    default:
-        return nullptr;
-    }
+    static const struct {
+        DWORD key;
+        const char* text;
+    } kTypes[] = {
+        {REG_NONE, "REG_NONE"},           {REG_SZ, "REG_SZ"},
+        {REG_EXPAND_SZ, "REG_EXPAND_SZ"}, {REG_BINARY, "REG_BINARY"},
+        {REG_DWORD, "REG_DWORD"},         {REG_DWORD_BIG_ENDIAN, "REG_DWORD_BIG_ENDIAN"},
+        {REG_LINK, "REG_LINK"},           {REG_MULTI_SZ, "REG_MULTI_SZ"},
+        {REG_QWORD, "REG_QWORD"},
+    };
+    return TextOf(kTypes, type);
 }
 
 // The value's data as the Windows tool shows it.
@@ -383,26 +369,19 @@ class Tool {
         : m_cmd(cmd), m_in(in), m_out(out), m_err(err) {}
 
     int Run() {
-        const std::string& verb = m_cmd.verb;
-        if (verb == "query") {
-            return Query();
+        static const struct {
+            const char* name;
+            int (Tool::*run)();
+        } kVerbs[] = {
+            {"query", &Tool::Query},   {"add", &Tool::Add},       {"delete", &Tool::Delete},
+            {"export", &Tool::Export}, {"import", &Tool::Import}, {"check", &Tool::Check},
+        };
+        for (const auto& verb : kVerbs) {
+            if (m_cmd.verb == verb.name) {
+                return (this->*verb.run)();
+            }
         }
-        if (verb == "add") {
-            return Add();
-        }
-        if (verb == "delete") {
-            return Delete();
-        }
-        if (verb == "export") {
-            return Export();
-        }
-        if (verb == "import") {
-            return Import();
-        }
-        if (verb == "check") {
-            return Check();
-        }
-        return Usage("unknown verb " + verb);
+        return Usage("unknown verb " + m_cmd.verb);
     }
 
   private:
