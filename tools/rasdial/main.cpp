@@ -2,6 +2,7 @@
 // command. It is how a person (or a test) brings a connection up before the launcher starts.
 #include "platform/ras.h"
 #include "platform/ras_service.h"
+#include "platform/text_table.h"
 
 #include "skyvane/version.h"
 
@@ -199,10 +200,7 @@ void OnInterrupt(int) {
 }
 
 const char* StateLine(RASCONNSTATE state) {
-    static const struct {
-        RASCONNSTATE state;
-        const char* line;
-    } kLines[] = {
+    static const platform::KeyText<RASCONNSTATE> kLines[] = {
         {RASCS_OpenPort, "Opening port..."},
         {RASCS_PortOpened, "Port opened."},
         {RASCS_ConnectDevice, "Dialing..."},
@@ -215,11 +213,7 @@ const char* StateLine(RASCONNSTATE state) {
         {RASCS_Connected, "Connected."},
         {RASCS_Disconnected, "Disconnected."},
     };
-    for (const auto& row : kLines) {
-        if (row.state == state)
-            return row.line;
-    }
-    return nullptr;
+    return platform::TextOf(kLines, state);
 }
 
 std::string AskPassword(const std::string& entry) {

@@ -1,5 +1,6 @@
 #include "RegTool.h"
 #include "platform/ascii.h"
+#include "platform/text_table.h"
 
 #include "RegFile.h"
 #include "platform/registry_sqlite.h"
@@ -175,21 +176,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* cmd, st
     return true;
 }
 
-// Looks `key` up in a table of {key, text} rows; null when it has no row.
-template <class Key, class Row, size_t N> const char* TextOf(const Row (&rows)[N], Key key) {
-    for (const Row& row : rows) {
-        if (row.key == key) {
-            return row.text;
-        }
-    }
-    return nullptr;
-}
-
 std::string DescribeCode(LONG code) {
-    static const struct {
-        LONG key;
-        const char* text;
-    } kCodes[] = {
+    static const platform::KeyText<LONG> kCodes[] = {
         {ERROR_FILE_NOT_FOUND, "not found"},
         {ERROR_PATH_NOT_FOUND, "path not found"},
         {ERROR_ACCESS_DENIED, "access denied"},
@@ -198,23 +186,20 @@ std::string DescribeCode(LONG code) {
         {ERROR_BADDB, "the store cannot be read"},
         {ERROR_CANTWRITE, "the store cannot be written"},
     };
-    const char* what = TextOf(kCodes, code);
+    const char* what = platform::TextOf(kCodes, code);
     std::string text = "error " + std::to_string(code);
     return what != nullptr ? text + ", " + what : text;
 }
 
 const char* TypeName(DWORD type) {
-    static const struct {
-        DWORD key;
-        const char* text;
-    } kTypes[] = {
+    static const platform::KeyText<DWORD> kTypes[] = {
         {REG_NONE, "REG_NONE"},           {REG_SZ, "REG_SZ"},
         {REG_EXPAND_SZ, "REG_EXPAND_SZ"}, {REG_BINARY, "REG_BINARY"},
         {REG_DWORD, "REG_DWORD"},         {REG_DWORD_BIG_ENDIAN, "REG_DWORD_BIG_ENDIAN"},
         {REG_LINK, "REG_LINK"},           {REG_MULTI_SZ, "REG_MULTI_SZ"},
         {REG_QWORD, "REG_QWORD"},
     };
-    return TextOf(kTypes, type);
+    return platform::TextOf(kTypes, type);
 }
 
 // The value's data as the Windows tool shows it.
