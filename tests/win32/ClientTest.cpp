@@ -7,6 +7,7 @@
 #include "support/Environment.h"
 #include "support/TempDir.h"
 #include "support/TextFiles.h"
+#include "win32/Wine.h"
 
 #include "platform/process.h"
 
@@ -15,21 +16,11 @@
 #include <windows.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
-
-std::string OwnFolder() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string self(path, length);
-    return self.substr(0, self.rfind('\\') + 1);
-}
 
 struct Ended {
     bool started = false;
@@ -38,45 +29,24 @@ struct Ended {
 
 // Starts a command line and waits for it, at most a minute.
 Ended RunAndWait(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    std::string writable = commandLine;
+    const Started start = Start(commandLine, 0);
     Ended run;
-    run.started = CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &info) != FALSE;
+    run.started = start.ok != FALSE;
     if (!run.started) {
         return run;
     }
-    EXPECT_EQ(WaitForSingleObject(info.hProcess, 60000), WAIT_OBJECT_0) << commandLine;
-    GetExitCodeProcess(info.hProcess, &run.exitCode);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    EXPECT_EQ(WaitForSingleObject(start.info.hProcess, 60000), WAIT_OBJECT_0) << commandLine;
+    GetExitCodeProcess(start.info.hProcess, &run.exitCode);
+    CloseHandle(start.info.hThread);
+    CloseHandle(start.info.hProcess);
     return run;
 }
 
 // The top-level window of a process with the given title, or null.
 HWND WindowOf(DWORD processId, const char* title) {
-    struct Search {
-        DWORD processId;
-        const char* title;
-        HWND found;
-    } search{processId, title, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            Search* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            char text[256] = {};
-            GetWindowTextA(window, text, sizeof text);
-            if (owner == s->processId && std::string(text) == s->title) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    const std::vector<HWND> found =
+        WindowsOf(processId, [title](HWND w) { return Title(w) == title; });
+    return found.empty() ? nullptr : found.front();
 }
 
 class WindowsClient : public ::testing::Test {
@@ -155,11 +125,9 @@ TEST_F(WindowsClient, ConsoleRecordsItsArgumentsAndClosesByItself) {
 TEST_F(WindowsClient, ConsoleWindowBearsTheProductTitleAndEndsWhenClosed) {
     ScopedEnv autoClose("SKYVANE_CONSOLE_AUTOCLOSE_MS", "120000");
     std::string commandLine = JavaCommand() + javaexe::kConsoleClass + R"( "c:\netscape.exe" "")";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &info));
+    const Started console = Start(commandLine, 0);
+    ASSERT_TRUE(console.ok);
+    const PROCESS_INFORMATION info = console.info;
     HWND window = nullptr;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (window == nullptr && std::chrono::steady_clock::now() < deadline &&

@@ -12,29 +12,7 @@ namespace {
 
 // The process tests' child beside this test program.
 std::string Child() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string self(path, length);
-    return self.substr(0, self.rfind('\\') + 1) + CHILD_HELPER_NAME;
-}
-
-struct Started {
-    BOOL ok = FALSE;
-    DWORD error = 0;
-    PROCESS_INFORMATION info{};
-};
-
-Started Start(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    Started started;
-    started.info.hProcess = reinterpret_cast<HANDLE>(0x5A5A);
-    std::string writable = commandLine;
-    SetLastError(ERROR_SUCCESS);
-    started.ok = CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE,
-                                NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started.info);
-    started.error = GetLastError();
-    return started;
+    return OwnFolder() + CHILD_HELPER_NAME;
 }
 
 TEST(WindowsProcess, ProgramsThatCannotStartGiveTheirWindowsCode) {

@@ -2,29 +2,21 @@
 // the demo installation made by demo/setup-windows.sh (a folder with a blank, the registry
 // seeded with Wine's reg import), no connection up, so the Dialer comes first.
 #include "res/resource.h"
+#include "support/TextFiles.h"
 #include "support/Wait.h"
 #include "support/WholeRunExpectations.h"
+#include "win32/Wine.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <chrono>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string RegString(HKEY root, const char* path, const char* name) {
     char value[1024];
@@ -75,38 +67,8 @@ std::string BrowserKeys() {
                    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
 }
 
-DWORD ProcessOf(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return pid;
-}
-
-std::string Title(HWND window) {
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 bool Topmost(HWND window) {
     return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
-
-// The visible top-level windows of a process that the predicate accepts.
-std::vector<HWND> WindowsOf(DWORD pid, const std::function<bool(HWND)>& accept) {
-    struct Search {
-        DWORD pid;
-        const std::function<bool(HWND)>* accept;
-        std::vector<HWND> found;
-    } search{pid, &accept, {}};
-    EnumWindows(
-        [](HWND w, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (ProcessOf(w) == s->pid && IsWindowVisible(w) && (*s->accept)(w))
-                s->found.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // The first window the search gives within `seconds`; nullptr for none.
@@ -194,7 +156,8 @@ class WholeRunTest : public ::testing::Test {
 
     // The splash: the launcher's window without a caption.
     HWND Splash() {
-        auto found = WindowsOf(launcher.dwProcessId, [](HWND w) { return Title(w).empty(); });
+        auto found = WindowsOf(launcher.dwProcessId,
+                               [](HWND w) { return IsWindowVisible(w) && Title(w).empty(); });
         return found.empty() ? nullptr : found.front();
     }
 
