@@ -32,6 +32,15 @@ class FrameworkTest : public ::testing::Test {
         platform::ui::InstallUi(nullptr);
         platform::ui::SetResources(nullptr);
     }
+    // Runs the test dialog with `script` played on it, and Escape to end it afterwards.
+    void RunThenEscape(TestDlg& dlg, const std::function<void(HeadlessDialog&)>& script) {
+        ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+            script(d);
+            d.Escape();
+        });
+        dlg.DoModal();
+    }
+
     platform::ui::ResourceTable resources = TestResources();
     HeadlessUi ui;
 };
@@ -182,7 +191,7 @@ TEST_F(FrameworkTest, DialogKeysMoveTheFocusAndPressButtonsAsOnWindows) {
 
 TEST_F(FrameworkTest, SortedListNotifiesOnlyTheUsersSelection) {
     TestDlg dlg;
-    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+    RunThenEscape(dlg, [&](HeadlessDialog& d) {
         auto* list = static_cast<CListBox*>(dlg.GetDlgItem(kList));
         EXPECT_EQ(0, list->AddString("beta"));
         EXPECT_EQ(0, list->AddString("Alpha"));
@@ -204,15 +213,13 @@ TEST_F(FrameworkTest, SortedListNotifiesOnlyTheUsersSelection) {
         // A list without LBS_NOTIFY keeps quiet.
         static_cast<CListBox*>(dlg.GetDlgItem(kPlain))->AddString("x");
         d.Select(kPlain, 0);
-        d.Escape();
     });
-    dlg.DoModal();
     EXPECT_EQ((std::vector<std::string>{"init", "selchange"}), dlg.events);
 }
 
 TEST_F(FrameworkTest, ReadsNumbersAsWindowsDoes) {
     TestDlg dlg;
-    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+    RunThenEscape(dlg, [&](HeadlessDialog& d) {
         for (const NumberRow& r : kNumberRows) {
             dlg.SetDlgItemText(kEdit, r.text);
             BOOL ok = -1;
@@ -221,14 +228,12 @@ TEST_F(FrameworkTest, ReadsNumbersAsWindowsDoes) {
         }
         dlg.SetDlgItemInt(kEdit, 86400, FALSE);
         EXPECT_EQ("86400", d.Text(kEdit));
-        d.Escape();
     });
-    dlg.DoModal();
 }
 
 TEST_F(FrameworkTest, EditLimitCutsTypingAndSpinStaysInRange) {
     TestDlg dlg;
-    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+    RunThenEscape(dlg, [&](HeadlessDialog& d) {
         dlg.SendDlgItemMessage(kEdit, EM_LIMITTEXT, 3);
         d.Type(kEdit, "12345");
         EXPECT_EQ("123", d.Text(kEdit));
@@ -248,14 +253,12 @@ TEST_F(FrameworkTest, EditLimitCutsTypingAndSpinStaysInRange) {
         dlg.SetDlgItemText(kEdit, "abc");
         d.Spin(kSpin, 1);
         EXPECT_EQ("2", d.Text(kEdit));
-        d.Escape();
     });
-    dlg.DoModal();
 }
 
 TEST_F(FrameworkTest, RightAlignedArrowsTakeTheEndOfTheirEdit) {
     TestDlg dlg;
-    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+    RunThenEscape(dlg, [&](HeadlessDialog&) {
         RECT edit{}, spin{};
         dlg.GetDlgItem(kEdit)->GetWindowRect(&edit);
         dlg.GetDlgItem(kSpin)->GetWindowRect(&spin);
@@ -265,23 +268,19 @@ TEST_F(FrameworkTest, RightAlignedArrowsTakeTheEndOfTheirEdit) {
         EXPECT_EQ(15, spin.right - spin.left);
         EXPECT_EQ(edit.top, spin.top);
         EXPECT_EQ(edit.bottom, spin.bottom);
-        d.Escape();
     });
-    dlg.DoModal();
 }
 
 TEST_F(FrameworkTest, TimersTickOnlyWhileSet) {
     TestDlg dlg;
-    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+    RunThenEscape(dlg, [&](HeadlessDialog& d) {
         EXPECT_EQ(2u, dlg.SetTimer(2, 1000, nullptr));
         EXPECT_TRUE(d.TimerRunning(2));
         d.Tick(2);
         EXPECT_TRUE(dlg.KillTimer(2));
         EXPECT_FALSE(dlg.KillTimer(2));
         d.Tick(2);
-        d.Escape();
     });
-    dlg.DoModal();
     EXPECT_EQ((std::vector<std::string>{"init", "timer 2"}), dlg.events);
 }
 
@@ -289,7 +288,7 @@ TEST_F(FrameworkTest, PostedMessagesFromAnotherThreadArriveInOrderOnTheLoop) {
     UINT msg = RegisterWindowMessageA("TestEvent");
     TestDlg dlg;
     HWND seen = nullptr;
-    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
+    RunThenEscape(dlg, [&](HeadlessDialog& d) {
         seen = dlg.m_hWnd;
         std::thread worker([&] {
             for (int i = 1; i <= 3; ++i)
@@ -298,9 +297,7 @@ TEST_F(FrameworkTest, PostedMessagesFromAnotherThreadArriveInOrderOnTheLoop) {
         worker.join();
         EXPECT_EQ(3u, dlg.events.size() + 2); // nothing delivered before the loop runs
         EXPECT_EQ(3, d.DeliverPosted());
-        d.Escape();
     });
-    dlg.DoModal();
     EXPECT_EQ((std::vector<std::string>{"init", "event 1", "event 2", "event 3"}), dlg.events);
     // The window is gone: posting to it fails and nothing is left to deliver.
     EXPECT_FALSE(PostMessageA(seen, msg, 4, 0));
@@ -310,11 +307,7 @@ TEST_F(FrameworkTest, PostedMessagesFromAnotherThreadArriveInOrderOnTheLoop) {
 TEST_F(FrameworkTest, MessagesPostedToAWindowThatWentAwayAreDropped) {
     UINT msg = RegisterWindowMessageA("TestEvent");
     TestDlg dlg;
-    ui.Play(kTestDialog, [&](HeadlessDialog& d) {
-        EXPECT_TRUE(PostMessageA(dlg.m_hWnd, msg, 1, 0));
-        d.Escape();
-    });
-    dlg.DoModal();
+    RunThenEscape(dlg, [&](HeadlessDialog&) { EXPECT_TRUE(PostMessageA(dlg.m_hWnd, msg, 1, 0)); });
     EXPECT_EQ(0, platform::ui::DeliverPostedMessages());
 }
 
@@ -346,11 +339,7 @@ TEST_F(FrameworkTest, NestedModalDisablesItsOwnerWhileItRuns) {
 TEST_F(FrameworkTest, UnhandledCommandsReachTheApplication) {
     TestApp app;
     TestDlg dlg;
-    ui.Play(kTestDialog, [](HeadlessDialog& d) {
-        d.PressF1();
-        d.Escape();
-    });
-    dlg.DoModal();
+    RunThenEscape(dlg, [&](HeadlessDialog& d) { d.PressF1(); });
     EXPECT_EQ(1, app.abouts);
 }
 
