@@ -323,11 +323,7 @@ TEST_F(DialerDlgTest, TypedTextIsHeldToTheRecordsRoom) {
         d.Type(IDC_DOMAIN, std::string(40, 'd'));
         d.Enter();
     });
-    ASSERT_EQ(1u, dialup.Dials().size());
-    const RASDIALPARAMSA params = dialup.Dials()[0].params;
-    EXPECT_EQ(std::string(256, 'u'), params.szUserName);
-    EXPECT_EQ(std::string(256, 'p'), params.szPassword);
-    EXPECT_EQ(std::string(15, 'd'), params.szDomain);
+    ExpectOneDialCutToTheRecord();
 }
 
 } // namespace

@@ -50,6 +50,15 @@ class DialupDialogTest : public HeadlessFixture {
         for (int i = 0; i < count; ++i)
             dialog.Tick(2);
     }
+    // The one dial made holds the user name, password and domain typed 300, 300 and 40 long
+    // ('u', 'p', 'd') cut to the record's room: 256 characters, 15 for the domain.
+    void ExpectOneDialCutToTheRecord() const {
+        ASSERT_EQ(1u, dialup.Dials().size());
+        const RASDIALPARAMSA& params = dialup.Dials()[0].params;
+        EXPECT_EQ(std::string(256, 'u'), params.szUserName);
+        EXPECT_EQ(std::string(256, 'p'), params.szPassword);
+        EXPECT_EQ(std::string(15, 'd'), params.szDomain);
+    }
     std::vector<std::string> BoxTexts() const {
         std::vector<std::string> texts;
         for (const auto& box : screen.MessageBoxes()) {
