@@ -9,35 +9,29 @@ namespace {
 
 struct NumberRow {
     const char* pszText;
-    bool bValid;
     DWORD dwValue;
 };
 
 TEST(RestoreRecordsTest, ParseRecordNumberAcceptsSigned32BitDecimalOnly) {
-    const NumberRow rows[] = {
-        {"0", true, 0},
-        {"128", true, 128},
-        {"-1", true, 0xFFFFFFFFu},
-        {"2147483647", true, 0x7FFFFFFFu},
-        {"-2147483648", true, 0x80000000u},
-        {"0012", true, 12},
-        {"2147483648", false, 0},
-        {"-2147483649", false, 0},
-        {"4294967295", false, 0},
-        {"99999999999999999999", false, 0},
-        {"", false, 0},
-        {"-", false, 0},
-        {"+1", false, 0},
-        {" 1", false, 0},
-        {"1 ", false, 0},
-        {"1e3", false, 0},
-        {"0x10", false, 0},
-        {"--1", false, 0},
+    const NumberRow valid[] = {
+        {"0", 0},
+        {"128", 128},
+        {"-1", 0xFFFFFFFFu},
+        {"2147483647", 0x7FFFFFFFu},
+        {"-2147483648", 0x80000000u},
+        {"0012", 12},
     };
-    for (const NumberRow& row : rows) {
+    for (const NumberRow& row : valid) {
         DWORD dwValue = 0xDEADBEEF;
-        EXPECT_EQ(row.bValid, restore::ParseRecordNumber(row.pszText, &dwValue)) << row.pszText;
-        EXPECT_EQ(row.bValid ? row.dwValue : 0xDEADBEEF, dwValue) << row.pszText;
+        EXPECT_TRUE(restore::ParseRecordNumber(row.pszText, &dwValue)) << row.pszText;
+        EXPECT_EQ(row.dwValue, dwValue) << row.pszText;
+    }
+    // Refused, and the value is left as it was.
+    for (const char* pszText : {"2147483648", "-2147483649", "4294967295", "99999999999999999999",
+                                "", "-", "+1", " 1", "1 ", "1e3", "0x10", "--1"}) {
+        DWORD dwValue = 0xDEADBEEF;
+        EXPECT_FALSE(restore::ParseRecordNumber(pszText, &dwValue)) << pszText;
+        EXPECT_EQ(0xDEADBEEF, dwValue) << pszText;
     }
 }
 
