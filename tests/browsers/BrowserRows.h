@@ -24,9 +24,16 @@ struct Browser {
     std::string strSettingsKey;
     // The records a first run writes for the installed browser.
     std::vector<std::vector<std::string>> records;
-    // The records written when the browser is not installed at all.
-    std::vector<std::vector<std::string>> emptyRecords;
 };
+
+// The records written when the browser is not installed at all: the same settings, each with
+// the empty value of its type ("" for text, 0 for a number).
+inline std::vector<std::vector<std::string>> EmptyRecords(const Browser& browser) {
+    std::vector<std::vector<std::string>> empty = browser.records;
+    for (std::vector<std::string>& record : empty)
+        record[2] = record[1] == "int" ? "0" : "";
+    return empty;
+}
 
 inline const std::string NAV_RECORD = "HKEY_CURRENT_USER\\Software\\Netscape\\Netscape Navigator\\";
 inline const std::string IE_RECORD =
@@ -46,15 +53,6 @@ inline const Browser NAVIGATOR_BROWSER = {
         {NAV_RECORD + "Cache\\Disk Cache Size", "int", "7680"},
         {NAV_RECORD + "Network\\Max Connections", "int", "4"},
     },
-    {
-        {NAV_RECORD + "Java\\Enable Java", "str", ""},
-        {NAV_RECORD + "Proxy Information\\Proxy Type", "int", "0"},
-        {NAV_RECORD + "Proxy Information\\HTTP_Proxy", "str", ""},
-        {NAV_RECORD + "Proxy Information\\HTTP_ProxyPort", "int", "0"},
-        {NAV_RECORD + "Cache\\Memory Cache Size", "int", "0"},
-        {NAV_RECORD + "Cache\\Disk Cache Size", "int", "0"},
-        {NAV_RECORD + "Network\\Max Connections", "int", "0"},
-    },
 };
 
 inline const Browser EXPLORER_BROWSER = {
@@ -66,11 +64,6 @@ inline const Browser EXPLORER_BROWSER = {
         {IE_RECORD + "ProxyEnable", "int", "0"},
         {IE_RECORD + "ProxyServer", "str", "ftp=b:21"},
         {IE_RECORD + "Security_RunJavaApplets", "int", "3"},
-    },
-    {
-        {IE_RECORD + "ProxyEnable", "int", "0"},
-        {IE_RECORD + "ProxyServer", "str", ""},
-        {IE_RECORD + "Security_RunJavaApplets", "int", "0"},
     },
 };
 

@@ -88,7 +88,7 @@ TEST_P(RestoreRecordTest, BrowserNotInstalledStillRecordsAndCreatesNoBrowserKey)
     EXPECT_EQ("", pSettings->GetBrowserPath());
     EXPECT_EQ("", pSettings->GetBookmarksPath());
     pSettings->ApplySettings();
-    EXPECT_EQ(browser.emptyRecords, Records());
+    EXPECT_EQ(EmptyRecords(browser), Records());
     pSettings->RestoreSettings();
 
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, NAVIGATOR));

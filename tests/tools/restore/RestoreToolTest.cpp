@@ -3,6 +3,7 @@
 #include "RestoreTool.h"
 
 #include "browsers/BrowserFixture.h"
+#include "browsers/BrowserRows.h"
 #include "browsers/TempStore.h"
 
 #include "browsers/ExplorerSettings.h"
@@ -24,10 +25,6 @@
 using namespace probe;
 
 namespace {
-
-const std::string NAV_RECORD = "HKEY_CURRENT_USER\\Software\\Netscape\\Netscape Navigator\\";
-const std::string IE_RECORD =
-    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\";
 
 struct Outcome {
     int nExit;
