@@ -1,5 +1,6 @@
 // The FLTK backend on a real X display: the About box against template 100, the keys of a
 // dialog, and message boxes. Skipped without DISPLAY (CI runs them under Xvfb).
+#include "DialogProgram.h"
 #include "XProbe.h"
 
 #include <gtest/gtest.h>

@@ -2,14 +2,12 @@
 
 #include "support/Spawn.h"
 #include "support/XClose.h"
+#include "support/XProperty.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,47 +28,12 @@ int IgnoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
-int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, int* out,
-          int* err) {
-    int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0)
-        return -1;
-    if (pipe(errPipe) != 0) {
-        close(outPipe[0]);
-        close(outPipe[1]);
-        return -1;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addclose(&actions, outPipe[0]);
-    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-
-    const std::vector<std::string> environment = EnvironmentWith(env);
-    std::vector<char*> args = NullTerminated(argv), envp = NullTerminated(environment);
-
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (rc != 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
-        return -1;
-    }
-    *out = outPipe[0];
-    *err = errPipe[0];
-    return pid;
-}
-
 } // namespace
 
-XProbe::XProbe() {
+XProbe::XProbe(const char* display) {
     // A server that has just lost its last client resets and refuses connections for a moment.
     for (int attempt = 0; attempt < 40 && !display_; ++attempt) {
-        display_ = XOpenDisplay(nullptr);
+        display_ = XOpenDisplay(display);
         if (!display_)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -130,22 +93,48 @@ unsigned long XProbe::Find(unsigned long root, const std::function<bool(unsigned
 }
 
 unsigned long XProbe::WaitForWindow(const std::string& title, double seconds) {
-    return WaitFor([this, &title](unsigned long w) { return Title(w) == title; }, seconds);
-}
-
-unsigned long XProbe::WaitForWindowOf(int pid, double seconds) {
     return WaitFor(
-        [this, pid](unsigned long w) {
-            const std::vector<unsigned long> owner = Cardinals(w, "_NET_WM_PID");
-            return owner.size() == 1 && owner[0] == static_cast<unsigned long>(pid);
+        [&] {
+            return Find(
+                DefaultRootWindow(display_), [&](unsigned long w) { return Title(w) == title; }, 3);
         },
         seconds);
 }
 
-unsigned long XProbe::WaitFor(const std::function<bool(unsigned long)>& wanted, double seconds) {
+unsigned long XProbe::WaitForWindowOf(int pid, double seconds) {
+    return WaitFor(
+        [&] {
+            return Find(
+                DefaultRootWindow(display_), [&](unsigned long w) { return Pid(w) == pid; }, 3);
+        },
+        seconds);
+}
+
+std::vector<unsigned long> XProbe::Clients() {
+    return PropertyItems(display_, DefaultRootWindow(display_), "_NET_CLIENT_LIST", XA_WINDOW);
+}
+
+unsigned long XProbe::WaitForClient(const std::function<bool(unsigned long)>& wanted,
+                                    double seconds) {
+    return WaitFor(
+        [&]() -> unsigned long {
+            for (unsigned long w : Clients())
+                if (Viewable(w) && wanted(w))
+                    return w;
+            return 0;
+        },
+        seconds);
+}
+
+long XProbe::Pid(unsigned long window) {
+    const std::vector<unsigned long> owner = Cardinals(window, "_NET_WM_PID");
+    return owner.size() == 1 ? static_cast<long>(owner[0]) : 0;
+}
+
+unsigned long XProbe::WaitFor(const std::function<unsigned long()>& find, double seconds) {
     const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
     while (display_) {
-        if (unsigned long w = Find(DefaultRootWindow(display_), wanted, 3))
+        if (unsigned long w = find())
             return w;
         if (Clock::now() > deadline)
             break;
@@ -217,30 +206,9 @@ bool XProbe::HasState(unsigned long window, const std::string& state) {
     return found;
 }
 
-std::vector<unsigned long> XProbe::Values(unsigned long window, const std::string& property,
-                                          unsigned long type) {
-    std::vector<unsigned long> values;
-    Atom atom = XInternAtom(display_, property.c_str(), False);
-    Atom actual = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display_, window, atom, 0, 64, False, type, &actual, &format, &count,
-                           &after, &data) == Success &&
-        data && format == 32) {
-        // Xlib hands 32-bit items over as longs.
-        const long* items = reinterpret_cast<const long*>(data);
-        for (unsigned long i = 0; i < count; ++i)
-            values.push_back(static_cast<unsigned long>(items[i]));
-    }
-    if (data)
-        XFree(data);
-    return values;
-}
-
 std::vector<std::string> XProbe::AtomNames(unsigned long window, const std::string& property) {
     std::vector<std::string> names;
-    for (unsigned long atom : Values(window, property, XA_ATOM)) {
+    for (unsigned long atom : PropertyItems(display_, window, property.c_str(), XA_ATOM)) {
         if (char* name = XGetAtomName(display_, atom)) {
             names.emplace_back(name);
             XFree(name);
@@ -250,7 +218,7 @@ std::vector<std::string> XProbe::AtomNames(unsigned long window, const std::stri
 }
 
 std::vector<unsigned long> XProbe::Cardinals(unsigned long window, const std::string& property) {
-    return Values(window, property, AnyPropertyType);
+    return PropertyItems(display_, window, property.c_str());
 }
 
 void XProbe::Close(unsigned long window) {
@@ -264,7 +232,7 @@ bool XProbe::Keys(unsigned long window, const std::string& keys) {
     for (std::string key; in >> key;)
         argv.push_back(key);
     int out = -1, err = -1;
-    const int pid = Spawn(argv, {}, &out, &err);
+    const int pid = SpawnWithPipes(argv, {}, &out, &err);
     if (pid <= 0)
         return false;
     close(out);
@@ -272,65 +240,6 @@ bool XProbe::Keys(unsigned long window, const std::string& keys) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// ---------------------------------------------------------------------------------------------
-
-ShowDialog::ShowDialog(const std::vector<std::string>& args, const std::vector<std::string>& env) {
-    std::vector<std::string> argv = {SHOW_DIALOG_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
-    pid_ = Spawn(argv, env, &out_, &err_);
-}
-
-ShowDialog::~ShowDialog() {
-    if (pid_ > 0 && status_ < 0) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-    if (out_ >= 0)
-        close(out_);
-    if (err_ >= 0)
-        close(err_);
-}
-
-void ShowDialog::Drain(int fd, std::string& into) {
-    char buffer[4096];
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n > 0)
-        into.append(buffer, static_cast<size_t>(n));
-}
-
-bool ShowDialog::Wait(double seconds) {
-    if (pid_ <= 0)
-        return false;
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    while (status_ < 0) {
-        pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-        if (poll(fds, 2, 20) > 0) {
-            if (fds[0].revents & POLLIN)
-                Drain(out_, output_);
-            if (fds[1].revents & POLLIN)
-                Drain(err_, errors_);
-        }
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            break;
-        }
-        if (Clock::now() > deadline)
-            return false;
-    }
-    // What is left in the pipes after the end.
-    for (int fd : {out_, err_}) {
-        pollfd p = {fd, POLLIN, 0};
-        while (poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
-            const size_t before = (fd == out_ ? output_ : errors_).size();
-            Drain(fd, fd == out_ ? output_ : errors_);
-            if ((fd == out_ ? output_ : errors_).size() == before)
-                break;
-        }
-    }
-    return true;
 }
 
 } // namespace e2e

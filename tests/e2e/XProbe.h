@@ -20,7 +20,8 @@ struct Picture {
 
 class XProbe {
   public:
-    XProbe();
+    // Connects to `display`, or to $DISPLAY without one.
+    explicit XProbe(const char* display = nullptr);
     ~XProbe();
     XProbe(const XProbe&) = delete;
     XProbe& operator=(const XProbe&) = delete;
@@ -31,6 +32,14 @@ class XProbe {
     unsigned long WaitForWindow(const std::string& title, double seconds);
     // A viewable window of the process (_NET_WM_PID), for windows without a title.
     unsigned long WaitForWindowOf(int pid, double seconds);
+    // The windows a window manager manages (_NET_CLIENT_LIST), and the first viewable one of them
+    // that `wanted` accepts, waiting up to `seconds`; 0 for none.
+    std::vector<unsigned long> Clients();
+    unsigned long WaitForClient(const std::function<bool(unsigned long)>& wanted, double seconds);
+    // The title: _NET_WM_NAME, else WM_NAME; "" for none.
+    std::string Title(unsigned long window);
+    // The process that made the window (_NET_WM_PID); 0 when it does not say.
+    long Pid(unsigned long window);
     // Whether the window still exists and is viewable.
     bool Viewable(unsigned long window);
     // The client area's size.
@@ -50,39 +59,11 @@ class XProbe {
     bool Keys(unsigned long window, const std::string& keys);
 
   private:
-    unsigned long WaitFor(const std::function<bool(unsigned long)>& wanted, double seconds);
+    unsigned long WaitFor(const std::function<unsigned long()>& find, double seconds);
     unsigned long Find(unsigned long root, const std::function<bool(unsigned long)>& wanted,
                        int depth);
-    std::vector<unsigned long> Values(unsigned long window, const std::string& property,
-                                      unsigned long type);
-    std::string Title(unsigned long window);
 
     ::_XDisplay* display_ = nullptr;
-};
-
-// Runs show-dialog with arguments; its standard output is read when it ends.
-class ShowDialog {
-  public:
-    explicit ShowDialog(const std::vector<std::string>& args,
-                        const std::vector<std::string>& env = {});
-    ~ShowDialog();
-    ShowDialog(const ShowDialog&) = delete;
-    ShowDialog& operator=(const ShowDialog&) = delete;
-
-    bool Started() const { return pid_ > 0; }
-    int Pid() const { return pid_; }
-    // Waits up to `seconds` for the program to end. False when it is still running.
-    bool Wait(double seconds);
-    int ExitStatus() const { return status_; }
-    const std::string& Output() const { return output_; }
-    const std::string& Errors() const { return errors_; }
-
-  private:
-    void Drain(int fd, std::string& into);
-    int pid_ = -1;
-    int out_ = -1, err_ = -1;
-    int status_ = -1;
-    std::string output_, errors_;
 };
 
 } // namespace e2e

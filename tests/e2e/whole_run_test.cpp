@@ -1,31 +1,25 @@
 // The whole run of the real launcher under Xvfb with openbox, on a demo installation made
 // afresh for each test, with a dial-up connection already up and no update due.
+#include "XProbe.h"
+
 #include "platform/registry_sqlite.h"
 #include "platform/windows/XServer.h"
 #include "support/RegistryDump.h"
 #include "support/Spawn.h"
 #include "support/TempDir.h"
+#include "support/TextFiles.h"
 #include "support/Wait.h"
 #include "support/WholeRunExpectations.h"
 
-// Ahead of Xlib, whose None macro would clash with gtest's own None.
 #include <gtest/gtest.h>
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
-#include "support/XClose.h" // after gtest: Xlib's macros would break its headers
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -52,124 +46,11 @@ int WaitExit(pid_t pid, double seconds) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// What the test sees of the screen, through a connection of its own.
-class Screen {
-  public:
-    explicit Screen(const std::string& display) : d(XOpenDisplay(display.c_str())) {
-        if (d)
-            XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    }
-    ~Screen() {
-        if (d)
-            XCloseDisplay(d);
-    }
-
-    std::vector<Window> Clients() {
-        std::vector<Window> clients;
-        Property(DefaultRootWindow(d), "_NET_CLIENT_LIST", XA_WINDOW,
-                 [&](unsigned long v) { clients.push_back(static_cast<Window>(v)); });
-        return clients;
-    }
-    long Pid(Window w) {
-        long pid = 0;
-        Property(w, "_NET_WM_PID", XA_CARDINAL,
-                 [&](unsigned long v) { pid = static_cast<long>(v); });
-        return pid;
-    }
-    std::string Title(Window w) {
-        Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        std::string title;
-        if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), 0, 1024, False, utf8,
-                               &type, &format, &count, &after, &data) == Success &&
-            data && type == utf8)
-            title.assign(reinterpret_cast<char*>(data), count);
-        if (data)
-            XFree(data);
-        return title;
-    }
-    bool HasState(Window w, const char* state) {
-        const Atom wanted = XInternAtom(d, state, False);
-        bool has = false;
-        Property(w, "_NET_WM_STATE", XA_ATOM, [&](unsigned long v) { has = has || v == wanted; });
-        return has;
-    }
-    bool Viewable(Window w) {
-        XWindowAttributes a{};
-        return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
-    }
-    // The first client the predicate accepts, waiting up to `seconds`; 0 for none.
-    Window WaitForClient(const std::function<bool(Window)>& accept, double seconds) {
-        Window found = 0;
-        WaitFor(
-            [&] {
-                for (Window w : Clients())
-                    if (Viewable(w) && accept(w))
-                        return (found = w) != 0;
-                return false;
-            },
-            seconds);
-        return found;
-    }
-    // WM_DELETE_WINDOW, as the window manager's close box sends it.
-    void Close(Window w) {
-        SendWindowClose(d, w);
-        XSync(d, False);
-    }
-    // The window's pixels, 0xRRGGBB, row by row; empty when it cannot be read.
-    std::vector<uint32_t> Capture(Window w, int* width, int* height) {
-        XWindowAttributes a{};
-        std::vector<uint32_t> pixels;
-        if (!XGetWindowAttributes(d, w, &a))
-            return pixels;
-        XImage* image = XGetImage(d, w, 0, 0, static_cast<unsigned>(a.width),
-                                  static_cast<unsigned>(a.height), AllPlanes, ZPixmap);
-        if (!image)
-            return pixels;
-        *width = a.width;
-        *height = a.height;
-        for (int y = 0; y < a.height; ++y)
-            for (int x = 0; x < a.width; ++x)
-                pixels.push_back(static_cast<uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF));
-        XDestroyImage(image);
-        return pixels;
-    }
-
-    Display* d;
-
-  private:
-    void Property(Window w, const char* name, Atom type,
-                  const std::function<void(unsigned long)>& each) {
-        Atom actual = None;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 4096, False, type, &actual,
-                               &format, &count, &after, &data) == Success &&
-            data && format == 32) {
-            const auto* items = reinterpret_cast<const unsigned long*>(data);
-            for (unsigned long i = 0; i < count; ++i)
-                each(items[i]);
-        }
-        if (data)
-            XFree(data);
-    }
-};
-
 // Where on the picture the framed icon is: the 36 x 36 black outline, the dark grey shadow
 // 4 pixels wide, and the face colour left in the corners. False when it is not there.
-bool FindFramedIcon(const std::vector<uint32_t>& p, int width, int height, int* left, int* top) {
-    auto at = [&](int x, int y) { return p[static_cast<size_t>(y) * width + x]; };
+bool FindFramedIcon(const e2e::Picture& picture, int* left, int* top) {
+    auto at = [&](int x, int y) { return picture.At(x, y); };
+    const int width = picture.width, height = picture.height;
     const uint32_t black = 0x000000, shadow = 0x404040, face = 0xC0C0C0;
     for (int y0 = 0; y0 + 40 <= height; ++y0) {
         for (int x0 = 0; x0 + 40 <= width; ++x0) {
@@ -215,8 +96,8 @@ class WholeRunTest : public ::testing::Test {
         pid_t dial = Start({RASDIAL_PATH, "Ostrel Online"}, env, log);
         ASSERT_EQ(0, WaitExit(dial, 30)) << ReadFile(log);
 
-        screen = std::make_unique<Screen>(server.DisplayName());
-        ASSERT_NE(nullptr, screen->d);
+        screen = std::make_unique<e2e::XProbe>(server.DisplayName().c_str());
+        ASSERT_TRUE(screen->Connected());
         before = BrowserKeys();
         ASSERT_NE("", before);
     }
@@ -242,7 +123,9 @@ class WholeRunTest : public ::testing::Test {
         ASSERT_GT(launcher, 0);
     }
 
-    bool IsSplash(Window w) { return screen->Pid(w) == launcher && screen->Title(w).empty(); }
+    bool IsSplash(unsigned long w) {
+        return screen->Pid(w) == launcher && screen->Title(w).empty();
+    }
 
     void Screenshot(const std::string& name) {
         const std::string path = std::string(SCREENSHOT_DIR) + "/" + name;
@@ -252,7 +135,7 @@ class WholeRunTest : public ::testing::Test {
     }
 
     testx::XServer server;
-    std::unique_ptr<Screen> screen;
+    std::unique_ptr<e2e::XProbe> screen; // what the test sees of the screen
     TempDir temp{"whole-run"};
     std::string dir, log, before;
     std::vector<std::string> env;
@@ -263,22 +146,21 @@ TEST_F(WholeRunTest, ConsoleWindowEndsTheSplashAndTheBrowserIsPutBack) {
     const std::string argsFile = dir + "/console-args";
     StartLauncher({"SKYVANE_CONSOLE_ARGS_FILE=" + argsFile});
 
-    Window splash = screen->WaitForClient([&](Window w) { return IsSplash(w); }, 15);
+    unsigned long splash = screen->WaitForClient([&](unsigned long w) { return IsSplash(w); }, 15);
     ASSERT_NE(0u, splash) << ReadFile(log);
     int left = -1, top = -1;
     EXPECT_TRUE(WaitFor(
         [&] {
-            int w = 0, h = 0;
-            auto pixels = screen->Capture(splash, &w, &h);
-            return !pixels.empty() && FindFramedIcon(pixels, w, h, &left, &top);
+            const e2e::Picture picture = screen->Capture(splash);
+            return !picture.pixels.empty() && FindFramedIcon(picture, &left, &top);
         },
         3))
         << "the framed icon is not on the splash";
     EXPECT_TRUE(screen->HasState(splash, "_NET_WM_STATE_ABOVE"));
     Screenshot("whole_run_splash.png");
 
-    Window console = screen->WaitForClient(
-        [&](Window w) { return screen->Title(w) == kConsoleWindowTitle; }, 60);
+    unsigned long console = screen->WaitForClient(
+        [&](unsigned long w) { return screen->Title(w) == kConsoleWindowTitle; }, 60);
     ASSERT_NE(0u, console) << ReadFile(log);
     // One poll period and a search at most.
     EXPECT_TRUE(WaitFor([&] { return !screen->Viewable(splash); }, 2.5))
@@ -299,8 +181,8 @@ TEST_F(WholeRunTest, MissingConsoleGivesAnErrorBoxThatEndsTheSplash) {
     fs::remove(dir + "/install/jdk/java.exe");
     StartLauncher();
 
-    Window box = screen->WaitForClient(
-        [&](Window w) {
+    unsigned long box = screen->WaitForClient(
+        [&](unsigned long w) {
             return screen->Pid(w) == launcher && screen->Title(w) == "Ostrel Sky.Vane";
         },
         15);
@@ -309,7 +191,7 @@ TEST_F(WholeRunTest, MissingConsoleGivesAnErrorBoxThatEndsTheSplash) {
         << "the error box was not lifted to the top";
     EXPECT_TRUE(WaitFor(
         [&] {
-            for (Window w : screen->Clients())
+            for (unsigned long w : screen->Clients())
                 if (IsSplash(w) && screen->Viewable(w))
                     return false;
             return true;

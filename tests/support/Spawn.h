@@ -52,3 +52,41 @@ inline pid_t SpawnWithEnvironment(const std::vector<std::string>& argv,
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0 ? pid : -1;
 }
+
+// Starts argv[0] (looked up on PATH) with EnvironmentWith(extra), its standard output and error
+// into pipes whose reading ends are put in *out and *err. The process id, or -1 when it could
+// not start.
+inline pid_t SpawnWithPipes(const std::vector<std::string>& argv,
+                            const std::vector<std::string>& extra, int* out, int* err) {
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0)
+        return -1;
+    if (pipe(errPipe) != 0) {
+        close(outPipe[0]);
+        close(outPipe[1]);
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+    posix_spawn_file_actions_addclose(&actions, outPipe[0]);
+    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+
+    const std::vector<std::string> environment = EnvironmentWith(extra);
+    std::vector<char*> args = NullTerminated(argv), envp = NullTerminated(environment);
+
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    if (rc != 0) {
+        close(outPipe[0]);
+        close(errPipe[0]);
+        return -1;
+    }
+    *out = outPipe[0];
+    *err = errPipe[0];
+    return pid;
+}

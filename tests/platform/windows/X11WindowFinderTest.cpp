@@ -10,6 +10,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "support/XProperty.h" // after gtest: Xlib's macros would break its headers
+
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -53,21 +55,10 @@ class Screen {
     }
 
     bool HasAboveState(Window w) {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
+        const Atom wanted = XInternAtom(d, "_NET_WM_STATE_ABOVE", False);
         bool above = false;
-        if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
-                               &type, &format, &count, &after, &data) == Success &&
-            data) {
-            const Atom wanted = XInternAtom(d, "_NET_WM_STATE_ABOVE", False);
-            const auto* atoms = reinterpret_cast<const unsigned long*>(data);
-            for (unsigned long i = 0; i < count; ++i)
-                above = above || atoms[i] == wanted;
-        }
-        if (data)
-            XFree(data);
+        for (unsigned long atom : PropertyItems(d, w, "_NET_WM_STATE", XA_ATOM))
+            above = above || atom == wanted;
         return above;
     }
 

@@ -1,6 +1,7 @@
 #include "XServer.h"
 
 #include "support/Spawn.h"
+#include "support/XProperty.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -42,21 +43,10 @@ pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>
 // Openbox announces itself before it manages windows: it is ready once a window mapped now
 // shows up in its client list.
 bool WindowManagerManages(Display* d, Window probe) {
-    Atom list = XInternAtom(d, "_NET_CLIENT_LIST", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
     bool listed = false;
-    if (XGetWindowProperty(d, DefaultRootWindow(d), list, 0, 1024, False, XA_WINDOW, &type, &format,
-                           &count, &after, &data) == Success &&
-        data) {
-        const auto* windows = reinterpret_cast<const unsigned long*>(data);
-        for (unsigned long i = 0; i < count; ++i)
-            listed = listed || windows[i] == probe;
-    }
-    if (data)
-        XFree(data);
+    for (unsigned long window :
+         PropertyItems(d, DefaultRootWindow(d), "_NET_CLIENT_LIST", XA_WINDOW))
+        listed = listed || window == probe;
     return listed;
 }
 
