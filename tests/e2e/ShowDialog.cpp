@@ -37,6 +37,7 @@
 #include "splash/AboutDlg.h"
 #include "splash/SplashDlg.h"
 #include "support/TempDir.h"
+#include "support/TestTemplates.h"
 
 #include <chrono>
 #include <cstdio>
@@ -58,34 +59,28 @@ constexpr UINT kControlsDialog = 9000;
 // a number with arrows and a check box.
 platform::ui::DialogTemplate ControlsTemplate() {
     const DWORD edit = ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
-    return {kControlsDialog,
-            WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
-            "Controls",
-            "MS Sans Serif",
-            8,
-            0,
-            0,
-            200,
-            122,
-            {
-                {IDOK, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 143, 7, 50, 14},
-                {IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 143, 24, 50, 14},
-                {IDC_STATIC, "STATIC", "&User Name", SS_LEFT, 7, 9, 40, 8},
-                {1002, "EDIT", "", edit, 52, 7, 80, 12},
-                {IDC_STATIC, "STATIC", "&Password", SS_LEFT, 7, 25, 40, 8},
-                {1003, "EDIT", "", edit | ES_PASSWORD, 52, 23, 80, 12},
-                {IDC_STATIC, "STATIC", "&Domain", SS_LEFT, 7, 41, 40, 8},
-                {1004, "EDIT", "", edit, 52, 39, 80, 12},
-                {IDC_STATIC, "BUTTON", "Dialing", BS_GROUPBOX, 5, 56, 188, 60},
-                {IDC_STATIC, "STATIC", "&List", SS_LEFT, 12, 67, 30, 8},
-                {1001, "LISTBOX", "", LBS_NOTIFY | LBS_SORT | WS_VSCROLL | WS_BORDER | WS_TABSTOP,
-                 12, 77, 60, 33},
-                {IDC_STATIC, "STATIC", "&Attempts", SS_LEFT, 80, 67, 40, 8},
-                {1021, "EDIT", "", edit | ES_NUMBER, 80, 77, 30, 12},
-                {1022, "msctls_updown32", "",
-                 UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 110, 77, 10, 12},
-                {1026, "BUTTON", "&Save Password", BS_AUTOCHECKBOX | WS_TABSTOP, 80, 97, 70, 10},
-            }};
+    return TestTemplate(
+        kControlsDialog, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+        "Controls", 200, 122,
+        {
+            {IDOK, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 143, 7, 50, 14},
+            {IDCANCEL, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 143, 24, 50, 14},
+            {IDC_STATIC, "STATIC", "&User Name", SS_LEFT, 7, 9, 40, 8},
+            {1002, "EDIT", "", edit, 52, 7, 80, 12},
+            {IDC_STATIC, "STATIC", "&Password", SS_LEFT, 7, 25, 40, 8},
+            {1003, "EDIT", "", edit | ES_PASSWORD, 52, 23, 80, 12},
+            {IDC_STATIC, "STATIC", "&Domain", SS_LEFT, 7, 41, 40, 8},
+            {1004, "EDIT", "", edit, 52, 39, 80, 12},
+            {IDC_STATIC, "BUTTON", "Dialing", BS_GROUPBOX, 5, 56, 188, 60},
+            {IDC_STATIC, "STATIC", "&List", SS_LEFT, 12, 67, 30, 8},
+            {1001, "LISTBOX", "", LBS_NOTIFY | LBS_SORT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 12,
+             77, 60, 33},
+            {IDC_STATIC, "STATIC", "&Attempts", SS_LEFT, 80, 67, 40, 8},
+            {1021, "EDIT", "", edit | ES_NUMBER, 80, 77, 30, 12},
+            {1022, "msctls_updown32", "",
+             UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 110, 77, 10, 12},
+            {1026, "BUTTON", "&Save Password", BS_AUTOCHECKBOX | WS_TABSTOP, 80, 97, 70, 10},
+        });
 }
 
 constexpr UINT kWorkerMessage = WM_USER + 1;

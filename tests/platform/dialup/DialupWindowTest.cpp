@@ -5,6 +5,7 @@
 
 #ifndef _WIN32
 #include "platform/ui_headless.h"
+#include "support/TestTemplates.h"
 #endif
 
 #include <thread>
@@ -91,7 +92,7 @@ class DialupWindowTest : public ::testing::Test {
     void SetUp() override {
 #ifndef _WIN32
         resources.dialogs.push_back(
-            {kTemplate, WS_POPUP | WS_CAPTION, "Listener", "MS Sans Serif", 8, 0, 0, 100, 40, {}});
+            TestTemplate(kTemplate, WS_POPUP | WS_CAPTION, "Listener", 100, 40, {}));
         platform::ui::SetResources(&resources);
         platform::ui::InstallUi(&ui);
 #endif
