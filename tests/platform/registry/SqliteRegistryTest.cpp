@@ -5,6 +5,7 @@
 #include "support/Child.h"
 #include "support/Environment.h"
 #include "support/TempDir.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -13,8 +14,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,15 +24,6 @@ using damaged::MakeDamagedStore;
 using damaged::Overwrite;
 using platform::RegistryValue;
 using platform::SqliteRegistry;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 int Mode(const std::string& path) {
     struct stat st;
@@ -67,6 +57,12 @@ std::unique_ptr<SqliteRegistry> OpenStore(const std::string& path, int busyMs = 
     auto store = SqliteRegistry::Open(path, {true, busyMs}, &error);
     EXPECT_NE(store, nullptr) << error;
     return store;
+}
+
+// Makes an empty store at `path` and closes it.
+void MakeStore(const std::string& path) {
+    auto store = OpenStore(path);
+    ASSERT_NE(store, nullptr);
 }
 
 TEST(SqliteRegistry, NewStoreAndItsFoldersArePrivate) {
@@ -185,10 +181,7 @@ TEST(SqliteRegistry, FilesThatAreNotStoresAreNeverWritten) {
     std::string foreign = dir.File("foreign.db");
     ForeignDatabase(foreign, "CREATE TABLE mail(id INTEGER); INSERT INTO mail VALUES (1);");
     std::string newer = dir.File("newer.db");
-    {
-        auto store = OpenStore(newer);
-        ASSERT_NE(store, nullptr);
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeStore(newer));
     ForeignDatabase(newer, "PRAGMA user_version = 99");
     // No schema, but a version of its own: another program's database all the same.
     std::string versioned = dir.File("versioned.db");
@@ -386,17 +379,11 @@ TEST(SqliteRegistry, UnreadableFolderOrFileIsAccessDenied) {
     std::string closed = dir.File("closed");
     ASSERT_EQ(mkdir(closed.c_str(), 0700), 0);
     std::string inClosed = closed + "/registry.db";
-    {
-        auto store = OpenStore(inClosed);
-        ASSERT_NE(store, nullptr);
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeStore(inClosed));
     std::string open = dir.File("open");
     ASSERT_EQ(mkdir(open.c_str(), 0711), 0);
     std::string unreadable = open + "/registry.db";
-    {
-        auto store = OpenStore(unreadable);
-        ASSERT_NE(store, nullptr);
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeStore(unreadable));
     ASSERT_EQ(chmod(unreadable.c_str(), 0), 0);
     ASSERT_EQ(chmod(dir.Path().c_str(), 0711), 0);
     if (geteuid() != 0) {
@@ -580,10 +567,7 @@ TEST(SqliteRegistry, StoreLockedByAnotherProcessGivesAClearCodeAndLosesNothing) 
 TEST(SqliteRegistry, TwoProcessesWriteTheSameRowsWithoutErrors) {
     TempDir dir;
     std::string path = dir.File("registry.db");
-    {
-        auto store = OpenStore(path);
-        ASSERT_NE(store, nullptr);
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeStore(path));
     constexpr int kRounds = 150;
     auto writer = [&](const std::string& me) {
         return [&path, me] {
