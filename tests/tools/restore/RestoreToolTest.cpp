@@ -10,6 +10,7 @@
 #include "browsers/NetscapeSettings.h"
 
 #include "skyvane/version.h"
+#include "support/Environment.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +21,19 @@
 #include <string>
 #include <vector>
 
-#include <stdlib.h>
-
 using namespace probe;
 
 namespace {
+
+// Writes the records, numbered from 1: each a location, a type and a value.
+void WriteRecords(const std::vector<std::vector<std::string>>& records) {
+    for (size_t n = 0; n < records.size(); ++n) {
+        const std::string strN = std::to_string(n + 1);
+        SetText(HKEY_LOCAL_MACHINE, RESTORE, "key" + strN, records[n][0]);
+        SetText(HKEY_LOCAL_MACHINE, RESTORE, "type" + strN, records[n][1]);
+        SetText(HKEY_LOCAL_MACHINE, RESTORE, "value" + strN, records[n][2]);
+    }
+}
 
 struct Outcome {
     int nExit;
@@ -138,9 +147,7 @@ TEST_F(RestoreToolTest, EmptyRestoreKeyChangesNothing) {
         {"key without values", [] { CreateKey(HKEY_LOCAL_MACHINE, RESTORE); }},
         {"key1 empty",
          [] {
-             SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", "");
-             SetText(HKEY_LOCAL_MACHINE, RESTORE, "type1", "str");
-             SetText(HKEY_LOCAL_MACHINE, RESTORE, "value1", "x");
+             WriteRecords({{"", "str", "x"}});
          }},
     };
     InstallExplorer();
@@ -334,20 +341,14 @@ TEST_F(RestoreToolTest, NumbersKeepA4ByteBinaryAndMissingKeysAreNotCreated) {
     SetRaw(HKEY_CURRENT_USER, TEST_KEY, "Binary8", REG_BINARY, {9, 0, 0, 0, 0, 0, 0, 0});
     SetText(HKEY_CURRENT_USER, TEST_KEY, "Text", "nine");
     SetText(HKEY_CURRENT_USER, TEST_KEY, "", "old default");
-    const std::vector<std::vector<std::string>> records = {
+    WriteRecords({
         {"HKEY_CURRENT_USER\\Software\\Restore Test\\Binary4", "int", "5"},
         {"HKEY_CURRENT_USER\\Software\\Restore Test\\Binary8", "int", "6"},
         {"HKEY_CURRENT_USER\\Software\\Restore Test\\Text", "int", "7"},
         {"HKEY_CURRENT_USER\\Software\\Restore Test\\Missing", "int", "-1"},
         {"HKEY_CURRENT_USER\\Software\\Gone\\Value", "str", "x"},
         {"HKEY_CURRENT_USER\\Software\\Restore Test\\", "str", "default"},
-    };
-    for (size_t n = 0; n < records.size(); ++n) {
-        const std::string strN = std::to_string(n + 1);
-        SetText(HKEY_LOCAL_MACHINE, RESTORE, "key" + strN, records[n][0]);
-        SetText(HKEY_LOCAL_MACHINE, RESTORE, "type" + strN, records[n][1]);
-        SetText(HKEY_LOCAL_MACHINE, RESTORE, "value" + strN, records[n][2]);
-    }
+    });
 
     const Outcome outcome = RunOnStore(false);
     EXPECT_EQ(restore::EXIT_INCOMPLETE, outcome.nExit);
@@ -419,19 +420,10 @@ TEST_F(RestoreToolTest, CommandLine) {
 }
 
 TEST_F(RestoreToolTest, DefaultStoreComesFromTheEnvironment) {
-    SetText(HKEY_LOCAL_MACHINE, RESTORE, "key1", IE_RECORD + "ProxyServer");
-    SetText(HKEY_LOCAL_MACHINE, RESTORE, "type1", "str");
-    SetText(HKEY_LOCAL_MACHINE, RESTORE, "value1", "ftp=b:21");
+    WriteRecords({{IE_RECORD + "ProxyServer", "str", "ftp=b:21"}});
     CreateKey(HKEY_CURRENT_USER, IE_SETTINGS);
-    const char* pszOld = getenv("SKYVANE_REGISTRY");
-    const std::string strOld = pszOld != nullptr ? pszOld : "";
-    setenv("SKYVANE_REGISTRY", m_store.Path().c_str(), 1);
+    const ScopedEnv store("SKYVANE_REGISTRY", m_store.Path());
     const Outcome outcome = Run({"--dry-run"});
-    if (pszOld != nullptr) {
-        setenv("SKYVANE_REGISTRY", strOld.c_str(), 1);
-    } else {
-        unsetenv("SKYVANE_REGISTRY");
-    }
     EXPECT_EQ(restore::EXIT_DONE, outcome.nExit) << outcome.strErr;
     EXPECT_EQ("Would write " + IE_RECORD + "ProxyServer = \"ftp=b:21\" (REG_SZ)\n" +
                   "1 of 1 values would be written (dry run: nothing was changed).\n",
