@@ -19,6 +19,15 @@ inline int unsetenv(const char* name) {
 }
 #endif
 
+// Sets the variable, or unsets it when `value` is null.
+inline void SetOrUnset(const char* name, const char* value) {
+    if (value != nullptr) {
+        setenv(name, value, 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
 // Keeps the named variables as they are at construction (set or not) and puts them back when
 // it goes, or at Restore().
 class EnvironmentGuard {
@@ -36,11 +45,7 @@ class EnvironmentGuard {
 
     void Restore() const {
         for (const auto& [name, value] : m_saved) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
+            SetOrUnset(name.c_str(), value ? value->c_str() : nullptr);
         }
     }
 

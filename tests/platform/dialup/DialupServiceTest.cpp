@@ -1,6 +1,7 @@
 // The dial-up service on its own: buffer protocols, phone book, outcomes with their codes and
 // texts, hang-ups, and connections that outlive the process that dialled them.
 #include "DialupTestSupport.h"
+#include "support/Environment.h"
 
 #include <cstdio>
 #include <cstring>
@@ -847,39 +848,6 @@ TEST_F(DialupServiceTest, StateFolderMustBeTheUsersOwn) {
 #endif
 }
 
-// Sets environment variables for one scope (null: unset) and puts the old values back.
-class ScopedEnvironment {
-  public:
-    void Set(const char* name, const char* value) {
-        const char* old = std::getenv(name);
-        m_saved.push_back({name, old != nullptr, old != nullptr ? old : ""});
-        Put(name, value);
-    }
-    ~ScopedEnvironment() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
-            Put(it->name.c_str(), it->had ? it->value.c_str() : nullptr);
-    }
-
-  private:
-    static void Put(const char* name, const char* value) {
-#ifdef _WIN32
-        _putenv_s(name, value != nullptr ? value : ""); // "" unsets: no variable is empty there
-#else
-        if (value != nullptr)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-#endif
-    }
-
-    struct Saved {
-        std::string name;
-        bool had;
-        std::string value;
-    };
-    std::vector<Saved> m_saved;
-};
-
 TEST_F(DialupServiceTest, PlacesAndPaceComeFromTheEnvironment) {
     const std::string base = dir.string();
     const std::string explicitBook = base + "/book.pbk";
@@ -929,13 +897,15 @@ TEST_F(DialupServiceTest, PlacesAndPaceComeFromTheEnvironment) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.expectedBook);
-        ScopedEnvironment environment;
-        environment.Set("SKYVANE_PHONEBOOK", row.book);
-        environment.Set(configVariable, row.config);
-        environment.Set("HOME", row.home);
-        environment.Set("SKYVANE_DIALUP_STATE", row.state);
-        environment.Set(runtimeVariable, row.runtime);
-        environment.Set("SKYVANE_DIALUP_STEP_MS", row.step);
+        EnvironmentGuard environment{
+            "SKYVANE_PHONEBOOK",    configVariable,  "HOME",
+            "SKYVANE_DIALUP_STATE", runtimeVariable, "SKYVANE_DIALUP_STEP_MS"};
+        SetOrUnset("SKYVANE_PHONEBOOK", row.book);
+        SetOrUnset(configVariable, row.config);
+        SetOrUnset("HOME", row.home);
+        SetOrUnset("SKYVANE_DIALUP_STATE", row.state);
+        SetOrUnset(runtimeVariable, row.runtime);
+        SetOrUnset("SKYVANE_DIALUP_STEP_MS", row.step);
         DialupServiceOptions options = DialupServiceOptions::FromEnvironment();
         EXPECT_EQ(row.expectedBook, options.phoneBookPath);
         EXPECT_EQ(row.expectedState, options.stateDirectory);

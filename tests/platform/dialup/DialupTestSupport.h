@@ -6,13 +6,13 @@
 #include "platform/ras_service.h"
 
 #include "support/TempDir.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -76,11 +76,6 @@ class Collector {
     std::vector<Notification> m_seen;
     std::vector<UINT> m_messages;
 };
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 inline std::size_t FileCount(const std::filesystem::path& folder) {
     std::error_code error;
