@@ -733,11 +733,7 @@ TEST(SqliteRegistry, DefaultPathFollowsTheEnvironment) {
     for (const Row& row : rows) {
         const char* values[] = {row.skyvane, row.xdg, row.home};
         for (int i = 0; i < 3; ++i) {
-            if (values[i] != nullptr) {
-                setenv(kNames[i], values[i], 1);
-            } else {
-                unsetenv(kNames[i]);
-            }
+            SetOrUnset(kNames[i], values[i]);
         }
         EXPECT_EQ(platform::DefaultRegistryPath(), row.expected);
     }
