@@ -1,6 +1,7 @@
 // The real backend, with real children: the helper program reports what it received.
 #include "ChildReport.h"
 #include "platform/process_posix.h"
+#include "support/Environment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -36,10 +37,7 @@ class PosixProcessTest : public testing::Test {
 
     void TearDown() override {
         EXPECT_EQ(platform::OpenProcessHandleCount(), m_handlesBefore) << "a handle was left open";
-        for (const char* name : {"SKYVANE_CHILD_OUT", "SKYVANE_CHILD_EXIT",
-                                 "SKYVANE_CHILD_SLEEP_MS", "SKYVANE_CHILD_SIGNAL"}) {
-            unsetenv(name);
-        }
+        m_environment.Restore();
         platform::InstallProcess(nullptr);
     }
 
@@ -84,7 +82,8 @@ class PosixProcessTest : public testing::Test {
         return target;
     }
 
-    fs::path WriteFile(const std::string& name, const std::string& content, fs::perms perms) {
+    // A file below the test's folder (or at an absolute path) with the given permissions.
+    fs::path WriteFile(const fs::path& name, const std::string& content, fs::perms perms) {
         fs::path path = m_dir / name;
         std::ofstream(path) << content;
         fs::permissions(path, perms);
@@ -94,6 +93,9 @@ class PosixProcessTest : public testing::Test {
     static std::string Helper() { return CHILD_HELPER_PATH; }
 
     platform::PosixProcessBackend m_backend;
+    // The helper's variables and PATH are put back after each test.
+    EnvironmentGuard m_environment{"SKYVANE_CHILD_OUT", "SKYVANE_CHILD_EXIT",
+                                   "SKYVANE_CHILD_SLEEP_MS", "SKYVANE_CHILD_SIGNAL", "PATH"};
     TempDir m_temp{"process"};
     fs::path m_dir;
     fs::path m_out;
@@ -208,11 +210,9 @@ TEST_F(PosixProcessTest, ProgramPathMayUseBackslashesQuotesAndBlanks) {
 }
 
 TEST_F(PosixProcessTest, BareProgramNameIsLookedUpOnPath) {
-    const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
     // The first directory holds a file of that name that cannot be run: it is passed by.
     fs::create_directories(m_dir / "first");
-    std::ofstream(m_dir / "first" / "skyvane-helper") << "not a program";
-    fs::permissions(m_dir / "first" / "skyvane-helper", fs::perms::owner_read);
+    WriteFile("first/skyvane-helper", "not a program", fs::perms::owner_read);
     fs::path found = CopyHelper(m_dir / "second", "skyvane-helper");
     setenv("PATH", ((m_dir / "first").string() + ":" + (m_dir / "second").string()).c_str(), 1);
     setenv("SKYVANE_CHILD_EXIT", "9", 1);
@@ -224,7 +224,6 @@ TEST_F(PosixProcessTest, BareProgramNameIsLookedUpOnPath) {
     DWORD onlyUnrunnable = ERROR_SUCCESS;
     setenv("PATH", (m_dir / "first").c_str(), 1);
     onlyUnrunnable = platform::ResolveProgramPath("skyvane-helper", &resolved);
-    setenv("PATH", savedPath.c_str(), 1);
 
     EXPECT_EQ(exitCode, 9u);
     ASSERT_EQ(report.args.size(), 2u);
@@ -278,8 +277,7 @@ TEST_F(PosixProcessTest, ProgramWithoutFolderIsFoundInOwnFolderThenCurrentDirect
                 CopyHelper(dir, row.name);
                 break;
             case Unrunnable:
-                std::ofstream(dir / row.name) << "not a program";
-                fs::permissions(dir / row.name, fs::perms::owner_read);
+                WriteFile(dir / row.name, "not a program", fs::perms::owner_read);
                 break;
             case Folder:
                 fs::create_directories(dir / row.name);
@@ -307,14 +305,12 @@ TEST_F(PosixProcessTest, ProgramWithoutFolderIsFoundInOwnFolderThenCurrentDirect
     // The motivating run: no "InstallDir", so the boot program is started as "VIZevu.exe", and
     // it lies in the current directory, not on PATH.
     CopyHelper(m_dir / "install", "VIZevu.exe");
-    const std::string savedPath = getenv("PATH") ? getenv("PATH") : "";
     const fs::path savedDir = fs::current_path();
     setenv("PATH", (m_dir / "search0" / "path1").c_str(), 1);
     fs::current_path(m_dir / "install");
     setenv("SKYVANE_CHILD_EXIT", "7", 1);
     const DWORD exitCode = RunToEnd("VIZevu.exe");
     fs::current_path(savedDir);
-    setenv("PATH", savedPath.c_str(), 1);
     EXPECT_EQ(exitCode, 7u);
     EXPECT_EQ(Report().cwd, (m_dir / "install").string());
 }
