@@ -3,6 +3,7 @@
 #include "app/LauncherApp.h"
 #include "support/Environment.h"
 #include "support/HeadlessFixture.h"
+#include "support/RegistryDump.h"
 
 #include "platform/ras_fake.h"
 
@@ -35,10 +36,8 @@ class UpdateCheckTest : public HeadlessFixture {
         clock.Set(CTime(year, month, day, hour, min, sec));
     }
     void Record(const std::string& text) {
-        platform::RegistryValue value{"Last Update", REG_SZ, {}};
-        value.data.assign(text.begin(), text.end());
-        value.data.push_back(0);
-        ASSERT_EQ(registry.SetValue(HKEY_LOCAL_MACHINE, kProductKey, value), ERROR_SUCCESS);
+        ASSERT_EQ(registry.SetValue(HKEY_LOCAL_MACHINE, kProductKey, SzValue("Last Update", text)),
+                  ERROR_SUCCESS);
     }
     // The stored text, or "<none>".
     std::string Recorded() {
@@ -133,10 +132,8 @@ TEST_F(UpdateCheckTest, QuestionComesTenLocalDaysAfterTheRecordedDate) {
         bool created = false;
         freshRegistry.CreateKey(HKEY_LOCAL_MACHINE, kProductKey, "", &created);
         if (row.recorded != nullptr) {
-            std::string text = row.recorded;
-            platform::RegistryValue value{"Last Update", REG_SZ, {text.begin(), text.end()}};
-            value.data.push_back(0);
-            freshRegistry.SetValue(HKEY_LOCAL_MACHINE, kProductKey, value);
+            freshRegistry.SetValue(HKEY_LOCAL_MACHINE, kProductKey,
+                                   SzValue("Last Update", row.recorded));
         }
         Now(row.year, row.month, row.day, row.hour, row.min, row.sec);
         freshUi.Answer(IDNO);
@@ -315,12 +312,8 @@ TEST_F(UpdateCheckTest, QuestionThatCannotBeShownSettlesNothing) {
 
 TEST_F(UpdateCheckTest, RestartAfterTheUpdaterHandsOverToTheBootProgram) {
     CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies\\Skyvane\\1.0");
-    platform::RegistryValue installDir{"InstallDir", REG_SZ, {}};
-    const std::string dir = "D:\\Client\\";
-    installDir.data.assign(dir.begin(), dir.end());
-    installDir.data.push_back(0);
     registry.SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies\\Skyvane\\1.0",
-                      installDir);
+                      SzValue("InstallDir", "D:\\Client\\"));
     platform::FakeDialup dialup;
     dialup.AddConnection(HRASCONN{1}, "Provider"); // no dialer
     platform::InstallDialup(&dialup);

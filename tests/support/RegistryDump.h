@@ -1,4 +1,5 @@
-// A store's keys and values as text, for comparing a whole store before and after a run.
+// A store's keys and values as text, for comparing a whole store before and after a run; and
+// text values made the way programs store them.
 #pragma once
 
 #include "platform/registry.h"
@@ -6,6 +7,13 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+// A REG_SZ value holding `text` and its NUL.
+inline platform::RegistryValue SzValue(const std::string& name, const std::string& text) {
+    platform::RegistryValue value{name, REG_SZ, std::vector<BYTE>(text.begin(), text.end())};
+    value.data.push_back(0);
+    return value;
+}
 
 // One value as a line: name, type and bytes.
 inline void DumpValue(std::ostringstream& out, const platform::RegistryValue& v) {
