@@ -4,6 +4,7 @@
 #include "platform/registry_sqlite.h"
 #include "support/Child.h"
 #include "support/Environment.h"
+#include "support/RegistryDump.h"
 #include "support/TempDir.h"
 #include "support/TextFiles.h"
 
@@ -28,12 +29,6 @@ using platform::SqliteRegistry;
 int Mode(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
-}
-
-RegistryValue Text(const std::string& name, const std::string& text) {
-    RegistryValue value{name, REG_SZ, std::vector<BYTE>(text.begin(), text.end())};
-    value.data.push_back(0);
-    return value;
 }
 
 std::string TextOf(const RegistryValue& value) {
@@ -109,7 +104,7 @@ TEST(SqliteRegistry, NewStoreAndItsFoldersArePrivate) {
         ASSERT_NE(store, nullptr);
         bool created = false;
         ASSERT_EQ(store->CreateKey(HKEY_CURRENT_USER, "Software", "", &created), ERROR_SUCCESS);
-        ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "Software", Text("a", "b")), ERROR_SUCCESS);
+        ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "Software", SzValue("a", "b")), ERROR_SUCCESS);
 
         if (row.foundMode < 0) {
             EXPECT_EQ(Mode(top), 0700); // parents too
@@ -329,7 +324,7 @@ TEST(SqliteRegistry, DamageFoundLaterStopsEveryCallAndTheFileStaysAsItWas) {
     EXPECT_EQ(store->QueryValue(HKEY_CURRENT_USER, "Small", "big", &value), ERROR_BADDB);
     // From then on nothing is read or written, not even what was sound.
     EXPECT_EQ(store->QueryValue(HKEY_CURRENT_USER, "Small", "ok", &value), ERROR_BADDB);
-    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "Small", Text("ok", "new")), ERROR_BADDB);
+    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "Small", SzValue("ok", "new")), ERROR_BADDB);
     bool created = false;
     EXPECT_EQ(store->CreateKey(HKEY_CURRENT_USER, "Other", "", &created), ERROR_BADDB);
     EXPECT_EQ(store->DeleteKey(HKEY_CURRENT_USER, "Small"), ERROR_BADDB);
@@ -445,7 +440,7 @@ TEST(SqliteRegistry, ReadOnlyStoreOrFolderIsReadAndChangesAreRefused) {
                 bool created = false;
                 if (store == nullptr ||
                     store->CreateKey(HKEY_CURRENT_USER, "Software", "", &created) != 0 ||
-                    store->SetValue(HKEY_CURRENT_USER, "Software", Text("v", "kept")) != 0) {
+                    store->SetValue(HKEY_CURRENT_USER, "Software", SzValue("v", "kept")) != 0) {
                     return "no store: " + error;
                 }
             }
@@ -467,7 +462,7 @@ TEST(SqliteRegistry, ReadOnlyStoreOrFolderIsReadAndChangesAreRefused) {
             RegistryValue value;
             LONG read = store->QueryValue(HKEY_CURRENT_USER, "Software", "v", &value);
             LONG opened = store->OpenKey(HKEY_CURRENT_USER, "Software", KEY_WRITE);
-            LONG written = store->SetValue(HKEY_CURRENT_USER, "Software", Text("v", "new"));
+            LONG written = store->SetValue(HKEY_CURRENT_USER, "Software", SzValue("v", "new"));
             bool created = false;
             LONG made = store->CreateKey(HKEY_CURRENT_USER, "Other", "", &created);
             return "read " + std::to_string(read) + " " + TextOf(value) + ", open for writing " +
@@ -499,8 +494,9 @@ class LockHolder {
         if (m_pid == 0) {
             std::string error;
             auto store = SqliteRegistry::Open(path, &error);
-            int rc = store == nullptr || store->BeginBatch() != ERROR_SUCCESS ||
-                     store->SetValue(HKEY_CURRENT_USER, "", Text("child", "held")) != ERROR_SUCCESS;
+            int rc =
+                store == nullptr || store->BeginBatch() != ERROR_SUCCESS ||
+                store->SetValue(HKEY_CURRENT_USER, "", SzValue("child", "held")) != ERROR_SUCCESS;
             char c = 'r';
             (void)!write(m_ready[1], &c, 1);
             (void)!read(m_release[0], &c, 1);
@@ -537,11 +533,12 @@ TEST(SqliteRegistry, StoreLockedByAnotherProcessGivesAClearCodeAndLosesNothing) 
     std::string path = dir.File("registry.db");
     auto store = OpenStore(path, 200);
     ASSERT_NE(store, nullptr);
-    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "", Text("mine", "before")), ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "", SzValue("mine", "before")), ERROR_SUCCESS);
 
     LockHolder holder(path);
     ASSERT_TRUE(holder.Holding());
-    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "", Text("mine", "after")), ERROR_LOCK_VIOLATION);
+    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "", SzValue("mine", "after")),
+              ERROR_LOCK_VIOLATION);
     bool created = false;
     EXPECT_EQ(store->CreateKey(HKEY_CURRENT_USER, "New", "", &created), ERROR_LOCK_VIOLATION);
     // Reading goes on while the other process writes.
@@ -560,7 +557,7 @@ TEST(SqliteRegistry, StoreLockedByAnotherProcessGivesAClearCodeAndLosesNothing) 
     EXPECT_EQ(TextOf(value), "held");
     ASSERT_EQ(store->QueryValue(HKEY_CURRENT_USER, "", "mine", &value), ERROR_SUCCESS);
     EXPECT_EQ(TextOf(value), "before");
-    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "", Text("mine", "after")), ERROR_SUCCESS);
+    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "", SzValue("mine", "after")), ERROR_SUCCESS);
     EXPECT_EQ(store->CreateKey(HKEY_CURRENT_USER, "New", "", &created), ERROR_SUCCESS);
 }
 
@@ -581,8 +578,8 @@ TEST(SqliteRegistry, TwoProcessesWriteTheSameRowsWithoutErrors) {
                 std::string key = "Shared\\K" + std::to_string(i % 7);
                 if (store->CreateKey(HKEY_LOCAL_MACHINE, key, "", &created) != ERROR_SUCCESS ||
                     store->SetValue(HKEY_LOCAL_MACHINE, "Shared",
-                                    Text("last", me + std::to_string(i))) != ERROR_SUCCESS ||
-                    store->SetValue(HKEY_LOCAL_MACHINE, key, Text(me, std::to_string(i))) !=
+                                    SzValue("last", me + std::to_string(i))) != ERROR_SUCCESS ||
+                    store->SetValue(HKEY_LOCAL_MACHINE, key, SzValue(me, std::to_string(i))) !=
                         ERROR_SUCCESS) {
                     return 2;
                 }
@@ -646,7 +643,7 @@ TEST(SqliteRegistry, FlushKeepsEarlierWritesInTheJournalAndTakesNoLock) {
     std::string path = dir.File("registry.db");
     auto store = OpenStore(path, 200);
     ASSERT_NE(store, nullptr);
-    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "", Text("flushed", "yes")), ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "", SzValue("flushed", "yes")), ERROR_SUCCESS);
 
     // What a crash of the machine leaves when the files' contents are on the disk: the store
     // file, and its journal where one is kept.
@@ -692,16 +689,16 @@ TEST(SqliteRegistry, BatchLandsWholeOrNotAtAll) {
     ASSERT_EQ(store->BeginBatch(), ERROR_SUCCESS);
     EXPECT_EQ(store->BeginBatch(), ERROR_INVALID_FUNCTION);
     ASSERT_EQ(store->CreateKey(HKEY_CURRENT_USER, "A\\B", "", &created), ERROR_SUCCESS);
-    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "A\\B", Text("v", "1")), ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "A\\B", SzValue("v", "1")), ERROR_SUCCESS);
     // A failed write inside the batch leaves the rest of the batch alone.
-    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "A\\Missing", Text("v", "1")),
+    EXPECT_EQ(store->SetValue(HKEY_CURRENT_USER, "A\\Missing", SzValue("v", "1")),
               ERROR_FILE_NOT_FOUND);
     store->RollbackBatch();
     EXPECT_EQ(store->OpenKey(HKEY_CURRENT_USER, "A", KEY_READ), ERROR_FILE_NOT_FOUND);
 
     ASSERT_EQ(store->BeginBatch(), ERROR_SUCCESS);
     ASSERT_EQ(store->CreateKey(HKEY_CURRENT_USER, "A\\B", "", &created), ERROR_SUCCESS);
-    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "A\\B", Text("v", "1")), ERROR_SUCCESS);
+    ASSERT_EQ(store->SetValue(HKEY_CURRENT_USER, "A\\B", SzValue("v", "1")), ERROR_SUCCESS);
     EXPECT_EQ(store->DeleteKey(HKEY_CURRENT_USER, "A\\Missing"), ERROR_FILE_NOT_FOUND);
     ASSERT_EQ(store->CommitBatch(), ERROR_SUCCESS);
     RegistryValue value;
