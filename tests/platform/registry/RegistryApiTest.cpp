@@ -20,6 +20,12 @@ namespace {
 using registry_stores::StoreNames;
 using registry_stores::Stores;
 
+// Sets the DWORD value "v" to 1 through the handle.
+LONG SetOne(HKEY key) {
+    const BYTE one[4] = {1, 0, 0, 0};
+    return RegSetValueExA(key, "v", 0, REG_DWORD, one, 4);
+}
+
 template <class Store> class RegistryApiTest : public registry_stores::StoreTest<Store> {
   protected:
     // What a row expects: the code the Windows documentation gives, which our stores give too,
@@ -237,14 +243,13 @@ TYPED_TEST(RegistryApiTest, HandlesAreCheckedAndRespectTheirRights) {
     HKEY reader = nullptr;
     ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), "Rights", 0, KEY_READ, &reader),
               ERROR_SUCCESS);
-    const BYTE one[4] = {1, 0, 0, 0};
-    EXPECT_EQ(RegSetValueExA(reader, "v", 0, REG_DWORD, one, 4), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(SetOne(reader), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteValueA(reader, "v"), ERROR_ACCESS_DENIED);
 
     HKEY writer = nullptr;
     ASSERT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), "Rights", 0, KEY_WRITE, &writer),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(writer, "v", 0, REG_DWORD, one, 4), ERROR_SUCCESS);
+    EXPECT_EQ(SetOne(writer), ERROR_SUCCESS);
     DWORD size = 4;
     BYTE data[4];
     EXPECT_EQ(RegQueryValueExA(writer, "v", nullptr, nullptr, data, &size), ERROR_ACCESS_DENIED);
@@ -253,8 +258,7 @@ TYPED_TEST(RegistryApiTest, HandlesAreCheckedAndRespectTheirRights) {
     EXPECT_EQ(RegCloseKey(reader), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(reader), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegQueryValueExA(reader, "v", nullptr, nullptr, data, &size), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegSetValueExA(reinterpret_cast<HKEY>(0x1234), "v", 0, REG_DWORD, one, 4),
-              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(SetOne(reinterpret_cast<HKEY>(0x1234)), ERROR_INVALID_HANDLE);
     EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
     RegCloseKey(writer);
     if (TypeParam::kReal) {
@@ -269,8 +273,7 @@ TYPED_TEST(RegistryApiTest, HandlesAreCheckedAndRespectTheirRights) {
     HKEY none = nullptr;
     EXPECT_EQ(RegOpenKeyExA(this->Root(HKEY_LOCAL_MACHINE), "Rights", 0, KEY_READ, &none),
               ERROR_BADDB);
-    EXPECT_EQ(RegSetValueExA(this->Root(HKEY_LOCAL_MACHINE), "v", 0, REG_DWORD, one, 4),
-              ERROR_BADDB);
+    EXPECT_EQ(SetOne(this->Root(HKEY_LOCAL_MACHINE)), ERROR_BADDB);
     platform::InstallRegistry(this->m_backend.get());
     EXPECT_EQ(RegQueryValueExA(stale, "v", nullptr, nullptr, data, &size), ERROR_INVALID_HANDLE);
 }
@@ -284,8 +287,7 @@ TYPED_TEST(RegistryApiTest, SetNeverCreatesKeysAndDeletedKeysStayGone) {
     EXPECT_EQ(RegDeleteKeyA(parent, "Child"), ERROR_FILE_NOT_FOUND);
 
     // The handle of the deleted key neither writes nor brings the key back.
-    const BYTE one[4] = {1, 0, 0, 0};
-    EXPECT_EQ(RegSetValueExA(child, "v", 0, REG_DWORD, one, 4), ERROR_KEY_DELETED);
+    EXPECT_EQ(SetOne(child), ERROR_KEY_DELETED);
     HKEY opened = nullptr;
     EXPECT_EQ(RegOpenKeyExA(parent, "Child", 0, KEY_READ, &opened), ERROR_FILE_NOT_FOUND);
     DWORD subKeys = 9;
@@ -315,7 +317,7 @@ TYPED_TEST(RegistryApiTest, SetNeverCreatesKeysAndDeletedKeysStayGone) {
         {"RegCreateKeyExA",
          RegCreateKeyExA(child, "Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, &disposition)},
         {"RegQueryValueExA", RegQueryValueExA(child, "v", nullptr, nullptr, data, &size)},
-        {"RegSetValueExA", RegSetValueExA(child, "v", 0, REG_DWORD, one, 4)},
+        {"RegSetValueExA", SetOne(child)},
         {"RegDeleteValueA", RegDeleteValueA(child, "v")},
         {"RegDeleteKeyA", RegDeleteKeyA(child, "")},
         {"RegEnumKeyExA", RegEnumKeyExA(child, 0, name, &cch, nullptr, nullptr, nullptr, nullptr)},
@@ -564,8 +566,7 @@ TYPED_TEST(RegistryApiTest, CreateNeedsTheRightToCreate) {
     EXPECT_EQ(RegCreateKeyExA(base, "New", 0, nullptr, 0, KEY_READ, nullptr, &sub, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
-    const BYTE one[4] = {1, 0, 0, 0};
-    EXPECT_EQ(RegSetValueExA(sub, "v", 0, REG_DWORD, one, 4), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(SetOne(sub), ERROR_ACCESS_DENIED);
     RegCloseKey(sub);
     EXPECT_EQ(
         RegCreateKeyExA(base, "Existing", 0, nullptr, 0, KEY_READ, nullptr, &sub, &disposition),
@@ -711,8 +712,7 @@ TYPED_TEST(RegistryApiTest, TransactionsApplyAllAtCommitOrNothing) {
             RegCloseKey(restore);
         }
         // Once the transaction has ended its handles only close.
-        const BYTE one[4] = {1, 0, 0, 0};
-        EXPECT_EQ(RegSetValueExA(opened, "v", 0, REG_DWORD, one, 4), ERROR_TRANSACTION_NOT_ACTIVE);
+        EXPECT_EQ(SetOne(opened), ERROR_TRANSACTION_NOT_ACTIVE);
         EXPECT_EQ(RegCloseKey(doomed), ERROR_SUCCESS);
         EXPECT_EQ(RegCloseKey(opened), ERROR_SUCCESS);
         EXPECT_EQ(RegCloseKey(created), ERROR_SUCCESS);
@@ -766,10 +766,9 @@ TEST(MemoryRegistryHooks, RefuseOpenOrSetOfOneKey) {
     // Only the key named, not its subkeys.
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Denied\\Sub", 0, KEY_WRITE, &key), ERROR_SUCCESS);
     memory.RefuseSet(HKEY_LOCAL_MACHINE, "Denied\\Sub", ERROR_CANTWRITE);
-    const BYTE one[4] = {1, 0, 0, 0};
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_DWORD, one, 4), ERROR_CANTWRITE);
+    EXPECT_EQ(SetOne(key), ERROR_CANTWRITE);
     memory.ClearRefusals();
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_DWORD, one, 4), ERROR_SUCCESS);
+    EXPECT_EQ(SetOne(key), ERROR_SUCCESS);
     RegCloseKey(key);
     platform::InstallRegistry(nullptr);
 }
