@@ -13,8 +13,9 @@
 
 #include <aclapi.h>
 #else
+#include "support/Child.h"
+
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -652,13 +653,7 @@ int InChildProcess(const ChildTask& task) {
 #else
 // Runs the task in a child process and returns its exit status (-1 if it did not exit normally).
 int InChildProcess(const ChildTask& task) {
-    pid_t pid = fork();
-    if (pid == 0)
-        _exit(RunChildTask(task));
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
+    return InChild([&] { return RunChildTask(task); });
 }
 #endif
 
