@@ -3,23 +3,17 @@
 #pragma once
 
 #include "platform/registry_sqlite.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/stat.h>
 
 namespace damaged {
-
-inline std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Makes a store at `path`, closed properly, and gives its bytes with the last pages (the
 // overflow pages of a big value written last) overwritten; the file itself is not changed.
@@ -46,7 +40,7 @@ inline std::string MakeDamagedStore(const std::string& path) {
     // ...and the store is opened and closed properly once more.
     std::string error;
     EXPECT_NE(platform::SqliteRegistry::Open(path, &error), nullptr) << error;
-    std::string bytes = Read(path);
+    std::string bytes = ReadFile(path);
     EXPECT_GT(bytes.size(), 8u * 4096);
     std::fill(bytes.end() - std::min<size_t>(bytes.size(), 3 * 4096), bytes.end(), '\xFF');
     return bytes;
@@ -57,7 +51,7 @@ inline std::string MakeDamagedStore(const std::string& path) {
 inline void Overwrite(const std::string& path, const std::string& bytes, bool keepTime) {
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
-    std::ofstream(path, std::ios::binary) << bytes;
+    WriteFile(path, bytes);
     if (keepTime) {
         timespec times[2] = {st.st_atim, st.st_mtim};
         ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);

@@ -7,13 +7,13 @@
 #include "support/Child.h"
 #include "support/RegistryDump.h"
 #include "support/TempDir.h"
+#include "support/TextFiles.h"
 
 #include "skyvane/version.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,14 +41,10 @@ class RegToolTest : public ::testing::Test {
         EXPECT_EQ(r.code, regtool::EXIT_DONE) << r.err;
         return r.out;
     }
+    // Writes a file of the test's folder and gives its path.
     std::string File(const std::string& name, const std::string& bytes) {
-        std::string path = m_dir.File(name);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        WriteFile(m_dir.File(name), bytes);
+        return m_dir.File(name);
     }
     std::unique_ptr<platform::SqliteRegistry> OpenStore() {
         std::string error;
@@ -225,14 +221,14 @@ TEST_F(RegToolTest, ExportThenImportGivesBackTheSameStore) {
     std::string file = m_dir.File("all.reg");
     Result exported = Run({"export", file});
     ASSERT_EQ(exported.code, regtool::EXIT_DONE) << exported.err;
-    EXPECT_EQ(Read(file).rfind("REGEDIT4\r\n", 0), 0u);
+    EXPECT_EQ(ReadFile(file).rfind("REGEDIT4\r\n", 0), 0u);
 
     m_store = m_dir.File("copy.db");
     Result imported = Run({"import", file});
     ASSERT_EQ(imported.code, regtool::EXIT_DONE) << imported.err;
     auto copy = OpenStore();
     EXPECT_EQ(DumpStore(*copy), original);
-    EXPECT_EQ(Export(), Read(file));
+    EXPECT_EQ(Export(), ReadFile(file));
 }
 
 TEST_F(RegToolTest, ExportOfOneKeyAndOverwriteRules) {
@@ -240,13 +236,13 @@ TEST_F(RegToolTest, ExportOfOneKeyAndOverwriteRules) {
     ASSERT_EQ(Run({"add", "HKLM\\Other", "/v", "w", "/d", "2"}).code, 0);
     std::string file = m_dir.File("a.reg");
     ASSERT_EQ(Run({"export", "HKLM\\A", file}).code, regtool::EXIT_DONE);
-    EXPECT_EQ(Read(file), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n"
-                          "\r\n[HKEY_LOCAL_MACHINE\\A\\B]\r\n\"v\"=\"1\"\r\n\r\n");
+    EXPECT_EQ(ReadFile(file), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n"
+                              "\r\n[HKEY_LOCAL_MACHINE\\A\\B]\r\n\"v\"=\"1\"\r\n\r\n");
     Result again = Run({"export", "HKLM\\Other", file});
     EXPECT_EQ(again.code, regtool::EXIT_FAILED);
     EXPECT_NE(again.err.find("/y"), std::string::npos);
     EXPECT_EQ(Run({"export", "HKLM\\Other", file, "/y"}).code, regtool::EXIT_DONE);
-    EXPECT_NE(Read(file).find("\"w\"=\"2\""), std::string::npos);
+    EXPECT_NE(ReadFile(file).find("\"w\"=\"2\""), std::string::npos);
     EXPECT_EQ(Run({"export", "HKLM\\Missing", m_dir.File("m.reg")}).code, regtool::EXIT_FAILED);
 }
 
@@ -350,7 +346,7 @@ TEST_F(RegToolTest, CommandLineAndStoreFaults) {
         EXPECT_EQ(r.code, regtool::EXIT_FAILED) << args[0];
         EXPECT_NE(r.err.find("left unchanged"), std::string::npos) << r.err;
     }
-    EXPECT_EQ(Read(m_store), "not a registry\n");
+    EXPECT_EQ(ReadFile(m_store), "not a registry\n");
 }
 
 TEST_F(RegToolTest, CheckSaysWhetherTheStoreIsSound) {
@@ -376,11 +372,11 @@ TEST_F(RegToolTest, CheckSaysWhetherTheStoreIsSound) {
         if (row.damaged) {
             damaged::Overwrite(m_store, bytes, row.keepTime);
         }
-        std::string before = Read(m_store);
+        std::string before = ReadFile(m_store);
         Result r = Run({"check"});
         EXPECT_EQ(r.code, row.code);
         EXPECT_EQ((row.code == 0 ? r.out : r.err).substr(0, row.says.size()), row.says);
-        EXPECT_TRUE(Read(m_store) == before) << "the store was changed";
+        EXPECT_TRUE(ReadFile(m_store) == before) << "the store was changed";
     }
 }
 
