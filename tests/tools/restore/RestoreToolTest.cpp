@@ -297,11 +297,7 @@ TEST_F(RestoreToolTest, SetCutShortPutsBackTheWholeRecordsAndNamesTheOthers) {
             original.push_back(
                 Query(HKEY_CURRENT_USER, locations.back().first, locations.back().second));
         }
-        if (row.bNavigator) {
-            CNetscapeSettings().ApplySettings();
-        } else {
-            CExplorerSettings().ApplySettings();
-        }
+        row.bNavigator ? CNetscapeSettings().ApplySettings() : CExplorerSettings().ApplySettings();
         for (const auto& [strPath, strName] : locations) {
             switched.push_back(Query(HKEY_CURRENT_USER, strPath, strName));
         }
