@@ -8,6 +8,7 @@
 #include "settings/Registry.h"
 #include "support/TextFiles.h"
 
+#include "platform/ascii.h"
 #include "platform/process.h"
 #include "platform/process_posix.h"
 #include "platform/registry.h"
@@ -16,6 +17,7 @@
 #include "support/Environment.h"
 #include "support/RegistryDump.h"
 #include "support/TempDir.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -82,12 +84,6 @@ std::string ParentOf(const std::string& pid) {
     std::string state, parent;
     fields >> state >> parent;
     return parent;
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 // The arguments that a command line gives the program after the class name.
@@ -306,7 +302,7 @@ TEST_F(DemoInstallation, ConsoleReceivesTheBrowserAndBookmarkLocation) {
     for (const fs::path& dest : {s_plain, s_blank}) {
         const std::string installDir = InstallDirOf(dest);
         const std::string browser =
-            Lower(ReadValue(dest, HKEY_LOCAL_MACHINE, kProductKey, "Browser exe"));
+            platform::AsciiLowered(ReadValue(dest, HKEY_LOCAL_MACHINE, kProductKey, "Browser exe"));
         const std::string bookmarks =
             ReadValue(dest, HKEY_CURRENT_USER, kBookmarkKey, "File Location");
         ASSERT_FALSE(browser.empty());
@@ -395,9 +391,7 @@ TEST_F(DemoInstallation, BootProgramStartsTheLauncherAgainWithTheSameEnvironment
 
     const DWORD result = m_app.RunProgram(BuildBootCommand(InstallDirOf(s_blank)), 0);
     EXPECT_TRUE(result == STILL_ACTIVE || result == 0) << result;
-    for (int i = 0; i < 200 && !fs::exists(note); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    WaitFor([&] { return fs::exists(note); }, 10);
     WriteFile(launcherPath, original);
     EXPECT_EQ(Lines(ReadFile(note)), (std::vector<std::string>{"0", store}));
 }
