@@ -42,13 +42,6 @@ Ended RunAndWait(const std::string& commandLine) {
     return run;
 }
 
-// The top-level window of a process with the given title, or null.
-HWND WindowOf(DWORD processId, const char* title) {
-    const std::vector<HWND> found =
-        WindowsOf(processId, [title](HWND w) { return Title(w) == title; });
-    return found.empty() ? nullptr : found.front();
-}
-
 class WindowsClient : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -132,7 +125,8 @@ TEST_F(WindowsClient, ConsoleWindowBearsTheProductTitleAndEndsWhenClosed) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (window == nullptr && std::chrono::steady_clock::now() < deadline &&
            WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
-        window = WindowOf(info.dwProcessId, javaexe::kConsoleTitle);
+        window =
+            WindowOf(info.dwProcessId, [](HWND w) { return Title(w) == javaexe::kConsoleTitle; });
         if (window == nullptr) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
