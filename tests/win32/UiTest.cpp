@@ -148,7 +148,6 @@ class ScriptedDlg : public TestDlg {
 
 TEST_F(UiTest, MessageMapsTimersAndPostedMessagesRunInTheModalLoop) {
     const UINT event = RegisterWindowMessageA("TestEvent");
-    std::thread poster;
     ScriptedDlg dlg;
     dlg.onInit = [&](ScriptedDlg& d) {
         // Objects of the controls' classes, the same each time they are asked for.
@@ -159,12 +158,10 @@ TEST_F(UiTest, MessageMapsTimersAndPostedMessagesRunInTheModalLoop) {
         d.SendDlgItemMessage(kApply, BM_CLICK);
         d.SendDlgItemMessage(kCheck, BM_CLICK);
         EXPECT_EQ(BST_CHECKED, d.IsDlgButtonChecked(kCheck));
-        HWND hDlg = d.m_hWnd;
-        poster = std::thread([hDlg, event] {
+        std::thread([hDlg = d.m_hWnd, event] {
             for (WPARAM n = 1; n <= 3; ++n)
                 PostMessageA(hDlg, event, n, 0);
-        });
-        poster.join();
+        }).join();
         EXPECT_EQ(5u, d.SetTimer(5, 10, nullptr));
     };
     dlg.onTimer = [](ScriptedDlg& d, UINT_PTR id) {
