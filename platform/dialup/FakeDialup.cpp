@@ -1,3 +1,4 @@
+#include "platform/locked.h"
 #include "platform/ras_fake.h"
 
 #include "platform/winuser.h"
@@ -41,8 +42,7 @@ void FakeDialup::QueueGetDialParamsResult(DWORD result) {
 }
 
 std::vector<std::string> FakeDialup::DialParamsAsked() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_dialParamsAsked;
+    return platform::LockedCopy(m_mutex, m_dialParamsAsked);
 }
 
 void FakeDialup::QueueDialResult(DWORD result) {
@@ -51,13 +51,11 @@ void FakeDialup::QueueDialResult(DWORD result) {
 }
 
 std::vector<FakeDialCall> FakeDialup::Dials() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_dials;
+    return platform::LockedCopy(m_mutex, m_dials);
 }
 
 std::vector<HRASCONN> FakeDialup::HangUps() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_hangUps;
+    return platform::LockedCopy(m_mutex, m_hangUps);
 }
 
 void FakeDialup::AddConnection(HRASCONN handle, const std::string& entryName) {
@@ -79,8 +77,7 @@ void FakeDialup::QueueEnumConnections(const FakeEnumAnswer& answer) {
 }
 
 int FakeDialup::EnumConnectionsCalls() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_enumConnectionsCalls;
+    return platform::LockedCopy(m_mutex, m_enumConnectionsCalls);
 }
 
 void FakeDialup::SetErrorText(DWORD code, std::optional<std::string> text) {
@@ -89,8 +86,7 @@ void FakeDialup::SetErrorText(DWORD code, std::optional<std::string> text) {
 }
 
 std::vector<DWORD> FakeDialup::ErrorTextsAsked() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_errorTextsAsked;
+    return platform::LockedCopy(m_mutex, m_errorTextsAsked);
 }
 
 DWORD FakeDialup::Answer(std::deque<FakeEnumAnswer>& queue, LPDWORD lpcb, LPDWORD lpcCount,

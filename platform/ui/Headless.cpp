@@ -1,4 +1,5 @@
 // The headless backend: records instead of windows, a script instead of a user.
+#include "platform/locked.h"
 #include "platform/ui_headless.h"
 
 #include <algorithm>
@@ -101,23 +102,19 @@ void HeadlessUi::Answer(int button) {
 }
 
 std::vector<MessageBoxRecord> HeadlessUi::MessageBoxes() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_boxes;
+    return platform::LockedCopy(m_mutex, m_boxes);
 }
 
 std::vector<UINT> HeadlessUi::DialogsRun() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_dialogsRun;
+    return platform::LockedCopy(m_mutex, m_dialogsRun);
 }
 
 std::vector<std::string> HeadlessUi::Problems() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_problems;
+    return platform::LockedCopy(m_mutex, m_problems);
 }
 
 std::vector<Window*> HeadlessUi::OpenDialogs() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_open;
+    return platform::LockedCopy(m_mutex, m_open);
 }
 
 SIZE HeadlessUi::DialogBaseUnits(const std::string&, int) {

@@ -8,35 +8,41 @@
 
 namespace platform::ui {
 
+namespace {
+
+// Which kind a template makes: the first row whose class (any class when null) and style bits
+// match. A button's type and a static's type are each one field of the style.
+struct KindRule {
+    const char* className;
+    DWORD typeMask;
+    DWORD type;
+    Kind kind;
+};
+
+constexpr KindRule kKindRules[] = {
+    {"BUTTON", BS_TYPEMASK, BS_CHECKBOX, Kind::CheckBox},
+    {"BUTTON", BS_TYPEMASK, BS_AUTOCHECKBOX, Kind::CheckBox},
+    {"BUTTON", BS_TYPEMASK, BS_GROUPBOX, Kind::GroupBox},
+    {"BUTTON", BS_TYPEMASK, BS_OWNERDRAW, Kind::OwnerDrawButton},
+    {"BUTTON", 0, 0, Kind::PushButton},
+    {"EDIT", 0, 0, Kind::Edit},
+    {"LISTBOX", 0, 0, Kind::ListBox},
+    {"MSCTLS_UPDOWN32", 0, 0, Kind::UpDown},
+    {nullptr, SS_TYPEMASK, SS_ICON, Kind::Icon},
+    {nullptr, SS_TYPEMASK, SS_BLACKRECT, Kind::BlackRect},
+};
+
+} // namespace
+
 Kind KindOf(const ControlTemplate& c) {
     const std::string cls = platform::AsciiUppered(c.className);
-    if (cls == "BUTTON") {
-        switch (c.style & BS_TYPEMASK) {
-        case BS_CHECKBOX:
-        case BS_AUTOCHECKBOX:
-            return Kind::CheckBox;
-        case BS_GROUPBOX:
-            return Kind::GroupBox;
-        case BS_OWNERDRAW:
-            return Kind::OwnerDrawButton;
-        default:
-            return Kind::PushButton;
+    for (const KindRule& rule : kKindRules) {
+        if ((rule.className == nullptr || cls == rule.className) &&
+            (c.style & rule.typeMask) == rule.type) {
+            return rule.kind;
         }
     }
-    if (cls == "EDIT")
-        return Kind::Edit;
-    if (cls == "LISTBOX")
-        return Kind::ListBox;
-    if (cls == "MSCTLS_UPDOWN32")
-        return Kind::UpDown;
-    switch (c.style & SS_TYPEMASK) {
-    case SS_ICON:
-        return Kind::Icon;
-    case SS_BLACKRECT:
-        return Kind::BlackRect;
-    default:
-        return Kind::Static;
-    }
+    return Kind::Static;
 }
 
 void InitClassState(Window& w, const ControlTemplate& c) {

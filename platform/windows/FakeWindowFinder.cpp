@@ -1,4 +1,5 @@
 // The window list of the tests.
+#include "platform/locked.h"
 #include "platform/winfind_fake.h"
 
 namespace platform {
@@ -36,13 +37,11 @@ int FakeWindowFinder::FindCount() const {
 }
 
 std::vector<std::string> FakeWindowFinder::TitlesSearched() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_searched;
+    return platform::LockedCopy(m_mutex, m_searched);
 }
 
 std::vector<FakeWindowFinder::PosCall> FakeWindowFinder::PosCalls() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_posCalls;
+    return platform::LockedCopy(m_mutex, m_posCalls);
 }
 
 HWND FakeWindowFinder::FindTopLevel(const char* title) {

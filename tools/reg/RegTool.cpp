@@ -409,6 +409,22 @@ class Tool {
         return true;
     }
 
+    // Opens the store and the KEY operand's existing key; false (after a message) when either
+    // cannot be opened.
+    bool OpenExistingKey(HKEY root, const std::string& path, REGSAM access, int* exitCode) {
+        if (!OpenStore(false)) {
+            *exitCode = EXIT_FAILED;
+            return false;
+        }
+        LONG rc = m_store->OpenKey(root, path, access);
+        if (rc != ERROR_SUCCESS) {
+            *exitCode =
+                Fail("cannot open the key " + FullKeyName(root, path) + ": " + DescribeCode(rc));
+            return false;
+        }
+        return true;
+    }
+
     // The path of an existing key as the store keeps it (each name in the case it was made
     // with), so that what is shown and exported does not depend on how it was typed.
     std::string StoredPath(HKEY root, const std::string& path) {
@@ -480,16 +496,12 @@ class Tool {
         if (!KeyOperand(1, &root, &path, &exitCode)) {
             return exitCode;
         }
-        if (!OpenStore(false)) {
-            return EXIT_FAILED;
-        }
-        std::string name = FullKeyName(root, path);
-        LONG rc = m_store->OpenKey(root, path, KEY_READ);
-        if (rc != ERROR_SUCCESS) {
-            return Fail("cannot open the key " + name + ": " + DescribeCode(rc));
+        if (!OpenExistingKey(root, path, KEY_READ, &exitCode)) {
+            return exitCode;
         }
         path = StoredPath(root, path);
-        name = FullKeyName(root, path);
+        const std::string name = FullKeyName(root, path);
+        LONG rc = ERROR_SUCCESS;
         if (m_cmd.valueName) {
             platform::RegistryValue value;
             rc = m_store->QueryValue(root, path, *m_cmd.valueName, &value);
@@ -581,14 +593,11 @@ class Tool {
         if (!m_cmd.valueName && !m_cmd.allValues && path.empty()) {
             return Usage("a root key cannot be deleted");
         }
-        if (!OpenStore(false)) {
-            return EXIT_FAILED;
+        if (!OpenExistingKey(root, path, KEY_WRITE, &exitCode)) {
+            return exitCode;
         }
-        std::string name = FullKeyName(root, path);
-        LONG rc = m_store->OpenKey(root, path, KEY_WRITE);
-        if (rc != ERROR_SUCCESS) {
-            return Fail("cannot open the key " + name + ": " + DescribeCode(rc));
-        }
+        const std::string name = FullKeyName(root, path);
+        LONG rc = ERROR_SUCCESS;
         std::vector<std::string> names;
         if (m_cmd.valueName) {
             platform::RegistryValue old;
