@@ -17,7 +17,6 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -27,26 +26,20 @@ struct Ended {
     DWORD exitCode = 0;
 };
 
-// Starts a command line and waits for it, at most a minute.
-Ended RunAndWait(const std::string& commandLine) {
-    const Started start = Start(commandLine, 0);
-    Ended run;
-    run.started = start.ok != FALSE;
-    if (!run.started) {
-        return run;
-    }
-    EXPECT_EQ(WaitForSingleObject(start.info.hProcess, 60000), WAIT_OBJECT_0) << commandLine;
-    GetExitCodeProcess(start.info.hProcess, &run.exitCode);
-    CloseHandle(start.info.hThread);
-    CloseHandle(start.info.hProcess);
-    return run;
+// Waits for a started program, at most a minute, and closes its handles: its exit code.
+DWORD WaitAndClose(const PROCESS_INFORMATION& info, const std::string& what) {
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 60000), WAIT_OBJECT_0) << what;
+    DWORD exitCode = 99;
+    GetExitCodeProcess(info.hProcess, &exitCode);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return exitCode;
 }
 
-// The top-level window of a process with the given title, or null.
-HWND WindowOf(DWORD processId, const char* title) {
-    const std::vector<HWND> found =
-        WindowsOf(processId, [title](HWND w) { return Title(w) == title; });
-    return found.empty() ? nullptr : found.front();
+// Starts a command line and waits for it.
+Ended RunAndWait(const std::string& commandLine) {
+    const Started start = Start(commandLine, 0);
+    return start.ok ? Ended{true, WaitAndClose(start.info, commandLine)} : Ended{};
 }
 
 class WindowsClient : public ::testing::Test {
@@ -129,30 +122,24 @@ TEST_F(WindowsClient, ConsoleWindowBearsTheProductTitleAndEndsWhenClosed) {
     ASSERT_TRUE(console.ok);
     const PROCESS_INFORMATION info = console.info;
     HWND window = nullptr;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (window == nullptr && std::chrono::steady_clock::now() < deadline &&
-           WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
-        window = WindowOf(info.dwProcessId, javaexe::kConsoleTitle);
-        if (window == nullptr) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    }
+    WaitFor(
+        [&] {
+            window = WindowOf(info.dwProcessId,
+                              [](HWND w) { return Title(w) == javaexe::kConsoleTitle; });
+            return window != nullptr || WaitForSingleObject(info.hProcess, 0) != WAIT_TIMEOUT;
+        },
+        60);
     ASSERT_NE(window, nullptr) << "the console ended or took a minute without showing its window";
     EXPECT_EQ(GetParent(window), nullptr);
-    EXPECT_TRUE(IsWindowVisible(window));
+    // Shown soon after it is made.
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }, 10));
     // Found by its title as the splash screen looks for it.
     EXPECT_NE(FindWindowA(nullptr, javaexe::kConsoleTitle), nullptr);
 
     const auto closed = std::chrono::steady_clock::now();
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(info.hProcess, 60000), WAIT_OBJECT_0)
-        << "the console did not end when its window was closed";
-    DWORD exitCode = 99;
-    GetExitCodeProcess(info.hProcess, &exitCode);
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(WaitAndClose(info, "the console did not end when its window was closed"), 0u);
     EXPECT_LT(std::chrono::steady_clock::now() - closed, std::chrono::seconds(60));
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
 }
 
 // What java fails on, it fails on with exit code 1.
@@ -196,9 +183,7 @@ TEST_F(WindowsClient, BootProgramStartsTheLauncherNamedBesideIt) {
     const Ended run = RunAndWait(boot);
     ASSERT_TRUE(run.started);
     EXPECT_EQ(run.exitCode, 0u);
-    for (int i = 0; i < 200 && GetFileAttributesA(note.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    WaitFor([&] { return GetFileAttributesA(note.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10);
     // In the same current folder, with one argument: the program's name, whole although it
     // has a blank.
     char cwd[MAX_PATH];

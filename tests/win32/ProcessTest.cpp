@@ -1,5 +1,7 @@
 // The program runner's codes from the real CreateProcessA (under Wine): the same codes the
 // posix_spawn backend gives for the same cases (tests/platform/process).
+#include "support/Environment.h"
+#include "support/TempDir.h"
 #include "win32/Wine.h"
 
 #include <gtest/gtest.h>
@@ -16,18 +18,17 @@ std::string Child() {
 }
 
 TEST(WindowsProcess, ProgramsThatCannotStartGiveTheirWindowsCode) {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    const std::string temp = folder;
+    const TempDir temp("process");
+    ASSERT_TRUE(temp.Ok());
     struct Row {
         std::string commandLine;
         DWORD error;
     } rows[] = {
         {"skyvane-no-such-program-anywhere.exe", ERROR_FILE_NOT_FOUND},
-        {"\"" + temp + "skyvane-missing.exe\" a", ERROR_FILE_NOT_FOUND},
+        {"\"" + temp.File("skyvane-missing.exe") + "\" a", ERROR_FILE_NOT_FOUND},
         // The posix_spawn backend gives ERROR_PATH_NOT_FOUND, as a file call on the path would;
         // Wine's CreateProcessA gives ERROR_FILE_NOT_FOUND (the documentation names neither).
-        {"\"" + temp + "no-dir\\missing.exe\"",
+        {"\"" + temp.File("no-dir\\missing.exe") + "\"",
          static_cast<DWORD>(RunsUnderWine() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND)},
     };
     for (const Row& row : rows) {
@@ -57,8 +58,8 @@ TEST(WindowsProcess, ExitCodesComeBackAndARunningChildIsStillActive) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.exitCode) + " after " + row.sleepMs + " ms");
-        SetEnvironmentVariableA("SKYVANE_CHILD_EXIT", row.exitCode);
-        SetEnvironmentVariableA("SKYVANE_CHILD_SLEEP_MS", row.sleepMs);
+        const ScopedEnv childExit("SKYVANE_CHILD_EXIT", row.exitCode);
+        const ScopedEnv childSleep("SKYVANE_CHILD_SLEEP_MS", row.sleepMs);
         Started started = Start("\"" + Child() + "\"");
         ASSERT_TRUE(started.ok) << started.error;
         EXPECT_EQ(WaitForSingleObject(started.info.hProcess, row.waitMs), row.wait);
@@ -72,8 +73,6 @@ TEST(WindowsProcess, ExitCodesComeBackAndARunningChildIsStillActive) {
         EXPECT_TRUE(CloseHandle(started.info.hThread));
         EXPECT_TRUE(CloseHandle(started.info.hProcess));
     }
-    SetEnvironmentVariableA("SKYVANE_CHILD_EXIT", nullptr);
-    SetEnvironmentVariableA("SKYVANE_CHILD_SLEEP_MS", nullptr);
 }
 
 } // namespace

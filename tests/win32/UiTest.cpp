@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 namespace {
@@ -45,6 +44,15 @@ RECT InDialog(HWND control) {
     return r;
 }
 
+// Dialog units in pixels as the Linux framework computes them: each coordinate and size rounded
+// on its own with the base units of the dialog's font.
+struct Pixels {
+    explicit Pixels(HWND dialog) { MapDialogRect(dialog, &units); }
+    int X(int du) const { return (du * units.right + 2) / 4; }
+    int Y(int du) const { return (du * units.bottom + 4) / 8; }
+    RECT units{0, 0, 4, 8};
+};
+
 std::string Show(const RECT& r) {
     return "{" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
            std::to_string(r.right) + "," + std::to_string(r.bottom) + "}";
@@ -56,16 +64,11 @@ TEST_F(UiTest, TemplatesBecomeDialogsLaidOutAsTheFrameworkComputes) {
         const platform::ui::DialogTemplate& t = *platform::ui::FindDialogTemplate(id);
         CDialog dlg(id);
         ASSERT_TRUE(dlg.Create(id)) << id;
-        // The Linux framework's rule: each coordinate and size rounded on its own with the
-        // base units of the template's font.
-        RECT units{0, 0, 4, 8};
-        MapDialogRect(dlg.m_hWnd, &units);
-        const auto X = [&](int du) { return (du * units.right + 2) / 4; };
-        const auto Y = [&](int du) { return (du * units.bottom + 4) / 8; };
+        const Pixels px(dlg.m_hWnd);
         EXPECT_EQ(t.caption, dlg.GetWindowText()) << id;
         RECT client{};
         dlg.GetClientRect(&client);
-        EXPECT_EQ(Show({0, 0, X(t.cx), Y(t.cy)}), Show(client)) << id;
+        EXPECT_EQ(Show({0, 0, px.X(t.cx), px.Y(t.cy)}), Show(client)) << id;
 
         HWND control = GetWindow(dlg.m_hWnd, GW_CHILD);
         for (size_t i = 0; i < t.controls.size(); ++i, control = GetWindow(control, GW_HWNDNEXT)) {
@@ -86,7 +89,7 @@ TEST_F(UiTest, TemplatesBecomeDialogsLaidOutAsTheFrameworkComputes) {
             const bool aligned =
                 (i + 1 < t.controls.size() && t.controls[i + 1].className == "msctls_updown32") ||
                 c.className == "msctls_updown32";
-            const RECT want{X(c.x), Y(c.y), X(c.x) + X(c.cx), Y(c.y) + Y(c.cy)};
+            const RECT want{px.X(c.x), px.Y(c.y), px.X(c.x) + px.X(c.cx), px.Y(c.y) + px.Y(c.cy)};
             RECT got = InDialog(control);
             if (c.className == "LISTBOX" && !(c.style & LBS_NOINTEGRALHEIGHT)) {
                 // The real list trims its height to whole items (the Linux one keeps it): items
@@ -109,14 +112,13 @@ TEST_F(UiTest, TemplatesBecomeDialogsLaidOutAsTheFrameworkComputes) {
 TEST_F(UiTest, RightAlignedArrowsTakeTheEndOfTheirEdit) {
     CDialog dlg(kTestDialog);
     ASSERT_TRUE(dlg.Create(kTestDialog));
-    RECT units{0, 0, 4, 8};
-    MapDialogRect(dlg.m_hWnd, &units);
+    const Pixels px(dlg.m_hWnd);
     const RECT edit = InDialog(dlg.GetDlgItem(kEdit)->m_hWnd);
     const RECT spin = InDialog(dlg.GetDlgItem(kSpin)->m_hWnd);
     // The edit is 40 units wide at 70 units; it narrows to make room for the arrows, which
     // span its height at its right end (comctl32's arrows overlap its border).
-    EXPECT_EQ((70 * units.right + 2) / 4, edit.left);
-    EXPECT_LT(edit.right - edit.left, (40 * units.right + 2) / 4);
+    EXPECT_EQ(px.X(70), edit.left);
+    EXPECT_LT(edit.right - edit.left, px.X(40));
     EXPECT_LE(spin.left, edit.right);
     EXPECT_GT(spin.right, edit.right);
     EXPECT_EQ(edit.top, spin.top);
@@ -146,7 +148,6 @@ class ScriptedDlg : public TestDlg {
 
 TEST_F(UiTest, MessageMapsTimersAndPostedMessagesRunInTheModalLoop) {
     const UINT event = RegisterWindowMessageA("TestEvent");
-    std::thread poster;
     ScriptedDlg dlg;
     dlg.onInit = [&](ScriptedDlg& d) {
         // Objects of the controls' classes, the same each time they are asked for.
@@ -157,12 +158,10 @@ TEST_F(UiTest, MessageMapsTimersAndPostedMessagesRunInTheModalLoop) {
         d.SendDlgItemMessage(kApply, BM_CLICK);
         d.SendDlgItemMessage(kCheck, BM_CLICK);
         EXPECT_EQ(BST_CHECKED, d.IsDlgButtonChecked(kCheck));
-        HWND hDlg = d.m_hWnd;
-        poster = std::thread([hDlg, event] {
+        std::thread([hDlg = d.m_hWnd, event] {
             for (WPARAM n = 1; n <= 3; ++n)
                 PostMessageA(hDlg, event, n, 0);
-        });
-        poster.join();
+        }).join();
         EXPECT_EQ(5u, d.SetTimer(5, 10, nullptr));
     };
     dlg.onTimer = [](ScriptedDlg& d, UINT_PTR id) {
@@ -200,16 +199,6 @@ TEST_F(UiTest, ReadsNumbersAsWindowsDoes) {
     dlg.DestroyWindow();
 }
 
-// Waits up to ten seconds for a top-level window of this class and title.
-HWND AwaitWindow(const char* className, const char* title) {
-    for (int i = 0; i < 1000; ++i) {
-        if (HWND hWnd = FindWindowA(className, title))
-            return hWnd;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return nullptr;
-}
-
 TEST_F(UiTest, MessageBoxesCarryTheTitleAndBelongToTheActiveDialog) {
     TestApp app;
     ScriptedDlg dlg;
@@ -221,7 +210,7 @@ TEST_F(UiTest, MessageBoxesCarryTheTitleAndBelongToTheActiveDialog) {
         d.KillTimer(id);
         dialog = d.m_hWnd;
         std::thread answerer([&] {
-            if (HWND box = AwaitWindow("#32770", "Test Title")) {
+            if (HWND box = AwaitWindow([] { return FindWindowA("#32770", "Test Title"); }, 10)) {
                 owner = GetWindow(box, GW_OWNER);
                 PostMessageA(box, WM_COMMAND, IDNO, 0);
             }

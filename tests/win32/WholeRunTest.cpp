@@ -1,9 +1,9 @@
 // The whole run of the Windows launcher under Wine, judged by Wine's own user32 and registry:
 // the demo installation made by demo/setup-windows.sh (a folder with a blank, the registry
 // seeded with Wine's reg import), no connection up, so the Dialer comes first.
+#include "browsers/RegistryProbe.h"
 #include "res/resource.h"
 #include "support/TextFiles.h"
-#include "support/Wait.h"
 #include "support/WholeRunExpectations.h"
 #include "win32/Wine.h"
 
@@ -11,53 +11,27 @@
 
 #include <windows.h>
 
-#include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::string RegString(HKEY root, const char* path, const char* name) {
-    char value[1024];
-    DWORD size = sizeof value;
-    if (RegGetValueA(root, path, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return "";
-    return value;
-}
-
-// Every value below `path` of `root`, one line each (key, name, type, bytes), keys in the
-// order the registry lists them.
+// Every value below `path` of `root` as the browser tests' snapshots give them, one line each
+// (key, name, type, bytes); keys in the order the registry lists them. "" for a missing key.
 std::string DumpKey(HKEY root, const std::string& path) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return "";
-    std::ostringstream out;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        BYTE data[4096];
-        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
-            ERROR_SUCCESS)
-            break;
-        out << path << " | " << name << " | " << type << " |";
-        for (DWORD b = 0; b < dataSize; ++b)
-            out << ' ' << static_cast<int>(data[b]);
-        out << '\n';
-    }
-    std::vector<std::string> subkeys;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        subkeys.push_back(name);
-    }
+    std::string out;
+    for (const std::string& value : probe::Snapshot(root, path))
+        out += path + " | " + value + "\n";
+    char name[256];
+    for (DWORD i = 0, size = sizeof name;
+         RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, size = sizeof name)
+        out += DumpKey(root, path + "\\" + name);
     RegCloseKey(key);
-    for (const std::string& sub : subkeys)
-        out << DumpKey(root, path + "\\" + sub);
-    return out.str();
+    return out;
 }
 
 // The user's keys where the two browsers keep the settings the launcher switches.
@@ -71,18 +45,12 @@ bool Topmost(HWND window) {
     return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-// The first window the search gives within `seconds`; nullptr for none.
-HWND WaitForWindow(const std::function<HWND()>& search, double seconds) {
-    HWND found = nullptr;
-    WaitFor([&] { return (found = search()) != nullptr; }, seconds);
-    return found;
-}
-
 class WholeRunTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        installDir = RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies\\Skyvane\\1.0",
-                               "InstallDir");
+        installDir = probe::Query(HKEY_LOCAL_MACHINE, "SOFTWARE\\Ostrel Technologies\\Skyvane\\1.0",
+                                  "InstallDir")
+                         .Text();
         ASSERT_NE("", installDir) << "no demo installation: demo/setup-windows.sh seeds it";
         ASSERT_NE(std::string::npos, installDir.find(' ')) << installDir;
         ASSERT_EQ('\\', installDir.back()) << installDir;
@@ -112,12 +80,10 @@ class WholeRunTest : public ::testing::Test {
         SetEnvironmentVariableA("SKYVANE_DIALUP_STEP_MS", "1");
         for (const auto& setting : extra)
             SetEnvironmentVariableA(setting.first.c_str(), setting.second.c_str());
-        std::string commandLine = "\"" + installDir + "skyvane-launcher.exe\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   installDir.c_str(), &startup, &launcher))
-            << GetLastError();
+        const Started started =
+            Start("\"" + installDir + "skyvane-launcher.exe\"", 0, installDir.c_str());
+        ASSERT_TRUE(started.ok) << started.error;
+        launcher = started.info;
     }
 
     // The exit code, or -1 when the launcher is still running after `seconds`.
@@ -132,7 +98,7 @@ class WholeRunTest : public ::testing::Test {
 
     // The Dialer, shown because no connection is up; Start Without Dialing clicked.
     void StartWithoutDialing() {
-        HWND dialer = WaitForWindow(
+        HWND dialer = AwaitWindow(
             [&] {
                 HWND w = FindWindowA(nullptr, "Ostrel Sky.Vane Dialer");
                 // Shown, so its controls are made.
@@ -154,13 +120,6 @@ class WholeRunTest : public ::testing::Test {
             << "the Dialer stayed";
     }
 
-    // The splash: the launcher's window without a caption.
-    HWND Splash() {
-        auto found = WindowsOf(launcher.dwProcessId,
-                               [](HWND w) { return IsWindowVisible(w) && Title(w).empty(); });
-        return found.empty() ? nullptr : found.front();
-    }
-
     std::string installDir, demoDir, before;
     PROCESS_INFORMATION launcher{};
 };
@@ -171,12 +130,18 @@ TEST_F(WholeRunTest, ConsoleWindowEndsTheSplashAndTheBrowserIsPutBack) {
     StartLauncher({{"SKYVANE_CONSOLE_ARGS_FILE", argsFile}});
     ASSERT_NO_FATAL_FAILURE(StartWithoutDialing());
 
-    // The splash comes before the console's window and lasts until that window is found.
-    HWND splash = WaitForWindow([&] { return Splash(); }, 30);
+    // The splash (the launcher's window without a caption) comes before the console's window
+    // and lasts until that window is found.
+    HWND splash = AwaitWindow(
+        [&] {
+            return WindowOf(launcher.dwProcessId,
+                            [](HWND w) { return IsWindowVisible(w) && Title(w).empty(); });
+        },
+        30);
     ASSERT_NE(nullptr, splash) << "no splash";
     EXPECT_TRUE(Topmost(splash)) << "the splash is not above other windows";
 
-    HWND console = WaitForWindow(
+    HWND console = AwaitWindow(
         [&] {
             HWND w = FindWindowA(nullptr, kConsoleWindowTitle);
             return w && ProcessOf(w) != launcher.dwProcessId ? w : nullptr;

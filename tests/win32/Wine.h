@@ -1,13 +1,14 @@
 // What the Windows tests share: whether they run under Wine, whose libraries depart from the
 // Windows documentation in a few places the tests name; the test program's folder; starting a
-// program; and the top-level windows of a process.
+// program; and the top-level windows of a process, and waiting for one.
 #pragma once
+
+#include "support/Wait.h"
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
-#include <vector>
 
 inline bool RunsUnderWine() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
@@ -32,7 +33,9 @@ struct Started {
     PROCESS_INFORMATION info{};
 };
 
-inline Started Start(const std::string& commandLine, DWORD flags = NORMAL_PRIORITY_CLASS) {
+// `folder`: the program's current folder; null for this one's.
+inline Started Start(const std::string& commandLine, DWORD flags = NORMAL_PRIORITY_CLASS,
+                     const char* folder = nullptr) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     Started started;
@@ -40,7 +43,7 @@ inline Started Start(const std::string& commandLine, DWORD flags = NORMAL_PRIORI
     std::string writable = commandLine;
     SetLastError(ERROR_SUCCESS);
     started.ok = CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, flags, nullptr,
-                                nullptr, &startup, &started.info);
+                                folder, &startup, &started.info);
     started.error = GetLastError();
     return started;
 }
@@ -57,20 +60,29 @@ inline std::string Title(HWND window) {
     return text;
 }
 
-// The top-level windows of a process that the predicate accepts, in Z order.
-inline std::vector<HWND> WindowsOf(DWORD pid, const std::function<bool(HWND)>& accept) {
+// The first top-level window of a process, in Z order, that the predicate accepts; null for
+// none.
+inline HWND WindowOf(DWORD pid, const std::function<bool(HWND)>& accept) {
     struct Search {
         DWORD pid;
         const std::function<bool(HWND)>* accept;
-        std::vector<HWND> found;
-    } search{pid, &accept, {}};
+        HWND found;
+    } search{pid, &accept, nullptr};
     EnumWindows(
         [](HWND w, LPARAM param) -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
-            if (ProcessOf(w) == s->pid && (*s->accept)(w))
-                s->found.push_back(w);
-            return TRUE;
+            if (ProcessOf(w) != s->pid || !(*s->accept)(w))
+                return TRUE;
+            s->found = w;
+            return FALSE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// The first window the search gives within `seconds`; null for none.
+inline HWND AwaitWindow(const std::function<HWND()>& search, double seconds) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = search()) != nullptr; }, seconds);
+    return found;
 }

@@ -12,7 +12,7 @@ if(TARGET skyvane-launcher AND TARGET skyvane-java-exe AND TARGET skyvane-boot)
   set_tests_properties(tests_win32_whole_run_setup PROPERTIES FIXTURES_SETUP win32_whole_run
                        TIMEOUT 120)
 
-  skyvane_add_wine_test(tests_win32_whole_run SOURCES ${T}/win32/WholeRunTest.cpp LIBS advapi32 user32)
+  skyvane_add_wine_test(tests_win32_whole_run SOURCES ${T}/win32/WholeRunTest.cpp LIBS platform_base advapi32 user32)
   set_tests_properties(tests_win32_whole_run PROPERTIES FIXTURES_REQUIRED win32_whole_run)
   add_dependencies(tests_win32_whole_run skyvane-launcher skyvane-java-exe skyvane-boot)
 endif()

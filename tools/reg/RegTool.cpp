@@ -354,17 +354,30 @@ class Tool {
         : m_cmd(cmd), m_in(in), m_out(out), m_err(err) {}
 
     int Run() {
+        // A verb runs on its operands, or on the one KEY operand it takes.
         static const struct {
             const char* name;
             int (Tool::*run)();
+            int (Tool::*onKey)(HKEY root, std::string path);
         } kVerbs[] = {
-            {"query", &Tool::Query},   {"add", &Tool::Add},       {"delete", &Tool::Delete},
-            {"export", &Tool::Export}, {"import", &Tool::Import}, {"check", &Tool::Check},
+            {"query", nullptr, &Tool::Query},   {"add", nullptr, &Tool::Add},
+            {"delete", nullptr, &Tool::Delete}, {"export", &Tool::Export, nullptr},
+            {"import", &Tool::Import, nullptr}, {"check", &Tool::Check, nullptr},
         };
         for (const auto& verb : kVerbs) {
-            if (m_cmd.verb == verb.name) {
+            if (m_cmd.verb != verb.name) {
+                continue;
+            }
+            if (verb.run) {
                 return (this->*verb.run)();
             }
+            HKEY root = nullptr;
+            std::string path;
+            int exitCode = EXIT_DONE;
+            if (!KeyOperand(1, &root, &path, &exitCode)) {
+                return exitCode;
+            }
+            return (this->*verb.onKey)(root, path);
         }
         return Usage("unknown verb " + m_cmd.verb);
     }
@@ -489,13 +502,8 @@ class Tool {
         return ERROR_SUCCESS;
     }
 
-    int Query() {
-        HKEY root = nullptr;
-        std::string path;
+    int Query(HKEY root, std::string path) {
         int exitCode = EXIT_DONE;
-        if (!KeyOperand(1, &root, &path, &exitCode)) {
-            return exitCode;
-        }
         if (!OpenExistingKey(root, path, KEY_READ, &exitCode)) {
             return exitCode;
         }
@@ -518,13 +526,7 @@ class Tool {
                                    : Fail("cannot read " + name + ": " + DescribeCode(rc));
     }
 
-    int Add() {
-        HKEY root = nullptr;
-        std::string path;
-        int exitCode = EXIT_DONE;
-        if (!KeyOperand(1, &root, &path, &exitCode)) {
-            return exitCode;
-        }
+    int Add(HKEY root, std::string path) {
         platform::RegistryValue value;
         std::string error;
         if (m_cmd.valueName) {
@@ -583,13 +585,8 @@ class Tool {
         return rc == ERROR_SUCCESS ? m_store->DeleteKey(root, path) : rc;
     }
 
-    int Delete() {
-        HKEY root = nullptr;
-        std::string path;
+    int Delete(HKEY root, std::string path) {
         int exitCode = EXIT_DONE;
-        if (!KeyOperand(1, &root, &path, &exitCode)) {
-            return exitCode;
-        }
         if (!m_cmd.valueName && !m_cmd.allValues && path.empty()) {
             return Usage("a root key cannot be deleted");
         }
