@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -490,8 +489,7 @@ class LockHolder {
         if (pipe(m_ready) != 0 || pipe(m_release) != 0) {
             return;
         }
-        m_pid = fork();
-        if (m_pid == 0) {
+        m_pid = StartChild([&] {
             std::string error;
             auto store = SqliteRegistry::Open(path, &error);
             int rc =
@@ -503,8 +501,8 @@ class LockHolder {
             if (rc == 0 && store->CommitBatch() != ERROR_SUCCESS) {
                 rc = 2;
             }
-            _exit(rc);
-        }
+            return rc;
+        });
         char c = 0;
         m_holding = m_pid > 0 && read(m_ready[0], &c, 1) == 1;
     }
@@ -513,12 +511,11 @@ class LockHolder {
     int Release() {
         char c = 'g';
         (void)!write(m_release[1], &c, 1);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
+        const int code = WaitChild(m_pid);
         for (int fd : {m_ready[0], m_ready[1], m_release[0], m_release[1]}) {
             close(fd);
         }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return code;
     }
 
   private:
