@@ -24,12 +24,6 @@ const Setting SETTINGS[] = {
     {&NAV_NETWORK, "Max Connections"},
 };
 
-std::vector<BYTE> Sz(const std::string& strText) {
-    std::vector<BYTE> data(strText.begin(), strText.end());
-    data.push_back(0);
-    return data;
-}
-
 // Each setting as {type, bytes}, in table order.
 std::vector<std::pair<DWORD, std::vector<BYTE>>> Values() {
     std::vector<std::pair<DWORD, std::vector<BYTE>>> values;

@@ -55,11 +55,16 @@ inline void SetRaw(HKEY hRoot, const std::string& strPath, const std::string& st
     RegCloseKey(hKey);
 }
 
-inline void SetText(HKEY hRoot, const std::string& strPath, const std::string& strName,
-                    const std::string& strText) {
+// A text's bytes as a REG_SZ value holds them, with the NUL.
+inline std::vector<BYTE> Sz(const std::string& strText) {
     std::vector<BYTE> data(strText.begin(), strText.end());
     data.push_back(0);
-    SetRaw(hRoot, strPath, strName, REG_SZ, data);
+    return data;
+}
+
+inline void SetText(HKEY hRoot, const std::string& strPath, const std::string& strName,
+                    const std::string& strText) {
+    SetRaw(hRoot, strPath, strName, REG_SZ, Sz(strText));
 }
 
 inline void SetDword(HKEY hRoot, const std::string& strPath, const std::string& strName,

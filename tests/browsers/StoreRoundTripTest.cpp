@@ -14,12 +14,6 @@ using namespace probe;
 
 namespace {
 
-std::vector<BYTE> Sz(const std::string& strText) {
-    std::vector<BYTE> data(strText.begin(), strText.end());
-    data.push_back(0);
-    return data;
-}
-
 struct Expected {
     const std::string* pstrKey;
     const char* pszName;
