@@ -9,7 +9,7 @@
 # them. DIR (default
 # BUILD_DIR/demo) receives
 #   Sky Vane/       the installation folder (its name has a blank, as "Program Files" does):
-#                   skyvane-launcher.exe, VIZevu.exe, jdk\java.exe, Classes\
+#                   skyvane-launcher.exe, VIZevu.exe, launcher-path, jdk\java.exe, Classes\
 #   demo.reg        demo/demo.reg with its fields filled in with Windows paths (Z:\...)
 #   phonebook.pbk   the dial-up phone book (from demo/phonebook.pbk)
 #   dialup-state/   the dial-up service's record of connections that are up (none)
@@ -61,6 +61,8 @@ windows_path() {
 install="$dest/Sky Vane"
 demo_install_folder "$install" "$java_exe" "$boot"
 cp "$launcher" "$install/skyvane-launcher.exe"
+# VIZevu.exe (which starts the launcher again after an update asks for a restart) finds it here.
+printf '%s\r\n' "$(windows_path "$install/skyvane-launcher.exe")" >"$install/launcher-path"
 
 reg_file=$dest/demo.reg
 {
