@@ -761,7 +761,7 @@ RegistryBackend* InstalledRegistry() {
 
 namespace {
 
-// The predefined roots by their RootIndex, with their names.
+// The predefined roots with their names.
 const struct {
     const char* longName;
     const char* shortName;
@@ -775,8 +775,12 @@ const struct {
 } // namespace
 
 std::string RootKeyName(HKEY root) {
-    int index = keypath::RootIndex(root);
-    return index >= 0 ? kRootNames[index].longName : "";
+    for (const auto& r : kRootNames) {
+        if (r.root == root) {
+            return r.longName;
+        }
+    }
+    return "";
 }
 
 HKEY RootKeyFromName(const std::string& name) {

@@ -1,6 +1,7 @@
 #include "XProbe.h"
 
 #include "support/Spawn.h"
+#include "support/Wait.h"
 #include "support/XClose.h"
 #include "support/XProperty.h"
 
@@ -20,8 +21,6 @@
 namespace e2e {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Windows come and go while the tree is walked: their errors are expected.
 int IgnoreErrors(Display*, XErrorEvent*) {
@@ -93,21 +92,11 @@ unsigned long XProbe::Find(unsigned long root, const std::function<bool(unsigned
 }
 
 unsigned long XProbe::WaitForWindow(const std::string& title, double seconds) {
-    return WaitFor(
-        [&] {
-            return Find(
-                DefaultRootWindow(display_), [&](unsigned long w) { return Title(w) == title; }, 3);
-        },
-        seconds);
+    return AwaitInTree([&](unsigned long w) { return Title(w) == title; }, seconds);
 }
 
 unsigned long XProbe::WaitForWindowOf(int pid, double seconds) {
-    return WaitFor(
-        [&] {
-            return Find(
-                DefaultRootWindow(display_), [&](unsigned long w) { return Pid(w) == pid; }, 3);
-        },
-        seconds);
+    return AwaitInTree([&](unsigned long w) { return Pid(w) == pid; }, seconds);
 }
 
 std::vector<unsigned long> XProbe::Clients() {
@@ -116,7 +105,7 @@ std::vector<unsigned long> XProbe::Clients() {
 
 unsigned long XProbe::WaitForClient(const std::function<bool(unsigned long)>& wanted,
                                     double seconds) {
-    return WaitFor(
+    return Await(
         [&]() -> unsigned long {
             for (unsigned long w : Clients())
                 if (Viewable(w) && wanted(w))
@@ -131,16 +120,13 @@ long XProbe::Pid(unsigned long window) {
     return owner.size() == 1 ? static_cast<long>(owner[0]) : 0;
 }
 
-unsigned long XProbe::WaitFor(const std::function<unsigned long()>& find, double seconds) {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    while (display_) {
-        if (unsigned long w = find())
-            return w;
-        if (Clock::now() > deadline)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return 0;
+unsigned long XProbe::Await(const std::function<unsigned long()>& find, double seconds) {
+    return display_ ? WaitForValue(find, seconds) : 0;
+}
+
+unsigned long XProbe::AwaitInTree(const std::function<bool(unsigned long)>& wanted,
+                                  double seconds) {
+    return Await([&] { return Find(DefaultRootWindow(display_), wanted, 3); }, seconds);
 }
 
 bool XProbe::Viewable(unsigned long window) {

@@ -59,7 +59,10 @@ class XProbe {
     bool Keys(unsigned long window, const std::string& keys);
 
   private:
-    unsigned long WaitFor(const std::function<unsigned long()>& find, double seconds);
+    // The first window `find` gives within `seconds`, and the first in the window tree that
+    // `wanted` accepts; 0 for none.
+    unsigned long Await(const std::function<unsigned long()>& find, double seconds);
+    unsigned long AwaitInTree(const std::function<bool(unsigned long)>& wanted, double seconds);
     unsigned long Find(unsigned long root, const std::function<bool(unsigned long)>& wanted,
                        int depth);
 

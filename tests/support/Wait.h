@@ -15,3 +15,10 @@ template <typename Pred> bool WaitFor(Pred pred, double seconds) {
     }
     return pred();
 }
+
+// The first value `find` gives that is not null (or 0) within `seconds`; null (or 0) when none.
+template <typename Find> auto WaitForValue(Find find, double seconds) {
+    decltype(find()) found{};
+    WaitFor([&] { return (found = find()) != decltype(found){}; }, seconds);
+    return found;
+}

@@ -210,7 +210,7 @@ TEST_F(UiTest, MessageBoxesCarryTheTitleAndBelongToTheActiveDialog) {
         d.KillTimer(id);
         dialog = d.m_hWnd;
         std::thread answerer([&] {
-            if (HWND box = AwaitWindow([] { return FindWindowA("#32770", "Test Title"); }, 10)) {
+            if (HWND box = WaitForValue([] { return FindWindowA("#32770", "Test Title"); }, 10)) {
                 owner = GetWindow(box, GW_OWNER);
                 PostMessageA(box, WM_COMMAND, IDNO, 0);
             }

@@ -98,7 +98,7 @@ class WholeRunTest : public ::testing::Test {
 
     // The Dialer, shown because no connection is up; Start Without Dialing clicked.
     void StartWithoutDialing() {
-        HWND dialer = AwaitWindow(
+        HWND dialer = WaitForValue(
             [&] {
                 HWND w = FindWindowA(nullptr, "Ostrel Sky.Vane Dialer");
                 // Shown, so its controls are made.
@@ -132,7 +132,7 @@ TEST_F(WholeRunTest, ConsoleWindowEndsTheSplashAndTheBrowserIsPutBack) {
 
     // The splash (the launcher's window without a caption) comes before the console's window
     // and lasts until that window is found.
-    HWND splash = AwaitWindow(
+    HWND splash = WaitForValue(
         [&] {
             return WindowOf(launcher.dwProcessId,
                             [](HWND w) { return IsWindowVisible(w) && Title(w).empty(); });
@@ -141,7 +141,7 @@ TEST_F(WholeRunTest, ConsoleWindowEndsTheSplashAndTheBrowserIsPutBack) {
     ASSERT_NE(nullptr, splash) << "no splash";
     EXPECT_TRUE(Topmost(splash)) << "the splash is not above other windows";
 
-    HWND console = AwaitWindow(
+    HWND console = WaitForValue(
         [&] {
             HWND w = FindWindowA(nullptr, kConsoleWindowTitle);
             return w && ProcessOf(w) != launcher.dwProcessId ? w : nullptr;

@@ -79,10 +79,3 @@ inline HWND WindowOf(DWORD pid, const std::function<bool(HWND)>& accept) {
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
-
-// The first window the search gives within `seconds`; null for none.
-inline HWND AwaitWindow(const std::function<HWND()>& search, double seconds) {
-    HWND found = nullptr;
-    WaitFor([&] { return (found = search()) != nullptr; }, seconds);
-    return found;
-}

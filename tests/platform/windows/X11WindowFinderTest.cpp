@@ -2,6 +2,7 @@
 #include "XServer.h"
 
 #include "platform/winfind_x11.h"
+#include "support/Wait.h"
 
 // Ahead of Xlib, whose None macro would clash with gtest's own None.
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@
 #include "support/XProperty.h" // after gtest: Xlib's macros would break its headers
 
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -65,17 +65,6 @@ class Screen {
     Display* d;
 };
 
-template <typename Pred> bool WaitFor(Pred pred, int milliseconds = 5000) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (pred())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return pred();
-}
-
 class FinderTest : public ::testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
@@ -94,9 +83,7 @@ class FinderTest : public ::testing::TestWithParam<bool> {
 
     // The window manager maps windows in its own time.
     HWND FindSoon(const char* title) {
-        HWND found = nullptr;
-        WaitFor([&] { return (found = finder->FindTopLevel(title)) != nullptr; });
-        return found;
+        return WaitForValue([&] { return finder->FindTopLevel(title); }, 5);
     }
 
     testx::XServer server;
@@ -132,17 +119,17 @@ TEST_P(FinderTest, FindsByTitleIgnoringAsciiCase) {
             EXPECT_EQ(w, X11WindowFinder::WindowId(found));
         } else {
             // Give the window manager time to list it, then make sure it is not taken.
-            WaitFor([&] { return false; }, GetParam() ? 200 : 0);
+            WaitFor([&] { return false; }, GetParam() ? 0.2 : 0);
             EXPECT_EQ(nullptr, finder->FindTopLevel(row.searched));
         }
         screen->Destroy(w);
-        WaitFor([&] { return finder->FindTopLevel(row.searched) == nullptr; });
+        WaitFor([&] { return finder->FindTopLevel(row.searched) == nullptr; }, 5);
     }
 }
 
 TEST_P(FinderTest, WindowThatIsNotMappedIsNotFound) {
     Window w = screen->Create("Ostrel Sky.Vane", nullptr, false);
-    WaitFor([&] { return false; }, 200);
+    WaitFor([&] { return false; }, 0.2);
     EXPECT_EQ(nullptr, finder->FindTopLevel("Ostrel Sky.Vane"));
     XMapWindow(screen->d, w);
     XSync(screen->d, False);
@@ -159,15 +146,15 @@ TEST_P(FinderTest, TopmostWindowCarriesTheAboveState) {
         return attributes.width;
     };
     // The window manager may still be settling the window in.
-    ASSERT_TRUE(WaitFor([&] { return width() == 120; }));
+    ASSERT_TRUE(WaitFor([&] { return width() == 120; }, 5));
 
     EXPECT_TRUE(finder->SetPos(found, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
 
-    EXPECT_TRUE(WaitFor([&] { return screen->HasAboveState(w); }));
+    EXPECT_TRUE(WaitFor([&] { return screen->HasAboveState(w); }, 5));
     EXPECT_EQ(120, width()) << "SWP_NOSIZE was not kept";
 
     EXPECT_TRUE(finder->SetPos(found, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
-    EXPECT_TRUE(WaitFor([&] { return !screen->HasAboveState(w); }));
+    EXPECT_TRUE(WaitFor([&] { return !screen->HasAboveState(w); }, 5));
 }
 
 // Errors of other connections reach the handler that was there before the finder's.
