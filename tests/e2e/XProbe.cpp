@@ -1,5 +1,6 @@
 #include "XProbe.h"
 
+#include "support/Child.h"
 #include "support/Spawn.h"
 #include "support/Wait.h"
 #include "support/XClose.h"
@@ -8,9 +9,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -217,15 +215,7 @@ bool XProbe::Keys(unsigned long window, const std::string& keys) {
     std::istringstream in(keys);
     for (std::string key; in >> key;)
         argv.push_back(key);
-    int out = -1, err = -1;
-    const int pid = SpawnWithPipes(argv, {}, &out, &err);
-    if (pid <= 0)
-        return false;
-    close(out);
-    close(err);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return WaitChild(SpawnWithEnvironment(argv, {}, "/dev/null")) == 0;
 }
 
 } // namespace e2e
